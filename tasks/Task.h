@@ -1,0 +1,42 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/AutoResetEvent.h"
+#include "platform/WorkerThread.h"
+#include "tasks/ConvertJob.h"
+#include "tasks/TaskReport.h"
+
+// One download task and its optional conversion. The lock guards m_nStatus,
+// m_bFinished and m_nFileSize; the worker holds it only for the assignment.
+class CTask {
+public:
+    virtual ~CTask() = default;
+    virtual void Lock() { m_lock.lock(); }
+    virtual void Unlock() { m_lock.unlock(); }
+
+    bool IsFinished();  // m_bFinished under the lock
+    bool IsIdle();      // m_nStatus is 4 or 5, under the lock
+
+    platform::AutoResetEvent m_evStop;
+    bool m_bDeleteFiles = false;
+    std::string m_csFileName;
+    std::string m_csFilePath;
+    std::string m_csUrl;
+    ConvertJob m_job;
+    bool m_bFinished = false;
+    bool m_bAllFinished = false;  // UI thread only
+    std::atomic<bool> m_bSilent{false};
+    std::int32_t m_nTaskId = 0;
+    std::int32_t m_nStatus = STATUS_STOPPED;
+    std::int64_t m_nFileSize = 0;
+    std::atomic<std::int64_t> m_nElapsed{0};
+    std::atomic<float> m_fProgress{0.0f};
+    std::unique_ptr<platform::WorkerThread> m_pThread;
+
+private:
+    std::mutex m_lock;
+};

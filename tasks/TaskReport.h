@@ -1,0 +1,49 @@
+#pragma once
+// The protocol between worker threads and the UI thread: report codes, status
+// codes and the text each one puts into a task's row.
+
+#include <cstdint>
+#include <string>
+
+enum ReportCode : std::int32_t {
+    REPORT_SIZE = 1,      // value: announced size in bytes -> column 1
+    REPORT_STATUS = 2,    // value: a status code -> column 2
+    REPORT_ELAPSED = 3,   // value: elapsed milliseconds -> column 3
+    REPORT_PROGRESS = 6,  // value: hundredths of a percent -> column 2
+};
+
+enum StatusCode : std::int32_t {
+    STATUS_PARSING_URL = 0,
+    STATUS_PENDING = 1,
+    STATUS_DOWNLOADING = 2,
+    STATUS_DOWNLOAD_COMPLETED = 3,
+    STATUS_DOWNLOAD_FAILED = 4,
+    STATUS_STOPPED = 5,
+    STATUS_CONVERTING = 6,
+    STATUS_TASK_COMPLETED = 7,
+    STATUS_CONVERSION_FAILED = 8,
+};
+
+// Columns of a task's row.
+enum TaskColumn : int {
+    COLUMN_NAME = 0,
+    COLUMN_SIZE = 1,
+    COLUMN_STATUS = 2,
+    COLUMN_ELAPSED = 3,
+    COLUMN_TARGET = 4,
+};
+
+// One report as it travels. The whole identifier travels: only the low 16 bits would
+// make identifier 65536 indistinguishable from 0.
+struct TaskReport {
+    std::int32_t taskId = 0;
+    std::int32_t code = 0;
+    std::int64_t value = 0;
+
+    bool operator==(const TaskReport&) const = default;
+};
+
+std::string StatusText(std::int32_t status);
+std::string FormatSizeText(std::int64_t bytes);  // "%.2fMB" of (bytes / 1024) / 1024.0
+std::string FormatReportText(std::int32_t code, std::int64_t value);
+int ReportColumn(std::int32_t code);  // the column a report's text goes to, -1 for none
