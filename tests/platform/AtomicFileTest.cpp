@@ -1,0 +1,95 @@
+#include "platform/AtomicFile.h"
+
+#include "TempFolder.h"
+
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::WriteFileAtomically;
+
+std::size_t EntryCount(const fs::path& folder) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+}
+
+TEST(AtomicFile, CreatesAndReplacesKeepingPermissions) {
+    TempFolder folder;
+    const std::string path = folder.Path("settings.ini");
+
+    const mode_t oldMask = ::umask(022);
+    ASSERT_TRUE(WriteFileAtomically(path, std::string("first\0binary", 12)));
+    ::umask(027);
+    ASSERT_TRUE(WriteFileAtomically(folder.Path("masked"), "m"));
+    ::umask(oldMask);
+    EXPECT_EQ(TempFolder::ReadBytes(path), std::string("first\0binary", 12));
+    EXPECT_EQ(ModeOf(path), 0644u);
+    EXPECT_EQ(ModeOf(folder.Path("masked")), 0640u);
+
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    ASSERT_TRUE(WriteFileAtomically(path, "second"));
+    EXPECT_EQ(TempFolder::ReadBytes(path), "second");
+    EXPECT_EQ(ModeOf(path), 0600u);
+
+    ASSERT_TRUE(WriteFileAtomically(path, ""));
+    EXPECT_EQ(TempFolder::ReadBytes(path), "");
+    EXPECT_EQ(EntryCount(folder.Root()), 2u) << "no temporary file may be left behind";
+}
+
+TEST(AtomicFile, WritesThroughALinkAndKeepsIt) {
+    TempFolder folder;
+    const std::string real = folder.Path("real.ini");
+    const std::string link = folder.Path("link.ini");
+    TempFolder::WriteBytes(real, "old");
+    fs::create_symlink(real, link);
+    ASSERT_TRUE(WriteFileAtomically(link, "new"));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(TempFolder::ReadBytes(real), "new");
+}
+
+TEST(AtomicFile, FailureLeavesTheOldFile) {
+    TempFolder folder;
+    const std::string path = folder.Path("tasks.ini");
+    TempFolder::WriteBytes(path, "old content");
+
+    // A file size limit makes the write itself fail, also for root.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string error;
+    const bool written = WriteFileAtomically(path, std::string(64 * 1024, 'x'), &error);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
+    std::signal(SIGXFSZ, SIG_DFL);
+
+    EXPECT_FALSE(written);
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_EQ(TempFolder::ReadBytes(path), "old content");
+    EXPECT_EQ(EntryCount(folder.Root()), 1u) << "the temporary file must be removed";
+
+    // The parent is a regular file: nothing can be created there.
+    error.clear();
+    EXPECT_FALSE(WriteFileAtomically(path + "/inner.ini", "x", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(TempFolder::ReadBytes(path), "old content");
+
+    // A folder in the file's place is not replaced.
+    fs::create_directory(folder.Path("dir"));
+    EXPECT_FALSE(WriteFileAtomically(folder.Path("dir"), "x"));
+    EXPECT_TRUE(fs::is_directory(folder.Path("dir")));
+    EXPECT_EQ(EntryCount(folder.Root()), 2u);
+}
+
+}  // namespace
