@@ -2,8 +2,11 @@
 // The protocol between worker threads and the UI thread: report codes, status
 // codes and the text each one puts into a task's row.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
+
+class MessagePoster;
 
 enum ReportCode : std::int32_t {
     REPORT_SIZE = 1,      // value: announced size in bytes -> column 1
@@ -43,7 +46,14 @@ struct TaskReport {
     bool operator==(const TaskReport&) const = default;
 };
 
-std::string StatusText(std::int32_t status);
+// The text of a status code; empty for a code that has none.
+std::string StatusText(std::int64_t status);
 std::string FormatSizeText(std::int64_t bytes);  // "%.2fMB" of (bytes / 1024) / 1024.0
+// The row text of a report; empty for an unknown code.
 std::string FormatReportText(std::int32_t code, std::int64_t value);
 int ReportColumn(std::int32_t code);  // the column a report's text goes to, -1 for none
+
+// Every worker reports through this: once its silent flag is set (exit has begun)
+// it posts nothing, so nothing reaches a window that is going away.
+void PostTaskReport(MessagePoster* poster, const std::atomic<bool>& silent,
+                    std::int32_t taskId, std::int32_t code, std::int64_t value);
