@@ -1,0 +1,165 @@
+#include "tasks/TaskStore.h"
+
+#include <cctype>
+#include <limits>
+#include <memory>
+#include <utility>
+
+#include "platform/AtomicFile.h"
+
+namespace {
+
+constexpr std::string_view kSection = "TASKSINFO";
+constexpr std::string_view kInvalid = "INVALID";
+constexpr std::string_view kTrue = "TRUE";
+
+// The conversion keys in the order a task's lines are written.
+struct JobKey {
+    const char* name;
+    std::string ConvertJob::*field;
+};
+constexpr JobKey kJobKeys[] = {
+    {"m_csSourceFile", &ConvertJob::m_csSourceFile},
+    {"m_csTargetFile", &ConvertJob::m_csTargetFile},
+    {"m_csAudioBitRate", &ConvertJob::m_csAudioBitRate},
+    {"m_csAudioChannel", &ConvertJob::m_csAudioChannel},
+    {"m_csAudioCodec", &ConvertJob::m_csAudioCodec},
+    {"m_csAudioSampleRate", &ConvertJob::m_csAudioSampleRate},
+    {"m_csTargetName", &ConvertJob::m_csTargetName},
+    {"m_csTargetType", &ConvertJob::m_csTargetType},
+    {"m_csVideoBitRate", &ConvertJob::m_csVideoBitRate},
+    {"m_csVideoCodec", &ConvertJob::m_csVideoCodec},
+    {"m_csVideoFrameRate", &ConvertJob::m_csVideoFrameRate},
+    {"m_csVideoSize", &ConvertJob::m_csVideoSize},
+};
+
+void AppendSanitized(std::string& text, std::string_view value)
+{
+    for (const char c : value) text.push_back(c == '\r' || c == '\n' || c == '\0' ? ' ' : c);
+}
+
+void AppendLine(std::string& text, std::string_view name, const std::string& index,
+                std::string_view value)
+{
+    text.append(name).append(index).append("=");
+    AppendSanitized(text, value);
+    text.append("\r\n");
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+TaskStore::TaskStore(std::string path) : m_path(std::move(path)) {}
+
+std::int64_t TaskStore::ParseLeadingNumber(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' ||
+                               text[i] == '\n' || text[i] == '\v' || text[i] == '\f'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    std::int64_t magnitude = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        const int digit = text[i] - '0';
+        if (magnitude > (kMax - digit) / 10) {
+            magnitude = kMax;
+            break;
+        }
+        magnitude = magnitude * 10 + digit;
+    }
+    return negative ? -magnitude : magnitude;
+}
+
+std::string TaskStore::SanitizeValue(std::string_view value)
+{
+    std::string clean;
+    clean.reserve(value.size());
+    AppendSanitized(clean, value);
+    return clean;
+}
+
+std::string TaskStore::FormatTasks(const TaskList& list)
+{
+    std::string text;
+    text.reserve(64 + list.Tasks().size() * 1024);
+    text.append("[TASKSINFO]\r\n");
+    AppendLine(text, "TASKS_NUMBER", "", std::to_string(list.Count()));
+    std::int32_t row = 0;
+    for (const auto& task : list.Tasks()) {
+        const std::string index = std::to_string(row++);
+        AppendLine(text, "TASKURL_", index, task->m_csUrl);
+        AppendLine(text, "TASKFILENAME_", index, task->m_csFileName);
+        AppendLine(text, "TASKFILEPATH_", index, task->m_csFilePath);
+        for (const JobKey& key : kJobKeys) AppendLine(text, key.name, index, task->m_job.*key.field);
+        task->Lock();
+        const std::int64_t size = task->m_nFileSize;
+        const bool finished = task->m_bFinished;
+        task->Unlock();
+        AppendLine(text, "TASKFILESIZE_", index, std::to_string(size));
+        if (finished) AppendLine(text, "TASKFINISHED_", index, kTrue);
+        if (task->m_bAllFinished) AppendLine(text, "ALLFINISHED_", index, kTrue);
+    }
+    return text;
+}
+
+bool TaskStore::SaveTasks(const TaskList& list, std::string* error) const
+{
+    return platform::WriteFileAtomically(m_path, FormatTasks(list), error);
+}
+
+std::int32_t TaskStore::LoadTasks(TaskList& list, const platform::ProfileSnapshot& file)
+{
+    const auto read = [&file](std::string_view key, std::string_view def) {
+        return file.Get(kSection, key, def, kValueBuffer);
+    };
+    std::int64_t count = ParseLeadingNumber(read("TASKS_NUMBER", "0"));
+    if (count <= 0) return 0;
+    if (count > kMaxTasks) count = kMaxTasks;
+
+    std::string key;
+    const auto keyOf = [&key](std::string_view name, const std::string& index) -> const std::string& {
+        key.assign(name).append(index);
+        return key;
+    };
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::string index = std::to_string(i);
+        auto task = std::make_unique<CTask>();
+        for (const JobKey& jobKey : kJobKeys)
+            task->m_job.*jobKey.field = read(keyOf(jobKey.name, index), "");
+        task->m_csUrl = read(keyOf("TASKURL_", index), kInvalid);
+        task->m_csFileName = read(keyOf("TASKFILENAME_", index), kInvalid);
+        task->m_csFilePath = read(keyOf("TASKFILEPATH_", index), kInvalid);
+        task->m_nFileSize = ParseLeadingNumber(read(keyOf("TASKFILESIZE_", index), "0"));
+        task->m_bFinished = EqualsNoCase(read(keyOf("TASKFINISHED_", index), kInvalid), kTrue);
+        task->m_bAllFinished = EqualsNoCase(read(keyOf("ALLFINISHED_", index), kInvalid), kTrue);
+
+        const CTask& loaded = *task;
+        const std::int32_t row = list.Append(std::move(task));
+        list.SetCellText(row, COLUMN_TARGET, loaded.m_job.m_csTargetName);
+        list.SetCellText(row, COLUMN_ELAPSED, "-");
+        list.SetCellText(row, COLUMN_STATUS,
+                         StatusText(loaded.m_bFinished && loaded.m_bAllFinished
+                                        ? STATUS_TASK_COMPLETED
+                                        : STATUS_STOPPED));
+        list.SetCellText(row, COLUMN_SIZE,
+                         loaded.m_nFileSize == 0 ? "-" : FormatSizeText(loaded.m_nFileSize));
+    }
+    return static_cast<std::int32_t>(count);
+}
+
+std::int32_t TaskStore::LoadTasks(TaskList& list) const
+{
+    return LoadTasks(list, platform::ProfileSnapshot::Load(m_path));
+}
