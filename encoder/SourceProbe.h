@@ -1,0 +1,21 @@
+#pragma once
+// Asks ffprobe what the source holds: whether it has picture and sound, and the frame
+// size of its picture.
+
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "encoder/ArgumentTranslation.h"
+#include "encoder/StopSignals.h"
+
+struct ProbeError {
+    std::string message;
+};
+
+// ffprobe's stream list in its compact form, one stream a line
+// ("codec_type=video|width=320|height=240"). The first video stream gives the size.
+SourceInfo ParseProbeOutput(std::string_view text);
+
+std::variant<SourceInfo, ProbeError> ProbeSource(const std::string& ffprobePath, const std::string& sourcePath,
+                                                 StopSignals& stops);
