@@ -1,0 +1,348 @@
+#include "fetch/DownloadWorker.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <limits>
+
+#include "fetch/FileErrorPrompt.h"
+#include "fetch/WatchUrl.h"
+#include "tasks/MessagePoster.h"
+#include "tasks/Task.h"
+#include "tasks/TaskReport.h"
+
+namespace {
+
+constexpr std::string_view kSpaces = " \t\r\n\v\f";
+
+std::string_view Trim(std::string_view text)
+{
+    const auto first = text.find_first_not_of(kSpaces);
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = text.find_last_not_of(kSpaces);
+    return text.substr(first, last - first + 1);
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> FindLocationValue(std::string_view rawHeaders)
+{
+    constexpr std::string_view kName = "Location:";
+    const auto at = rawHeaders.find(kName);
+    if (at == std::string_view::npos)
+        return std::nullopt;
+    // The closing empty line is trimmed away too, so a Location that is the last
+    // header has no line feed after it.
+    const std::string_view rest = Trim(rawHeaders.substr(at + kName.size()));
+    const auto lf = rest.find('\n');
+    if (lf == std::string_view::npos || lf == 0)
+        return std::nullopt;
+    return std::string(Trim(rest.substr(0, lf)));
+}
+
+bool IsServiceRedirect(int statusCode)
+{
+    return statusCode >= 300 && statusCode <= 306;
+}
+
+std::optional<std::string> FindTokenTail(std::string_view firstRedirect)
+{
+    const auto at = firstRedirect.find("&t=");
+    if (at == std::string_view::npos || at == 0)
+        return std::nullopt;
+    return std::string(firstRedirect.substr(at));
+}
+
+std::string BuildFirstRequestAddress(std::string_view serviceHost, std::string_view videoId)
+{
+    std::string address = "http://";
+    address.append(serviceHost).append("/v/").append(videoId).append("&feature=dir");
+    return address;
+}
+
+std::string BuildSecondRequestAddress(std::string_view serviceHost, std::string_view videoId,
+                                      std::string_view tokenTail)
+{
+    std::string address = "http://";
+    address.append(serviceHost).append("/get_video?video_id=").append(videoId).append(tokenTail);
+    return address;
+}
+
+std::optional<std::string> BuildVideoRequestAddress(std::string_view secondRedirect,
+                                                    std::string_view secondRequestAddress,
+                                                    std::string_view videoId,
+                                                    std::string_view cdnDomain)
+{
+    if (cdnDomain.empty() || secondRedirect.find(cdnDomain) == std::string_view::npos)
+        return std::string(secondRequestAddress);
+
+    constexpr std::string_view kOrigin = "&origin=";
+    const auto at = secondRedirect.find(kOrigin);
+    if (at == std::string_view::npos || at == 0)
+        return std::nullopt;
+    std::string_view host = Trim(secondRedirect.substr(at + kOrigin.size()));
+    std::string_view rest;
+    const auto amp = host.find('&');
+    if (amp != std::string_view::npos && amp > 0) {
+        rest = host.substr(amp);
+        host = host.substr(0, amp);
+    }
+    std::string address = "http://";
+    address.append(host).append("/get_video?video_id=").append(videoId).append(rest);
+    return address;
+}
+
+std::int64_t ParseLeadingDecimal(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    std::int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        const int digit = text[i] - '0';
+        if (value > (kMax - digit) / 10)
+            return negative ? std::numeric_limits<std::int64_t>::min() : kMax;
+        value = value * 10 + digit;
+    }
+    return negative ? -value : value;
+}
+
+std::int64_t ProgressHundredths(std::int64_t downloaded, std::int64_t size)
+{
+    if (size <= 0)
+        return 0;
+    return static_cast<std::int64_t>(static_cast<double>(downloaded) * 100.0 /
+                                     static_cast<double>(size) * 100.0);
+}
+
+std::string CreateFileErrorText(std::string_view path)
+{
+    std::string text = "Can not create the file \"";
+    text.append(path).append("\", file may be used by another thread.");
+    return text;
+}
+
+DownloadWorker::DownloadWorker(CTask& task, const DownloadContext& context)
+    : m_task(task), m_context(context)
+{
+}
+
+DownloadWorker::~DownloadWorker()
+{
+    CloseFile();
+}
+
+bool DownloadWorker::StopRequested()
+{
+    if (!m_bStopSeen && m_task.m_evStop.TryWait())
+        m_bStopSeen = true;
+    return m_bStopSeen;
+}
+
+void DownloadWorker::Post(std::int32_t code, std::int64_t value)
+{
+    PostTaskReport(m_context.m_pPoster, m_task.m_bSilent, m_task.m_nTaskId, code, value);
+}
+
+void DownloadWorker::ReportStatus(std::int32_t status)
+{
+    m_task.Lock();
+    m_task.m_nStatus = status;
+    m_task.Unlock();
+    Post(REPORT_STATUS, status);
+}
+
+void DownloadWorker::CloseFile()
+{
+    if (m_nFile >= 0) {
+        ::close(m_nFile);
+        m_nFile = -1;
+    }
+}
+
+int DownloadWorker::FailTask()
+{
+    CloseFile();
+    m_pSession.reset();
+    ReportStatus(STATUS_DOWNLOAD_FAILED);
+    return 0;
+}
+
+int DownloadWorker::StopTask()
+{
+    CloseFile();  // the partial file stays
+    m_pSession.reset();
+    ReportStatus(STATUS_STOPPED);
+    return 0;
+}
+
+int DownloadWorker::EndAfterHttpFailure()
+{
+    return m_pSession->LastError() == platform::HttpError::Aborted ? StopTask() : FailTask();
+}
+
+int DownloadWorker::Run()
+{
+    std::string address;
+    if (Resolve(address) == 0)
+        return 0;
+
+    // The status of the video response is looked at only to refuse an error page as
+    // the video; the file is not touched then.
+    if (!m_pSession->OpenRequest(address, platform::HttpSession::Redirects::Follow))
+        return EndAfterHttpFailure();
+    if (m_pSession->StatusCode() >= 400)
+        return FailTask();
+    const std::optional<std::string> length = m_pSession->ContentLength();
+    if (!length)
+        return FailTask();
+    const std::int64_t size = ParseLeadingDecimal(*length);
+    if (size <= 0)
+        return FailTask();
+    return Transfer(size);
+}
+
+bool DownloadWorker::OpenRedirect(const std::string& url, std::string& location)
+{
+    if (!m_pSession->OpenRequest(url, platform::HttpSession::Redirects::Keep))
+        return false;
+    if (!IsServiceRedirect(m_pSession->StatusCode()))
+        return false;
+    std::optional<std::string> value = FindLocationValue(m_pSession->RawHeaders());
+    if (!value)
+        return false;
+    location = std::move(*value);
+    return true;
+}
+
+// Returns 1 with the video's address in `address` and the session ready to open it;
+// 0 once the task has been ended.
+int DownloadWorker::Resolve(std::string& address)
+{
+    const std::string& host = m_context.m_service.m_csServiceHost;
+    if (!ParseWatchUrl(m_task.m_csUrl, m_csVideoId, host)) {
+        ReportStatus(STATUS_DOWNLOAD_FAILED);
+        return 0;
+    }
+    ReportStatus(STATUS_PARSING_URL);
+    m_pSession = std::make_unique<platform::HttpSession>([this] { return StopRequested(); },
+                                                         m_context.m_limits);
+
+    std::string firstRedirect;
+    if (!OpenRedirect(BuildFirstRequestAddress(host, m_csVideoId), firstRedirect))
+        return EndAfterHttpFailure();
+    const std::optional<std::string> tail = FindTokenTail(firstRedirect);
+    if (!tail)
+        return FailTask();
+    m_pSession->CloseRequest();
+    ReportStatus(STATUS_PARSING_URL);
+
+    const std::string secondAddress = BuildSecondRequestAddress(host, m_csVideoId, *tail);
+    std::string secondRedirect;
+    if (!OpenRedirect(secondAddress, secondRedirect))
+        return EndAfterHttpFailure();
+    std::optional<std::string> videoAddress = BuildVideoRequestAddress(
+        secondRedirect, secondAddress, m_csVideoId, m_context.m_service.m_csCdnDomain);
+    if (!videoAddress)
+        return FailTask();
+    m_pSession->CloseRequest();
+    ReportStatus(STATUS_PENDING);
+    address = std::move(*videoAddress);
+    return 1;
+}
+
+int DownloadWorker::Transfer(std::int64_t size)
+{
+    m_task.Lock();
+    m_task.m_nFileSize = size;
+    m_task.Unlock();
+    Post(REPORT_SIZE, size);
+    ReportStatus(STATUS_DOWNLOADING);
+
+    // A stop that came during the resolution must not truncate an earlier download.
+    if (StopRequested())
+        return StopTask();
+
+    m_nFile = ::open(m_task.m_csFilePath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (m_nFile < 0) {
+        m_pSession.reset();
+        if (m_context.m_pFilePrompt)
+            m_context.m_pFilePrompt->ShowFileError(CreateFileErrorText(m_task.m_csFilePath));
+        ReportStatus(STATUS_DOWNLOAD_FAILED);
+        return 0;
+    }
+
+    const auto start = std::chrono::steady_clock::now();
+    m_task.m_nElapsed = 0;
+    Post(REPORT_ELAPSED, 0);
+
+    char chunk[kDownloadChunkSize];
+    std::int64_t remaining = size;
+    for (;;) {
+        const std::int64_t progress = ProgressHundredths(size - remaining, size);
+        m_task.m_fProgress = static_cast<float>(progress);
+        Post(REPORT_PROGRESS, progress);
+        if (StopRequested())
+            return StopTask();
+        // Whatever the server sends beyond the announced size is not the video.
+        if (remaining == 0)
+            break;
+
+        const auto want = static_cast<std::size_t>(
+            std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kDownloadChunkSize)));
+        const std::optional<std::size_t> got = m_pSession->Read(chunk, want);
+        if (!got)
+            return EndAfterHttpFailure();
+        if (*got == 0) {
+            if (!m_pSession->IsDataAvailable())
+                return FailTask();  // the body ended before the announced size
+            continue;
+        }
+        if (!WriteAll(m_nFile, chunk, *got))
+            return FailTask();
+        remaining -= static_cast<std::int64_t>(*got);
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - start)
+                                 .count();
+        m_task.m_nElapsed = elapsed;
+        Post(REPORT_ELAPSED, elapsed);
+    }
+
+    // A failed close can be the first word of a full disk.
+    const int closed = ::close(m_nFile);
+    m_nFile = -1;
+    if (closed != 0)
+        return FailTask();
+    m_pSession.reset();
+    m_task.Lock();
+    m_task.m_nStatus = STATUS_DOWNLOAD_COMPLETED;
+    m_task.m_bFinished = true;
+    m_task.Unlock();
+    Post(REPORT_STATUS, STATUS_DOWNLOAD_COMPLETED);
+    return 1;
+}

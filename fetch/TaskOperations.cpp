@@ -1,0 +1,67 @@
+#include "fetch/TaskOperations.h"
+
+#include <unistd.h>
+
+#include "platform/WorkerThread.h"
+#include "tasks/Task.h"
+#include "tasks/TaskReport.h"
+
+namespace {
+
+void DeleteTaskFiles(const CTask& task)
+{
+    // Failures are of no interest: a file that is not there is what we want.
+    if (!task.m_csFilePath.empty())
+        ::unlink(task.m_csFilePath.c_str());
+    if (!task.m_job.m_csTargetFile.empty())
+        ::unlink(task.m_job.m_csTargetFile.c_str());
+}
+
+}  // namespace
+
+bool StartDownload(CTask& task, const DownloadContext& context)
+{
+    task.Lock();
+    const bool idle =
+        task.m_nStatus == STATUS_DOWNLOAD_FAILED || task.m_nStatus == STATUS_STOPPED;
+    if (idle) {
+        task.m_nStatus = STATUS_PARSING_URL;
+        task.m_bFinished = false;
+    }
+    task.Unlock();
+    if (!idle)
+        return false;
+
+    // The previous worker has made its last report; let it finish returning.
+    JoinDownload(task);
+    task.m_bSilent = false;
+    task.m_evStop.Reset();
+    task.m_pThread = std::make_unique<platform::WorkerThread>(
+        [&task, context] { DownloadWorker(task, context).Run(); });
+    return true;
+}
+
+void StopDownload(CTask& task)
+{
+    task.m_evStop.Set();
+}
+
+void JoinDownload(CTask& task)
+{
+    if (task.m_pThread) {
+        task.m_pThread->Join();
+        task.m_pThread.reset();
+    }
+}
+
+void DisposeTask(std::unique_ptr<CTask> task)
+{
+    if (!task)
+        return;
+    const bool deleteFiles = task->m_bDeleteFiles;
+    if (deleteFiles)
+        DeleteTaskFiles(*task);
+    JoinDownload(*task);
+    if (deleteFiles)
+        DeleteTaskFiles(*task);
+}

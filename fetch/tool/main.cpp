@@ -1,0 +1,222 @@
+// tavolin-fetch: runs one download task with the same worker as Tavolin and prints
+// its reports, for scripting and for measuring.
+
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fetch/DownloadWorker.h"
+#include "fetch/FileErrorPrompt.h"
+#include "fetch/ServiceConfig.h"
+#include "fetch/TaskOperations.h"
+#include "tasks/ReportQueue.h"
+#include "tasks/Task.h"
+#include "tasks/TaskReport.h"
+
+namespace {
+
+constexpr int kExitCompleted = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitStopped = 2;
+constexpr int kExitUsage = 64;
+
+constexpr const char* kUsage =
+    "usage: tavolin-fetch [--service-host HOST[:PORT]] [--cdn-domain DOMAIN] WATCH_URL OUTPUT_FILE\n";
+
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+void OnStopSignal(int)
+{
+    g_stopSignal = 1;
+}
+
+struct Arguments {
+    std::optional<std::string> serviceHost;
+    std::optional<std::string> cdnDomain;
+    std::vector<std::string> positional;
+    bool help = false;
+};
+
+// Accepts "--name value" and "--name=value"; "--" ends the options.
+bool ParseArguments(int argc, char** argv, Arguments& out, std::string& error)
+{
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (optionsEnded || !arg.starts_with("-") || arg == "-") {
+            out.positional.emplace_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "-h" || arg == "--help") {
+            out.help = true;
+            continue;
+        }
+        std::optional<std::string>* target = nullptr;
+        std::string_view name = arg;
+        std::optional<std::string> inlineValue;
+        if (const auto eq = arg.find('='); eq != std::string_view::npos) {
+            name = arg.substr(0, eq);
+            inlineValue = std::string(arg.substr(eq + 1));
+        }
+        if (name == "--service-host")
+            target = &out.serviceHost;
+        else if (name == "--cdn-domain")
+            target = &out.cdnDomain;
+        if (!target) {
+            error = "unknown option " + std::string(arg);
+            return false;
+        }
+        if (inlineValue) {
+            *target = *inlineValue;
+        } else if (i + 1 < argc) {
+            *target = argv[++i];
+        } else {
+            error = std::string(name) + " needs a value";
+            return false;
+        }
+        if (!ServiceConfig::IsUsableHost(**target)) {
+            error = "unusable value for " + std::string(name) + ": \"" + **target + "\"";
+            return false;
+        }
+    }
+    if (!out.help && out.positional.size() != 2) {
+        error = "expected a watch-page address and an output file";
+        return false;
+    }
+    return true;
+}
+
+bool FolderExists(const std::string& path)
+{
+    struct stat st;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+// The run's service: settings.ini of the data folder, when there is one, under the
+// command line's options.
+ServiceConfig ChooseServiceConfig(const Arguments& args)
+{
+    ServiceConfig config;
+    if (!args.serviceHost || !args.cdnDomain) {
+        const std::string folder = DataFolderPath();
+        if (FolderExists(folder))
+            config = ServiceConfig::Load(folder + "/settings.ini");
+    }
+    if (args.serviceHost)
+        config.m_csServiceHost = *args.serviceHost;
+    if (args.cdnDomain)
+        config.m_csCdnDomain = *args.cdnDomain;
+    return config;
+}
+
+class StandardErrorPrompt : public FileErrorPrompt {
+public:
+    void ShowFileError(const std::string& message) override
+    {
+        std::fprintf(stderr, "%s\n", message.c_str());
+    }
+};
+
+void PrintReports(const std::vector<QueuedMessage>& messages)
+{
+    for (const QueuedMessage& m : messages) {
+        if (m.kind != QueuedMessage::Kind::TaskReport)
+            continue;
+        const TaskReport& r = m.report;
+        std::printf("%d %lld %s\n", static_cast<int>(r.code), static_cast<long long>(r.value),
+                    FormatReportText(r.code, r.value).c_str());
+    }
+    if (!messages.empty())
+        std::fflush(stdout);
+}
+
+void InstallStopSignals()
+{
+    struct sigaction action = {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Arguments args;
+    std::string error;
+    if (!ParseArguments(argc, argv, args, error)) {
+        std::fprintf(stderr, "tavolin-fetch: %s\n%s", error.c_str(), kUsage);
+        return kExitUsage;
+    }
+    if (args.help) {
+        std::fputs(kUsage, stdout);
+        return kExitCompleted;
+    }
+
+    const ServiceConfig config = ChooseServiceConfig(args);
+    ServiceConfig::Install(config);
+    InstallStopSignals();
+
+    // The worker never waits for the printing: the queue merges the flood of size,
+    // progress and elapsed reports and wakes this thread, which prints in batches.
+    std::mutex wakeMutex;
+    std::condition_variable wakeCond;
+    bool woken = false;
+    ReportQueue queue([&] {
+        {
+            std::lock_guard<std::mutex> lock(wakeMutex);
+            woken = true;
+        }
+        wakeCond.notify_one();
+    });
+    StandardErrorPrompt prompt;
+
+    CTask task;
+    task.m_csUrl = args.positional[0];
+    task.m_csFilePath = args.positional[1];
+    DownloadContext context;
+    context.m_pPoster = &queue;
+    context.m_pFilePrompt = &prompt;
+    context.m_service = config;
+    StartDownload(task, context);
+
+    bool stopSent = false;
+    for (;;) {
+        {
+            // A signal does not wake the wait; a tenth of a second keeps a stop prompt.
+            std::unique_lock<std::mutex> lock(wakeMutex);
+            wakeCond.wait_for(lock, std::chrono::milliseconds(100), [&] { return woken; });
+            woken = false;
+        }
+        if (g_stopSignal && !stopSent) {
+            StopDownload(task);
+            stopSent = true;
+        }
+        const bool ended = !task.m_pThread->IsRunning();
+        PrintReports(queue.TakeAll());
+        if (ended)
+            break;
+    }
+    JoinDownload(task);
+
+    task.Lock();
+    const std::int32_t status = task.m_nStatus;
+    task.Unlock();
+    if (status == STATUS_DOWNLOAD_COMPLETED)
+        return kExitCompleted;
+    return status == STATUS_STOPPED ? kExitStopped : kExitFailed;
+}
