@@ -1,0 +1,42 @@
+#pragma once
+// The local stand-in for the video service (video_service.py), started on 127.0.0.1
+// with an ephemeral port for one test and stopped with it.
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+class VideoService {
+public:
+    explicit VideoService(std::vector<std::string> extraArguments = {});
+    ~VideoService();
+    VideoService(const VideoService&) = delete;
+    VideoService& operator=(const VideoService&) = delete;
+
+    int Port() const { return m_port; }
+    std::string Host() const;                              // "127.0.0.1:PORT"
+    std::string WatchUrl(const std::string& videoId) const;  // the watch page of videoId
+    // A folder of the test's own, removed with the service.
+    const std::string& Folder() const { return m_folder; }
+
+    // Every request head received so far, in order, byte for byte.
+    std::vector<std::string> Requests() const;
+    // Only the request lines ("GET /v/... HTTP/1.1").
+    std::vector<std::string> RequestLines() const;
+
+    // Body byte i of every video the service serves.
+    static std::string Body(std::size_t size);
+
+private:
+    void Stop();
+
+    pid_t m_pid = -1;
+    int m_port = 0;
+    std::string m_folder;
+    std::string m_logPath;
+};
+
+// Reads a whole file; empty when it cannot be read.
+std::string ReadFileText(const std::string& path);
+bool FileExists(const std::string& path);
