@@ -67,6 +67,12 @@ void TaskList::Renumber()
         m_mapRow[m_tasks[i]->m_nTaskId] = static_cast<std::int32_t>(i);
 }
 
+std::vector<std::unique_ptr<CTask>> TaskList::TakeTasks()
+{
+    m_mapRow.clear();
+    return std::exchange(m_tasks, {});
+}
+
 void TaskList::SetCellText(std::int32_t row, int column, const std::string& text) const
 {
     if (m_view) m_view->SetCellText(row, column, text);

@@ -46,6 +46,9 @@ public:
 
     // Maps every task's identifier to its current row.
     void Renumber();
+    // Empties the list without touching the view (which may be gone by then) and
+    // hands the tasks over.
+    std::vector<std::unique_ptr<CTask>> TakeTasks();
 
     RowView* View() const { return m_view; }
     void SetCellText(std::int32_t row, int column, const std::string& text) const;

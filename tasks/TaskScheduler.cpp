@@ -1,0 +1,261 @@
+#include "tasks/TaskScheduler.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "convert/EncoderRunner.h"
+#include "fetch/TaskOperations.h"
+#include "platform/WorkerThread.h"
+
+namespace {
+
+std::string TrimBlanks(const std::string& text)
+{
+    constexpr const char* kBlanks = " \t\r\n";
+    const auto first = text.find_first_not_of(kBlanks);
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+}  // namespace
+
+TaskScheduler::TaskScheduler(RowView& rows, ReportQueue& queue, FileErrorPrompt& prompt,
+                             Settings settings)
+    : m_poster(queue),
+      m_prompt(prompt),
+      m_settings(std::move(settings)),
+      m_list(&rows),
+      m_store(m_settings.m_csStorePath),
+      m_runner(std::make_unique<EncoderRunner>(m_settings.m_csEncoderPath, queue,
+                                               m_settings.m_encoderPoll))
+{
+}
+
+TaskScheduler::~TaskScheduler()
+{
+    // Disposal threads only wait for workers that were told to stop; give them the
+    // exit's time, then let them go rather than hang the program's end.
+    const auto deadline = std::chrono::steady_clock::now() + m_settings.m_exitWait;
+    for (auto& disposer : m_disposers) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        disposer->WaitFor(std::max(left, std::chrono::milliseconds(0)));
+    }
+    // A worker that outlived the exit wait may still use its record until the process
+    // ends, so such a record is deliberately never freed.
+    auto release = [](std::vector<std::unique_ptr<CTask>>& tasks) {
+        for (auto& task : tasks)
+            if (task->m_pThread && task->m_pThread->IsRunning()) static_cast<void>(task.release());
+    };
+    auto tasks = m_list.TakeTasks();
+    release(tasks);
+    release(m_retired);
+}
+
+DownloadContext TaskScheduler::Context() const
+{
+    DownloadContext context;
+    context.m_pPoster = &m_poster;
+    context.m_pFilePrompt = &m_prompt;
+    return context;
+}
+
+void TaskScheduler::SaveTasks()
+{
+    std::string error;
+    if (!m_store.SaveTasks(m_list, &error) && m_settings.m_storeFailed)
+        m_settings.m_storeFailed(error);
+}
+
+std::int32_t TaskScheduler::LoadTasks()
+{
+    return m_store.LoadTasks(m_list);
+}
+
+void TaskScheduler::AddTask(const NewTask& added)
+{
+    auto task = std::make_unique<CTask>();
+    task->m_csFileName = added.m_csFileName;
+    task->m_csFilePath = added.m_csFolder + added.m_csFileName;
+    task->m_csUrl = TrimBlanks(added.m_csUrl);
+    task->m_job = added.m_job;
+    if (task->m_job.m_csTargetType == ".flv") task->m_bAllFinished = true;
+
+    CTask& ref = *task;
+    const std::int32_t row = m_list.Append(std::move(task));
+    m_list.SetCellText(row, COLUMN_SIZE, "-");
+    m_list.SetCellText(row, COLUMN_TARGET, ref.m_job.m_csTargetName);
+    m_list.SetCellText(row, COLUMN_ELAPSED, "0:0:0");
+    SaveTasks();
+    StartDownload(ref, Context());
+}
+
+void TaskScheduler::StartSelectedTasks(const std::vector<std::int32_t>& rows)
+{
+    ReleaseEnded();
+    for (const std::int32_t row : rows) {
+        if (row < 0 || row >= m_list.Count()) continue;
+        CTask& task = m_list.At(row);
+        const bool finished = task.IsFinished();
+        if (!finished && task.IsIdle()) {
+            StartDownload(task, Context());
+        } else if (finished && !task.m_bAllFinished) {
+            // Through the mailbox, so the conversion is queued by the same handler
+            // that queues a fresh download's.
+            m_poster.PostTaskReport(task.m_nTaskId, REPORT_STATUS, STATUS_DOWNLOAD_COMPLETED);
+        }
+    }
+}
+
+std::optional<ConvertJob> TaskScheduler::EraseQueuedJobAt(std::int32_t row)
+{
+    const auto queued = std::find_if(m_queue.begin(), m_queue.end(), [&](const ConvertJob& job) {
+        return m_list.FindRow(job.m_nTaskId) == row;
+    });
+    if (queued == m_queue.end()) return std::nullopt;
+    ConvertJob job = *queued;
+    m_queue.erase(queued);
+    return job;
+}
+
+bool TaskScheduler::RunnerJobIsAt(std::int32_t row) const
+{
+    // The runner keeps its last job's identifier after the run, so this can match
+    // with nothing running; the next StartRunner drops the stale stop request.
+    return m_list.FindRow(m_runner->m_job.m_nTaskId) == row;
+}
+
+void TaskScheduler::StopSelectedTasks(const std::vector<std::int32_t>& rows)
+{
+    for (const std::int32_t row : rows) {
+        if (row < 0 || row >= m_list.Count()) continue;
+        CTask& task = m_list.At(row);
+        if (!task.IsIdle()) StopDownload(task);
+        if (const auto job = EraseQueuedJobAt(row))
+            m_poster.PostTaskReport(job->m_nTaskId, REPORT_STATUS, STATUS_STOPPED);
+        if (RunnerJobIsAt(row)) m_runner->m_evStop.Set();
+    }
+}
+
+void TaskScheduler::RemoveSelectedTasks(const std::vector<std::int32_t>& rows, bool deleteFiles)
+{
+    if (rows.empty()) return;
+    const bool removed = m_list.RemoveRows(
+        rows,
+        [&](std::int32_t originalRow, CTask&) {
+            EraseQueuedJobAt(originalRow);
+            if (RunnerJobIsAt(originalRow)) m_runner->m_evStop.Set();
+        },
+        [&](std::unique_ptr<CTask> task) {
+            task->m_bDeleteFiles = deleteFiles;
+            StopDownload(*task);
+            Dispose(std::move(task));
+        });
+    if (removed) SaveTasks();
+}
+
+void TaskScheduler::Dispose(std::unique_ptr<CTask> task)
+{
+    ReleaseEnded();
+    auto owned = std::make_shared<std::unique_ptr<CTask>>(std::move(task));
+    m_disposers.push_back(std::make_unique<platform::WorkerThread>(
+        [owned] { DisposeTask(std::move(*owned)); }));
+}
+
+void TaskScheduler::ClearCompletedTasks()
+{
+    std::vector<std::int32_t> rows;
+    for (std::int32_t row = 0; row < m_list.Count(); ++row) {
+        CTask& task = m_list.At(row);
+        if (task.IsFinished() && task.m_bAllFinished) rows.push_back(row);
+    }
+    if (rows.empty()) return;
+    m_list.RemoveRows(rows, {}, [&](std::unique_ptr<CTask> task) {
+        m_retired.push_back(std::move(task));
+    });
+    ReleaseEnded();
+    SaveTasks();
+}
+
+void TaskScheduler::ReleaseEnded()
+{
+    std::erase_if(m_retired, [](const std::unique_ptr<CTask>& task) {
+        if (task->m_pThread && task->m_pThread->IsRunning()) return false;
+        JoinDownload(*task);
+        return true;
+    });
+    std::erase_if(m_disposers, [](const std::unique_ptr<platform::WorkerThread>& disposer) {
+        return !disposer->IsRunning();
+    });
+}
+
+void TaskScheduler::OnTaskReport(const TaskReport& report)
+{
+    const auto row = m_list.FindRow(report.taskId);
+    if (!row) return;  // the task has left the list
+    CTask& task = m_list.At(*row);
+
+    std::string text = FormatReportText(report.code, report.value);
+    if (report.code == REPORT_STATUS) {
+        if (report.value == STATUS_DOWNLOAD_COMPLETED) {
+            if (task.m_bAllFinished) {
+                text = StatusText(STATUS_TASK_COMPLETED);
+            } else {
+                m_queue.push_back(task.m_job);
+                m_poster.PostConvertNext(0);
+                text = "Waiting";
+            }
+            SaveTasks();
+        } else if (report.value == STATUS_TASK_COMPLETED) {
+            task.m_bAllFinished = true;
+            SaveTasks();
+        }
+    }
+    const int column = ReportColumn(report.code);
+    if (column >= 0) m_list.SetCellText(*row, column, text);
+}
+
+void TaskScheduler::OnConvertNext(int wParam)
+{
+    if (m_bExiting) return;
+    if (wParam == 1) m_runner->ReapRunner();
+    if (m_runner->m_bRunning || m_queue.empty()) return;
+    m_runner->m_job = m_queue.front();
+    m_queue.pop_front();
+    m_runner->StartRunner();
+}
+
+void TaskScheduler::DispatchPending()
+{
+    for (const QueuedMessage& message : m_poster.TakeAll()) {
+        if (message.kind == QueuedMessage::Kind::TaskReport)
+            OnTaskReport(message.report);
+        else
+            OnConvertNext(message.wParam);
+    }
+}
+
+void TaskScheduler::ExitApp()
+{
+    m_bExiting = true;
+    SaveTasks();
+
+    m_runner->m_bQuiet = true;
+    m_runner->m_evStop.Set();
+    m_runner->ReapRunner();
+
+    std::vector<platform::WorkerThread*> workers;
+    for (const auto& task : m_list.Tasks()) {
+        task->m_bSilent = true;
+        StopDownload(*task);
+        if (task->m_pThread) workers.push_back(task->m_pThread.get());
+    }
+    // One wait for all of them: the time limit is for the whole exit, whatever their number.
+    const auto deadline = std::chrono::steady_clock::now() + m_settings.m_exitWait;
+    for (platform::WorkerThread* worker : workers) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        worker->WaitFor(left);
+    }
+}

@@ -1,0 +1,96 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fetch/DownloadWorker.h"
+#include "tasks/ConvertJob.h"
+#include "tasks/ReportQueue.h"
+#include "tasks/RowView.h"
+#include "tasks/TaskList.h"
+#include "tasks/TaskStore.h"
+
+class EncoderRunner;
+class FileErrorPrompt;
+namespace platform { class WorkerThread; }
+
+// What the Add Task dialog hands over when it ends with OK.
+struct NewTask {
+    std::string m_csUrl;       // as typed; trimmed here
+    std::string m_csFolder;    // ends with '/'
+    std::string m_csFileName;  // final base name + ".flv"
+    ConvertJob m_job;          // the twelve conversion texts; the identifier is set here
+};
+
+// The task engine's control: the operations behind the main window's commands, the
+// conversion queue that feeds finished downloads to the encoder one at a time, and the
+// handling of worker reports. UI-thread only; the window forwards commands here and
+// drains the queue into DispatchPending.
+class TaskScheduler {
+public:
+    struct Settings {
+        std::string m_csStorePath;    // tasks.ini
+        std::string m_csEncoderPath;  // ostrand beside the program
+        std::chrono::milliseconds m_encoderPoll{1000};
+        std::chrono::milliseconds m_exitWait{5000};
+        // Told when the store cannot be written; the list in memory is still whole.
+        std::function<void(const std::string& error)> m_storeFailed;
+    };
+
+    // `queue` is the mailbox the workers post to (and the scheduler itself, for Start of
+    // a finished task); `prompt` shows the file-creation failure for a worker.
+    TaskScheduler(RowView& rows, ReportQueue& queue, FileErrorPrompt& prompt, Settings settings);
+    ~TaskScheduler();
+    TaskScheduler(const TaskScheduler&) = delete;
+    TaskScheduler& operator=(const TaskScheduler&) = delete;
+
+    std::int32_t LoadTasks();
+    void AddTask(const NewTask& task);
+    // Rows are the selected rows in ascending order.
+    void StartSelectedTasks(const std::vector<std::int32_t>& rows);
+    void StopSelectedTasks(const std::vector<std::int32_t>& rows);
+    // The confirm dialog has ended with OK; `deleteFiles` is its answer.
+    void RemoveSelectedTasks(const std::vector<std::int32_t>& rows, bool deleteFiles);
+    void ClearCompletedTasks();
+    // Saves the store, silences and stops the runner and every worker, and waits for
+    // the workers at most m_exitWait in all.
+    void ExitApp();
+
+    // Hands every waiting message to its handler.
+    void DispatchPending();
+    void OnTaskReport(const TaskReport& report);
+    void OnConvertNext(int wParam);
+
+    const TaskList& Tasks() const { return m_list; }
+    bool IsExiting() const { return m_bExiting; }
+    std::size_t QueuedConversions() const { return m_queue.size(); }
+
+    const EncoderRunner& Runner() const { return *m_runner; }
+
+private:
+    void SaveTasks();
+    DownloadContext Context() const;
+    // Erases the first queued job whose task sits at `row` as the map has it now.
+    std::optional<ConvertJob> EraseQueuedJobAt(std::int32_t row);
+    bool RunnerJobIsAt(std::int32_t row) const;
+    void Dispose(std::unique_ptr<CTask> task);
+    // Frees cleared and disposed tasks whose workers have ended.
+    void ReleaseEnded();
+
+    ReportQueue& m_poster;
+    FileErrorPrompt& m_prompt;
+    Settings m_settings;
+    TaskList m_list;
+    TaskStore m_store;
+    std::deque<ConvertJob> m_queue;
+    std::unique_ptr<EncoderRunner> m_runner;
+    // Cleared tasks wait here until their worker is joined.
+    std::vector<std::unique_ptr<CTask>> m_retired;
+    std::vector<std::unique_ptr<platform::WorkerThread>> m_disposers;
+    bool m_bExiting = false;
+};
