@@ -99,7 +99,7 @@ Process::~Process() {
 }
 
 bool Process::Start(const std::vector<std::string>& argv, std::string* why) {
-    if (IsStarted() && !m_exit) {
+    if (!HasEnded()) {
         SetWhy(why, "a process is still running");
         return false;
     }
