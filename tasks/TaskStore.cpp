@@ -33,16 +33,46 @@ constexpr JobKey kJobKeys[] = {
     {"m_csVideoSize", &ConvertJob::m_csVideoSize},
 };
 
-void AppendSanitized(std::string& text, std::string_view value)
+bool IsBlank(char c)
 {
-    for (const char c : value) text.push_back(c == '\r' || c == '\n' || c == '\0' ? ' ' : c);
+    return c == ' ' || c == '\t';
+}
+
+// The reader drops blanks around a value and one pair of matching quotes around it;
+// a value it would change that way is written inside one more pair of quotes, so it
+// reads back as it was.
+// A line break would end the line and let the rest pose as keys of its own.
+char Unbroken(char c)
+{
+    return c == '\r' || c == '\n' || c == '\0' ? ' ' : c;
+}
+
+bool NeedsQuotes(std::string_view value)
+{
+    if (value.empty()) return false;
+    const char front = Unbroken(value.front());
+    const char back = Unbroken(value.back());
+    if (IsBlank(front) || IsBlank(back)) return true;
+    return value.size() >= 2 && (front == '"' || front == '\'') && back == front;
+}
+
+void AppendStoredForm(std::string& text, std::string_view value)
+{
+    const bool quoted = NeedsQuotes(value);
+    if (quoted) text.push_back('"');
+    if (value.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos) {
+        text.append(value);
+    } else {
+        for (const char c : value) text.push_back(Unbroken(c));
+    }
+    if (quoted) text.push_back('"');
 }
 
 void AppendLine(std::string& text, std::string_view name, const std::string& index,
                 std::string_view value)
 {
     text.append(name).append(index).append("=");
-    AppendSanitized(text, value);
+    AppendStoredForm(text, value);
     text.append("\r\n");
 }
 
@@ -82,12 +112,12 @@ std::int64_t TaskStore::ParseLeadingNumber(std::string_view text)
     return negative ? -magnitude : magnitude;
 }
 
-std::string TaskStore::SanitizeValue(std::string_view value)
+std::string TaskStore::StoredForm(std::string_view value)
 {
-    std::string clean;
-    clean.reserve(value.size());
-    AppendSanitized(clean, value);
-    return clean;
+    std::string stored;
+    stored.reserve(value.size() + 2);
+    AppendStoredForm(stored, value);
+    return stored;
 }
 
 std::string TaskStore::FormatTasks(const TaskList& list)
@@ -119,14 +149,15 @@ bool TaskStore::SaveTasks(const TaskList& list, std::string* error) const
     return platform::WriteFileAtomically(m_path, FormatTasks(list), error);
 }
 
-std::int32_t TaskStore::LoadTasks(TaskList& list, const platform::ProfileSnapshot& file)
+std::int32_t TaskStore::LoadTasks(TaskList& list, const platform::ProfileSnapshot& file,
+                                  std::int32_t maxTasks)
 {
     const auto read = [&file](std::string_view key, std::string_view def) {
         return file.Get(kSection, key, def, kValueBuffer);
     };
     std::int64_t count = ParseLeadingNumber(read("TASKS_NUMBER", "0"));
     if (count <= 0) return 0;
-    if (count > kMaxTasks) count = kMaxTasks;
+    if (count > maxTasks) count = maxTasks;
 
     std::string key;
     const auto keyOf = [&key](std::string_view name, const std::string& index) -> const std::string& {

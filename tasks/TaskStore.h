@@ -28,14 +28,17 @@ public:
     std::int32_t LoadTasks(TaskList& list) const;
 
     static std::string FormatTasks(const TaskList& list);
-    static std::int32_t LoadTasks(TaskList& list, const platform::ProfileSnapshot& file);
+    static std::int32_t LoadTasks(TaskList& list, const platform::ProfileSnapshot& file,
+                                  std::int32_t maxTasks = kMaxTasks);
 
     // Leading-decimal rule: blanks, an optional sign, digits; no digits gives 0.
     // Saturates instead of overflowing.
     static std::int64_t ParseLeadingNumber(std::string_view text);
-    // A value is written raw, so a line break in it would start a line of its own and
-    // could forge keys; each CR, LF or NUL is stored as a blank instead.
-    static std::string SanitizeValue(std::string_view value);
+    // What is written after "KEY=": the value raw, except that each CR, LF or NUL
+    // (which would start a line of its own and could forge keys) becomes a blank,
+    // and a value with blanks at either end or wrapped in matching quotes, which the
+    // reader would trim or unwrap, is put inside one more pair of double quotes.
+    static std::string StoredForm(std::string_view value);
 
 private:
     std::string m_path;

@@ -23,6 +23,7 @@ TEST(TaskReport, TextAndColumnOfEveryReport)
         {REPORT_SIZE, 0, "0.00MB", COLUMN_SIZE},
         {REPORT_SIZE, 1024 * 1024 + 1023, "1.00MB", COLUMN_SIZE},  // whole kilobytes first
         {REPORT_SIZE, 1024 * 1535, "1.50MB", COLUMN_SIZE},
+        {REPORT_SIZE, 1029 * 1024 + 1023, "1.00MB", COLUMN_SIZE},  // 1.0059 if bytes were kept
         {REPORT_SIZE, 5LL * 1024 * 1024 * 1024, "5120.00MB", COLUMN_SIZE},  // beyond 32 bits
         {REPORT_ELAPSED, 3725000, "1:2:5", COLUMN_ELAPSED},
         {REPORT_ELAPSED, 999, "0:0:0", COLUMN_ELAPSED},

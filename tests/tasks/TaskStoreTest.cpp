@@ -244,7 +244,6 @@ TEST_F(TaskStoreTest, TaskCountFollowsTheLeadingDecimalRule)
         {"[TASKSINFO]\n", 0},
         {"[OTHER]\nTASKS_NUMBER=3\n", 0},
         {"", 0},
-        {"[TASKSINFO]\nTASKS_NUMBER=99999999999999999999\n", TaskStore::kMaxTasks},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -252,6 +251,16 @@ TEST_F(TaskStoreTest, TaskCountFollowsTheLeadingDecimalRule)
         EXPECT_EQ(LoadText(c.file, list), c.count);
         EXPECT_EQ(list.Count(), c.count);
         EXPECT_EQ(list.NextTaskId(), c.count);
+    }
+
+    // A damaged count is held to the limit instead of building rows without end.
+    for (const char* count : {"99999999999999999999", "8", "7"}) {
+        TaskList list;
+        const auto file = platform::ProfileSnapshot::Parse(
+            std::string("[TASKSINFO]\nTASKS_NUMBER=") + count + "\nTASKURL_6=last\n");
+        EXPECT_EQ(TaskStore::LoadTasks(list, file, 7), 7) << count;
+        ASSERT_EQ(list.Count(), 7);
+        EXPECT_EQ(list.At(6).m_csUrl, "last");
     }
 
     TaskList list;
@@ -280,7 +289,46 @@ TEST_F(TaskStoreTest, LineBreaksInValuesCannotForgeKeys)
     EXPECT_EQ(loaded.At(0).m_job.m_csTargetName, "x ALLFINISHED_0=TRUE");
     EXPECT_FALSE(loaded.At(0).m_bAllFinished);
 
-    EXPECT_EQ(TaskStore::SanitizeValue("a\rb\nc"), "a b c");
+}
+
+TEST_F(TaskStoreTest, ValuesTheReaderWouldAlterSurviveTheRoundTrip)
+{
+    struct Case {
+        std::string value;
+        std::string stored;
+    };
+    const Case cases[] = {
+        {"plain name.flv", "plain name.flv"},
+        {"", ""},
+        {" leading.flv", "\" leading.flv\""},
+        {"trailing.flv\t", "\"trailing.flv\t\""},
+        {"\"quoted\"", "\"\"quoted\"\""},
+        {"'single'", "\"'single'\""},
+        {"\"", "\""},
+        {"\"half.flv", "\"half.flv"},
+        {"a \"b\" c", "a \"b\" c"},
+        {"a\rb\nc", "a b c"},
+        {"\n", "\" \""},
+    };
+    TaskList list;
+    for (const Case& c : cases) {
+        EXPECT_EQ(TaskStore::StoredForm(c.value), c.stored) << c.value;
+        auto task = std::make_unique<CTask>();
+        task->m_csFileName = c.value;
+        task->m_job.m_csTargetName = c.value;
+        list.Append(std::move(task));
+    }
+    ASSERT_TRUE(TaskStore(m_path).SaveTasks(list));
+    TaskList loaded;
+    ASSERT_EQ(TaskStore(m_path).LoadTasks(loaded), list.Count());
+    for (std::int32_t i = 0; i < list.Count(); ++i) {
+        std::string expected = list.At(i).m_csFileName;
+        for (char& ch : expected) {
+            if (ch == '\r' || ch == '\n') ch = ' ';
+        }
+        EXPECT_EQ(loaded.At(i).m_csFileName, expected) << i;
+        EXPECT_EQ(loaded.At(i).m_job.m_csTargetName, expected) << i;
+    }
 }
 
 TEST_F(TaskStoreTest, RewriteReplacesTheWholeFileOrNothing)
