@@ -1,0 +1,220 @@
+#include "skin/CHoverButton.h"
+
+#include <algorithm>
+
+#include <QEnterEvent>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include "skin/GradientFill.h"
+
+namespace {
+
+// The rounded corners of the skin: a 5 x 5 corner ellipse.
+constexpr qreal kCornerRadius = 2.5;
+
+}  // namespace
+
+CHoverButton::CHoverButton(QWidget* parent) : QAbstractButton(parent)
+{
+    // Moves while the button is up must reach mouseMoveEvent, which starts the hover
+    // when the enter event was missed (the button appeared under a still mouse).
+    setMouseTracking(true);
+}
+
+CHoverButton::CHoverButton(const QString& text, QWidget* parent) : CHoverButton(parent)
+{
+    setText(text);
+}
+
+void CHoverButton::SetIcons(const QIcon& normal, int normalSize, const QIcon& hover, int hoverSize)
+{
+    m_icoNormal = normal;
+    m_icoHover = hover;
+    m_nNormalSize = normalSize;
+    m_nHoverSize = hoverSize;
+    updateGeometry();
+    update();
+}
+
+void CHoverButton::SetIcons(const QPixmap& normal, int normalSize, const QPixmap& hover, int hoverSize)
+{
+    SetIcons(normal.isNull() ? QIcon() : QIcon(normal), normalSize,
+             hover.isNull() ? QIcon() : QIcon(hover), hoverSize);
+}
+
+void CHoverButton::CaptureBackground(const QPixmap& parentBackground)
+{
+    if (parentBackground.isNull())
+        return;
+    const qreal ratio = parentBackground.devicePixelRatio();
+    const QRect source(geometry().topLeft() * ratio, size() * ratio);
+    m_pixBackground = parentBackground.copy(source);
+    m_pixBackground.setDevicePixelRatio(ratio);
+}
+
+void CHoverButton::CaptureBackground(const QImage& parentBackground)
+{
+    if (parentBackground.isNull())
+        return;
+    const qreal ratio = parentBackground.devicePixelRatio();
+    const QRect source(geometry().topLeft() * ratio, size() * ratio);
+    m_pixBackground = QPixmap::fromImage(parentBackground.copy(source));
+    m_pixBackground.setDevicePixelRatio(ratio);
+}
+
+QSize CHoverButton::sizeHint() const
+{
+    const QFontMetrics metrics = fontMetrics();
+    const int iconSize = std::max(m_icoNormal.isNull() ? 0 : m_nNormalSize,
+                                  m_icoHover.isNull() ? 0 : m_nHoverSize);
+    const int textWidth = metrics.horizontalAdvance(text()) + 12;
+    if (iconSize > 0)
+        return {std::max(textWidth, iconSize + 10), iconSize + metrics.height() + 9};
+    return {textWidth, metrics.height() + 8};
+}
+
+void CHoverButton::paintEvent(QPaintEvent*)
+{
+    const qreal ratio = devicePixelRatioF();
+    QPixmap buffer(size() * ratio);
+    buffer.setDevicePixelRatio(ratio);
+    // Until the parent captures a background, let whatever lies beneath show through.
+    buffer.fill(Qt::transparent);
+    {
+        QPainter painter(&buffer);
+        if (!m_pixBackground.isNull())
+            painter.drawPixmap(0, 0, m_pixBackground);
+        const bool pressed = isDown();
+        const skin::ButtonLook look = Look(pressed, m_bHover);
+        if (look.bSkin)
+            PaintSkin(painter, look);
+        PaintContent(painter, look, pressed);
+    }
+    QPainter(this).drawPixmap(0, 0, buffer);
+}
+
+void CHoverButton::PaintSkin(QPainter& painter, const skin::ButtonLook& look) const
+{
+    const QRect r = rect();
+    const int split = r.top() + r.height() / look.nSplitDivisor;
+
+    QPainterPath rounded;
+    rounded.addRoundedRect(QRectF(r), kCornerRadius, kCornerRadius);
+    painter.save();
+    painter.setClipPath(rounded);
+    skin::FillGradient(painter, QRect(r.left(), r.top(), r.width(), split - r.top()),
+                       skin::ToColor(look.upper.from), skin::ToColor(look.upper.to),
+                       skin::GradientBands::Tall);
+    skin::FillGradient(painter, QRect(r.left(), split, r.width(), r.bottom() + 1 - split),
+                       skin::ToColor(look.lower.from), skin::ToColor(look.lower.to),
+                       skin::GradientBands::Tall);
+    painter.restore();
+
+    // A one-pixel aliased outline of QRect(x, y, w, h) covers columns x..x+w, so both
+    // frames are one pixel narrower than the area they enclose.
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(skin::ToColor(skin::kInnerHighlight), 1));
+    painter.drawRoundedRect(r.adjusted(1, 1, -2, -2), kCornerRadius, kCornerRadius);
+    painter.setPen(QPen(skin::ToColor(skin::kOuterBorder), 1));
+    painter.drawRoundedRect(r.adjusted(0, 0, -1, -1), kCornerRadius, kCornerRadius);
+}
+
+void CHoverButton::PaintContent(QPainter& painter, const skin::ButtonLook& look, bool pressed) const
+{
+    painter.setFont(font());
+    painter.setPen(skin::ToColor(look.text));
+    const QRect r = rect();
+    // Plain button text keeps '&' as a mnemonic marker, as the platform's buttons do.
+    const int centred = Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic;
+
+    const bool normalLook = !m_bHover || pressed;
+    const QIcon& icon = normalLook ? m_icoNormal : m_icoHover;
+    const int iconSize = normalLook ? m_nNormalSize : m_nHoverSize;
+    if (!look.bIcon || icon.isNull()) {
+        painter.drawText(r, centred, text());
+        return;
+    }
+    const skin::IconPlacement place = skin::PlaceIcon(r.width(), r.height(), iconSize);
+    if (iconSize > 0) {
+        const QPixmap pixmap = icon.pixmap(QSize(iconSize, iconSize), painter.device()->devicePixelRatioF());
+        painter.drawPixmap(QRect(place.nIconX, place.nIconY, iconSize, iconSize), pixmap);
+    }
+    const QRect textRect(r.left(), place.nTextTop, r.width(), place.nTextBottom - place.nTextTop);
+    painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignBottom | Qt::TextSingleLine | Qt::TextShowMnemonic,
+                     text());
+}
+
+void CHoverButton::BeginHover()
+{
+    if (m_bHover)
+        return;
+    m_bHover = true;
+    update();
+}
+
+void CHoverButton::EndHover()
+{
+    if (!m_bHover)
+        return;
+    m_bHover = false;
+    // The parent repaints the area beneath and recaptures the background from it; its
+    // children in that area, this button among them, are repainted in the same pass.
+    if (QWidget* parent = parentWidget())
+        parent->update(geometry());
+    else
+        update();
+}
+
+void CHoverButton::enterEvent(QEnterEvent* event)
+{
+    BeginHover();
+    QAbstractButton::enterEvent(event);
+}
+
+void CHoverButton::leaveEvent(QEvent* event)
+{
+    EndHover();
+    QAbstractButton::leaveEvent(event);
+}
+
+void CHoverButton::mouseMoveEvent(QMouseEvent* event)
+{
+    if (rect().contains(event->position().toPoint()))
+        BeginHover();
+    QAbstractButton::mouseMoveEvent(event);
+}
+
+void CHoverButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // A fast second click arrives as a double click; it must act as a press so that it
+    // clicks too. Where the platform already delivered a press for it, the button is
+    // down, and pressing again would announce a third press for two clicks.
+    if (isDown()) {
+        event->accept();
+        return;
+    }
+    mousePressEvent(event);
+}
+
+void CHoverButton::hideEvent(QHideEvent* event)
+{
+    // A hidden button gets no leave event; it must not come back lit.
+    m_bHover = false;
+    QAbstractButton::hideEvent(event);
+}
+
+bool CHoverButton::event(QEvent* event)
+{
+    // The style's own hover tracking would repaint on every entry and exit besides ours.
+    switch (event->type()) {
+    case QEvent::HoverEnter:
+    case QEvent::HoverLeave:
+    case QEvent::HoverMove:
+        return true;
+    default:
+        return QAbstractButton::event(event);
+    }
+}
