@@ -14,7 +14,7 @@ namespace {
 // The library reads the socket in pieces of this size; the session holds at most
 // kPendingLimit received bytes before it pauses the transfer until they are read.
 constexpr long kReceiveBufferSize = 64 * 1024;
-constexpr std::size_t kPendingLimit = 256 * 1024;
+constexpr std::size_t kPendingLimit = 64 * 1024;
 // The longest the session sleeps on the network before it asks the stop check again.
 constexpr int kPollMilliseconds = 200;
 constexpr long kMaxRedirects = 10;
