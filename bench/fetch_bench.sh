@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# Download figures of tavolin-fetch against curl, on loopback from a private nginx.
+#
+#   bench/fetch_bench.sh [BUILD_DIR]      (default: build; RUNS=5, PARALLEL=100)
+#
+# 1. One 1 GiB video, tavolin-fetch (the whole three-request chain) and curl -o
+#    (the video address only), alternating RUNS times: medians of wall time, CPU
+#    time and peak memory, and the ratios.
+# 2. PARALLEL downloads of 10 MiB at once: fetch_parallel_bench (one process, one
+#    report consumer) against curl --parallel.
+# nginx serves the chain itself; everything lives in a temporary folder that is
+# deleted at the end.
+set -euo pipefail
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$top/build}
+bin=$build/bin
+runs=${RUNS:-5}
+parallel=${PARALLEL:-100}
+for tool in "$bin/tavolin-fetch" "$bin/fetch_parallel_bench"; do
+  [[ -x $tool ]] || { echo "fetch_bench: build $(basename "$tool") first ($tool)" >&2; exit 1; }
+done
+command -v nginx >/dev/null || { echo "fetch_bench: nginx is missing (scripts/setup)" >&2; exit 1; }
+
+work=$(mktemp -d /tmp/tavolin-fetch-bench.XXXXXX)
+nginx_pid=
+cleanup() {
+  if [[ -n $nginx_pid ]]; then kill "$nginx_pid" 2>/dev/null || true; wait "$nginx_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+# nginx's workers run as an unprivileged user when started by root.
+chmod 755 "$work"
+mkdir -p "$work/www" "$work/temp" "$work/out"
+truncate -s 1G "$work/www/big.flv"
+truncate -s 10M "$work/www/small.flv"
+
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+host=127.0.0.1:$port
+cat >"$work/nginx.conf" <<EOF
+worker_processes 2;
+pid $work/nginx.pid;
+error_log $work/error.log;
+events { worker_connections 4096; }
+http {
+  access_log off;
+  client_body_temp_path $work/temp/body;
+  proxy_temp_path $work/temp/proxy;
+  fastcgi_temp_path $work/temp/fastcgi;
+  uwsgi_temp_path $work/temp/uwsgi;
+  scgi_temp_path $work/temp/scgi;
+  sendfile on;
+  tcp_nopush on;
+  keepalive_requests 10000;
+  default_type video/x-flv;
+  server {
+    listen $host;
+    root $work/www;
+    # The chain's redirects need a header line after Location: the worker, like
+    # the service it was written for, takes a Location on the last line as broken.
+    location ~ ^/v/([a-z]+)&feature=dir\$ {
+      add_header Cache-Control no-cache;
+      return 303 "http://$host/player?video_id=\$1&t=TOKEN";
+    }
+    location = /get_video {
+      add_header Cache-Control no-cache;
+      if (\$arg_t) {
+        return 303 "http://v7.cdn.test/get_video?video_id=\$arg_video_id&origin=$host";
+      }
+      rewrite ^ /\$arg_video_id.flv break;
+    }
+  }
+}
+EOF
+nginx -p "$work" -c "$work/nginx.conf" -g 'daemon off;' &
+nginx_pid=$!
+for _ in $(seq 100); do
+  curl -s -o /dev/null "http://$host/get_video?video_id=small" && break
+  sleep 0.1
+done
+
+# Prints "wall user+sys maxrss_kib" of one command.
+measure() {
+  /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$@" >"$work/stdout" 2>"$work/stderr" ||
+    { echo "fetch_bench: failed: $*" >&2; cat "$work/stderr" "$work/stdout" "$work/error.log" >&2; exit 1; }
+  awk '{ printf "%s %.2f %s\n", $1, $2 + $3, $4 }' "$work/time"
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+report() {  # NAME FILE
+  printf '%-16s wall %7.2f s   cpu %6.2f s   peak %8.1f MiB\n' "$1" \
+    "$(cut -d' ' -f1 "$2" | median)" "$(cut -d' ' -f2 "$2" | median)" \
+    "$(cut -d' ' -f3 "$2" | median | awk '{ print $1 / 1024 }')"
+}
+
+ratios() {  # OURS CURL
+  local ow oc om cw cc
+  ow=$(cut -d' ' -f1 "$1" | median); oc=$(cut -d' ' -f2 "$1" | median)
+  om=$(cut -d' ' -f3 "$1" | median)
+  cw=$(cut -d' ' -f1 "$2" | median); cc=$(cut -d' ' -f2 "$2" | median)
+  awk -v ow="$ow" -v oc="$oc" -v cw="$cw" -v cc="$cc" -v om="$om" 'BEGIN {
+    printf "throughput tavolin-fetch/curl %.2f (target >= 0.95)   cpu tavolin-fetch/curl %.2f (target <= 1.20)   peak %.1f MiB (target < 32)\n",
+      cw / ow, (cc > 0 ? oc / cc : 0), om / 1024 }'
+}
+
+# The first read of a fresh sparse file costs nginx extra; neither side should pay it.
+curl -s -o /dev/null "http://$host/get_video?video_id=big"
+
+echo "== one 1 GiB video, $runs runs each, alternating"
+: >"$work/ours"; : >"$work/curl"
+for _ in $(seq "$runs"); do
+  measure "$bin/tavolin-fetch" --service-host "$host" --cdn-domain cdn.test \
+    "http://$host/watch?v=big" "$work/out/big.flv" >>"$work/ours"
+  [[ $(stat -c %s "$work/out/big.flv") -eq 1073741824 ]] || { echo "fetch_bench: short file" >&2; exit 1; }
+  rm -f "$work/out/big.flv"
+  measure curl -s -o "$work/out/big.flv" "http://$host/get_video?video_id=big" >>"$work/curl"
+  rm -f "$work/out/big.flv"
+done
+report tavolin-fetch "$work/ours"
+report "curl -o" "$work/curl"
+ratios "$work/ours" "$work/curl"
+
+echo "== $parallel downloads of 10 MiB at once, $runs runs each, alternating"
+config="$work/curl.config"
+: >"$config"
+for i in $(seq "$parallel"); do
+  printf 'url = "http://%s/get_video?video_id=small"\noutput = "%s/out/c%d.flv"\n' "$host" "$work" "$i" >>"$config"
+done
+: >"$work/pours"; : >"$work/pcurl"; : >"$work/waits"
+for _ in $(seq "$runs"); do
+  measure "$bin/fetch_parallel_bench" "$host" cdn.test small "$work/out" "$parallel" >>"$work/pours"
+  sed -n 's/.*longest-wait \([0-9.]*\) ms.*/\1/p' "$work/stdout" >>"$work/waits"
+  rm -f "$work/out/"*
+  measure curl -s --parallel --parallel-max "$parallel" -K "$config" >>"$work/pcurl"
+  rm -f "$work/out/"*
+done
+report "$parallel workers" "$work/pours"
+report "curl --parallel" "$work/pcurl"
+awk -v ow="$(cut -d' ' -f1 "$work/pours" | median)" -v cw="$(cut -d' ' -f1 "$work/pcurl" | median)" \
+    -v oc="$(cut -d' ' -f2 "$work/pours" | median)" -v cc="$(cut -d' ' -f2 "$work/pcurl" | median)" \
+    'BEGIN { printf "throughput workers/curl %.2f   cpu workers/curl %.2f\n", cw / ow, (cc > 0 ? oc / cc : 0) }'
+echo "longest report hand-over: median $(median <"$work/waits") ms, worst $(sort -n "$work/waits" | tail -1) ms"
