@@ -25,10 +25,6 @@ FrameSize EvenDown(FrameSize size) {
     return {even(size.width), even(size.height)};
 }
 
-bool IsOdd(FrameSize size) {
-    return size.width % 2 != 0 || size.height % 2 != 0;
-}
-
 bool IsKnown(FrameSize size) {
     return size.width > 0 && size.height > 0;
 }
@@ -79,8 +75,9 @@ Container ContainerFor(const EncoderOptions& options) {
 }
 
 bool NeedsSourceProbe(const EncoderOptions& options) {
-    bool keepsSourceSize = !options.size && options.videoCodec != "copy";
-    return keepsSourceSize || ContainerFor(options) == Container::Psp;
+    const Container container = ContainerFor(options);
+    const bool picksOwn3gpVideo = container == Container::ThreeGp && !options.size && !options.videoCodec;
+    return picksOwn3gpVideo || container == Container::Psp;
 }
 
 bool NeedsAmrCheck(const EncoderOptions& options) {
@@ -121,13 +118,15 @@ std::vector<std::string> TranslateArguments(const TranslationInput& input) {
 
     // Video. The frame size that will be coded decides what 3GP can carry.
     std::optional<FrameSize> codedSize;
-    bool cropToEven = false;
     if (o.size) {
         codedSize = EvenDown(*o.size);
     } else if (probed && source.hasVideo && IsKnown(source.videoSize)) {
         codedSize = EvenDown(source.videoSize);
-        cropToEven = IsOdd(source.videoSize) && o.videoCodec != "copy";
     }
+    // Keeping the source's size: an odd one loses its last column or row. The crop is
+    // written as an expression so it needs no probe, costs nothing on even frames and
+    // follows a stream whose size changes midway.
+    const bool cropToEven = !o.size && o.videoCodec != "copy";
     if (o.videoCodec) {
         args.insert(args.end(), {"-c:v", *o.videoCodec});
     } else if (container == Container::ThreeGp && codedSize && !IsH263Size(*codedSize)) {

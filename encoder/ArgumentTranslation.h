@@ -23,8 +23,9 @@ enum class Container { Mp4, Psp, ThreeGp, Asf, Avi, Other };
 
 Container ContainerFor(const EncoderOptions& options);
 
-// Whether the translation depends on the source (its frame size or whether it has
-// sound); when it does not, the probe is skipped and the conversion starts sooner.
+// Whether the translation depends on the source: the PSP needs to know whether it has
+// sound, and 3GP which video codec its frame size allows. Everything else is decided
+// without it, which saves starting ffprobe.
 bool NeedsSourceProbe(const EncoderOptions& options);
 
 // Whether the translation depends on ffmpeg having the AMR-NB speech encoder.

@@ -100,10 +100,12 @@ TEST_F(EncoderBehaviour, FailedConversionLeavesNoTarget) {
     EXPECT_EQ(r.exit.code, 1);
     EXPECT_FALSE(FileExists(m_out / "b.3gp"));
 
-    // The same missing source, probed first this time.
-    r = Convert(DefaultJob("WMV", m_out / "missing.flv", m_out / "c.wmv"));
+    // A missing source, found out by the probe before ffmpeg runs.
+    WriteFile(m_out / "c.mp4", "");
+    r = Convert(DefaultJob("PSP", m_out / "missing.flv", m_out / "c.mp4"));
     EXPECT_EQ(r.exit.code, 1);
-    EXPECT_FALSE(FileExists(m_out / "c.wmv"));
+    EXPECT_FALSE(FileExists(m_out / "c.mp4"));
+    EXPECT_NE(r.err.find("cannot read the source"), std::string::npos) << r.err;
 }
 
 TEST_F(EncoderBehaviour, ExistingTargetIsOverwritten) {
@@ -246,7 +248,11 @@ TEST_F(EncoderStop, KillingTheEncoderEndsFfmpeg) {
 
     // ffmpeg is now our orphan: the kernel must have ended it with the encoder.
     auto ffmpegExit = WaitFor(ffmpeg, 10s);
-    ASSERT_TRUE(ffmpegExit) << "ffmpeg outlived the encoder";
+    if (!ffmpegExit) {
+        kill(ffmpeg, SIGKILL);
+        WaitFor(ffmpeg, 10s);
+        FAIL() << "ffmpeg outlived the encoder";
+    }
     EXPECT_FALSE(ffmpegExit->exited);
     EXPECT_EQ(ffmpegExit->code, SIGKILL);
     const long long size = FileSize(m_job.m_csTargetFile);
