@@ -1,6 +1,11 @@
 #include "tasks/TaskStore.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
 #include <limits>
 #include <memory>
 #include <utility>
@@ -38,15 +43,15 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t';
 }
 
-// The reader drops blanks around a value and one pair of matching quotes around it;
-// a value it would change that way is written inside one more pair of quotes, so it
-// reads back as it was.
 // A line break would end the line and let the rest pose as keys of its own.
 char Unbroken(char c)
 {
     return c == '\r' || c == '\n' || c == '\0' ? ' ' : c;
 }
 
+// The reader drops blanks around a value and one pair of matching quotes around it;
+// a value it would change that way is written inside one more pair of quotes, so it
+// reads back as it was.
 bool NeedsQuotes(std::string_view value)
 {
     if (value.empty()) return false;
@@ -85,6 +90,19 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
             return false;
     }
     return true;
+}
+
+// True when something is at `path` that cannot be read as a file; a missing file
+// is no failure.
+bool ExistsUnreadable(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return errno != ENOENT;
+    if (!S_ISREG(info.st_mode)) return true;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return true;
+    ::close(fd);
+    return false;
 }
 
 }  // namespace
@@ -146,6 +164,10 @@ std::string TaskStore::FormatTasks(const TaskList& list)
 
 bool TaskStore::SaveTasks(const TaskList& list, std::string* error) const
 {
+    if (m_bReadFailed) {
+        if (error) *error = "\"" + m_path + "\" could not be read at start and is kept as it was";
+        return false;
+    }
     return platform::WriteFileAtomically(m_path, FormatTasks(list), error);
 }
 
@@ -190,7 +212,9 @@ std::int32_t TaskStore::LoadTasks(TaskList& list, const platform::ProfileSnapsho
     return static_cast<std::int32_t>(count);
 }
 
-std::int32_t TaskStore::LoadTasks(TaskList& list) const
+std::int32_t TaskStore::LoadTasks(TaskList& list)
 {
+    m_bReadFailed = ExistsUnreadable(m_path);
+    if (m_bReadFailed) return 0;
     return LoadTasks(list, platform::ProfileSnapshot::Load(m_path));
 }

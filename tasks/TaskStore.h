@@ -24,8 +24,12 @@ public:
     // written, the old file then being left as it was.
     bool SaveTasks(const TaskList& list, std::string* error = nullptr) const;
     // Appends the stored tasks to `list` (and its rows), numbering them in file order;
-    // returns how many were loaded. A missing or unreadable file loads nothing.
-    std::int32_t LoadTasks(TaskList& list) const;
+    // returns how many were loaded. A missing or unreadable file loads nothing. A file
+    // that exists but cannot be read is then never replaced in this run: the list is
+    // saved after every change, and the first save would otherwise wipe out the
+    // user's stored tasks without a word.
+    std::int32_t LoadTasks(TaskList& list);
+    bool ReadFailed() const { return m_bReadFailed; }
 
     static std::string FormatTasks(const TaskList& list);
     static std::int32_t LoadTasks(TaskList& list, const platform::ProfileSnapshot& file,
@@ -42,4 +46,5 @@ public:
 
 private:
     std::string m_path;
+    bool m_bReadFailed = false;
 };

@@ -98,19 +98,7 @@ TEST(ReportQueue, MergesOnlyWhereNoStatusStandsBehind)
     }
 }
 
-TEST(ReportQueue, DrainStartsAFreshRound)
-{
-    ReportQueue queue;
-    queue.PostTaskReport(1, PR, 10);
-    queue.PostTaskReport(1, ST, 2);
-    EXPECT_EQ(Drain(queue), (std::vector<Msg>{{1, PR, 10}, {1, ST, 2}}));
-    queue.PostTaskReport(1, PR, 20);
-    queue.PostTaskReport(1, PR, 30);
-    EXPECT_EQ(Drain(queue), (std::vector<Msg>{{1, PR, 30}}));
-    EXPECT_TRUE(Drain(queue).empty());
-}
-
-TEST(ReportQueue, WakesOncePerEmptyToNonEmptyOutsideTheLock)
+TEST(ReportQueue, WakesOncePerEmptyToNonEmptyOutsideTheLockAndDrainsWhole)
 {
     ReportQueue* self = nullptr;
     std::vector<std::size_t> sizesSeenByWake;
@@ -123,9 +111,13 @@ TEST(ReportQueue, WakesOncePerEmptyToNonEmptyOutsideTheLock)
     queue.PostConvertNext(0);
     EXPECT_EQ(sizesSeenByWake, (std::vector<std::size_t>{1}));
 
-    queue.TakeAll();
-    queue.PostConvertNext(1);
+    EXPECT_EQ(Drain(queue), (std::vector<Msg>{{1, PR, 20}, {1, ST, 2}, {0, CN, 0}}));
+
+    // A drain starts a fresh round: nothing merges into what the UI already took.
+    queue.PostTaskReport(1, PR, 30);
+    queue.PostTaskReport(1, PR, 40);
     EXPECT_EQ(sizesSeenByWake, (std::vector<std::size_t>{1, 1}));
+    EXPECT_EQ(Drain(queue), (std::vector<Msg>{{1, PR, 40}}));
 }
 
 TEST(ReportQueue, MergedReportKeepsTheTimeItFirstWaited)
