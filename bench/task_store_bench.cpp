@@ -93,7 +93,7 @@ int main()
         return 1;
     }
     const std::filesystem::path dir = pattern;
-    const TaskStore store((dir / "tasks.ini").string());
+    TaskStore store((dir / "tasks.ini").string());
 
     TaskList source;
     for (int i = 0; i < kTasks; ++i) source.Append(MakeTask(i));
