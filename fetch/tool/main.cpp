@@ -195,7 +195,8 @@ int main(int argc, char** argv)
     context.m_pPoster = &queue;
     context.m_pFilePrompt = &prompt;
     context.m_service = config;
-    StartDownload(task, context);
+    if (!StartDownload(task, context))
+        return kExitFailed;  // not for a fresh task, which is idle
 
     bool stopSent = false;
     for (;;) {
