@@ -1,0 +1,98 @@
+#include "downloader/CMainApp.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include "downloader/CMainDlg.h"
+#include "downloader/ExitSignals.h"
+#include "downloader/MainWindowRules.h"
+#include "downloader/SingleInstance.h"
+#include "fetch/ServiceConfig.h"
+#include "skin/MessageBoxes.h"
+
+namespace {
+
+const QString kCaption = QStringLiteral("Tavolin");
+
+// TAVOLIN_SCREENSHOT=<file.png>: shortly after the start, save the main window as it
+// looks (outside its rounded shape transparent) and run the exit sequence. Used to make
+// the picture in the documentation.
+void ScheduleScreenshot(CMainDlg& window)
+{
+    const QString path = qEnvironmentVariable("TAVOLIN_SCREENSHOT");
+    if (path.isEmpty())
+        return;
+    QTimer::singleShot(1500, &window, [&window, path] {
+        const QPixmap pixels = window.grab();
+        QImage shaped(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+        shaped.setDevicePixelRatio(pixels.devicePixelRatio());
+        shaped.fill(Qt::transparent);
+        QPainter painter(&shaped);
+        painter.setClipRegion(window.mask().isEmpty() ? QRegion(window.rect()) : window.mask());
+        painter.drawPixmap(0, 0, pixels);
+        painter.end();
+        shaped.save(path);
+        window.ExitApp();
+    });
+}
+
+}  // namespace
+
+std::string CMainApp::StandardDataFolder()
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty())
+        return {};
+    return (base + QStringLiteral("/Tavolin Data")).toStdString();
+}
+
+int CMainApp::Run(QApplication& app, Options options)
+{
+    // The window hides into the tray and message boxes come and go while it is hidden:
+    // only the exit sequence ends the run.
+    app.setQuitOnLastWindowClosed(false);
+    QGuiApplication::setDesktopFileName(QStringLiteral("tavolin"));
+
+    const QString server = options.m_csInstanceServer.isEmpty()
+                               ? SingleInstance::ServerNameFor(QLatin1String(mainwnd::kInstanceMarker))
+                               : options.m_csInstanceServer;
+    SingleInstance instance(server);
+    if (instance.Claim() == SingleInstance::Outcome::Answered)
+        return 0;
+
+    const std::string dataFolder = options.m_csDataFolder ? *options.m_csDataFolder : StandardDataFolder();
+    if (dataFolder.empty()) {
+        MessageBoxes::Current().Exclaim(nullptr, kCaption, mainwnd::DataFolderUnknownText());
+        return 1;
+    }
+    // Never created here: a missing folder means a broken installation.
+    if (!mainwnd::AnythingAt(dataFolder)) {
+        MessageBoxes::Current().Exclaim(nullptr, kCaption,
+                                        mainwnd::DataFolderMissingText(QString::fromStdString(dataFolder)));
+        return 1;
+    }
+    ServiceConfig::Install(ServiceConfig::Load(dataFolder + "/settings.ini"));
+
+    CMainDlg::Options windowOptions;
+    windowOptions.m_csDataFolder = dataFolder;
+    windowOptions.m_paths = options.m_paths;
+    windowOptions.m_trayAvailable = options.m_trayAvailable;
+    windowOptions.m_bDropWindow = options.m_bDropWindow;
+    CMainDlg window(std::move(windowOptions));
+
+    ExitSignals exitSignals;
+    QObject::connect(&exitSignals, &ExitSignals::exitRequested, &window, [&window] { window.ExitApp(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.ExitApp(); },
+                     Qt::DirectConnection);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.ExitApp(); });
+    // Every event loop ends, a dialog's too, should the exit have come while one was open.
+    QObject::connect(&window, &CMainDlg::exited, &app, [] { QCoreApplication::exit(0); });
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window, &CMainDlg::RestoreWindow);
+
+    window.Start();
+    ScheduleScreenshot(window);
+    return app.exec();
+}

@@ -1,0 +1,30 @@
+#pragma once
+#include <optional>
+#include <string>
+
+#include <QString>
+
+#include "downloader/ProgramPaths.h"
+
+class QApplication;
+
+// Tavolin's start and end: one instance per user, the data folder, the service
+// settings, the main window, and the exit sequence on Exit, on a termination signal or
+// at the end of the desktop session.
+class CMainApp {
+public:
+    struct Options {
+        QString m_csInstanceServer;                // empty: the user's own
+        std::optional<std::string> m_csDataFolder;  // unset: the standard place
+        ProgramPaths m_paths = ProgramPaths::ForRunningProgram();
+        std::optional<bool> m_trayAvailable;       // unset: ask the desktop
+        bool m_bDropWindow = true;
+    };
+
+    // The exit code: 0 after a normal end or when an instance already ran, 1 when the
+    // data folder is missing.
+    static int Run(QApplication& app, Options options);
+
+    // "Tavolin Data" in the user's data folder; empty when there is no such folder.
+    static std::string StandardDataFolder();
+};

@@ -1,0 +1,506 @@
+#include "downloader/CMainDlg.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTableView>
+#include <QWindow>
+
+#include "downloader/CAddTaskDlg.h"
+#include "downloader/CConfirmDeleteDlg.h"
+#include "downloader/CDragDlg.h"
+#include "downloader/CMyAboutDlg.h"
+#include "downloader/MainBackground.h"
+#include "downloader/MainWindowRules.h"
+#include "skin/CFloatBtn.h"
+#include "skin/CMenuButton.h"
+#include "skin/CTitleButton.h"
+#include "skin/CToolbarBtn.h"
+#include "skin/CTransStatic.h"
+#include "skin/DesktopShell.h"
+#include "skin/DialogUnits.h"
+#include "skin/MessageBoxes.h"
+
+namespace {
+
+QString ToQ(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+QString ProductTitle()
+{
+    return QStringLiteral("%1 %2").arg(QLatin1String(mainwnd::kProductName), QLatin1String(mainwnd::kVersion));
+}
+
+}  // namespace
+
+CMainDlg::CMainDlg(Options options, QWidget* parent)
+    : QDialog(parent),
+      m_options(std::move(options)),
+      m_csStorePath(m_options.m_csDataFolder + "/tasks.ini"),
+      m_csSettingsPath(m_options.m_csDataFolder + "/settings.ini"),
+      m_appIcon(ToQ(m_options.m_paths.ApplicationIcon())),
+      m_bTrayAvailable(m_options.m_trayAvailable.value_or(CTrayIcon::DesktopHasTray())),
+      m_prompt(this),
+      // Runs on a worker thread whenever the mailbox turns non-empty: one drain each.
+      m_reports([this] { QMetaObject::invokeMethod(this, [this] { DrainReports(); }, Qt::QueuedConnection); })
+{
+    TaskScheduler::Settings settings;
+    settings.m_csStorePath = m_csStorePath;
+    settings.m_csEncoderPath = m_options.m_paths.Encoder();
+    settings.m_exitWait = m_options.m_exitWait;
+    settings.m_storeFailed = [this](const std::string& error) { ReportStoreFailure(error); };
+    m_pScheduler = std::make_unique<TaskScheduler>(m_model, m_reports, m_prompt, std::move(settings));
+
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowSystemMenuHint);
+    setWindowTitle(ProductTitle());
+    setWindowIcon(m_appIcon);
+    setFont(skin::DialogUnits::DialogFont());
+    const skin::DialogUnits units = skin::DialogUnits::ForApplication();
+    setFixedSize(units.ToPixelsX(446), units.ToPixelsY(297));
+
+    CreateControls();
+    CreateMenus();
+    LoadButtonIcons();
+}
+
+CMainDlg::~CMainDlg()
+{
+    // Workers must not outlive the mailbox and the prompt they report to.
+    if (!m_bExiting) {
+        m_bExiting = true;
+        m_prompt.Close();
+        m_pScheduler->ExitApp();
+    }
+    m_tray.Remove();
+}
+
+void CMainDlg::CreateControls()
+{
+    const skin::DialogUnits units = skin::DialogUnits::ForApplication();
+    auto place = [&](QWidget* widget, int x, int y, int width, int height, const char* name) {
+        widget->setGeometry(units.ToPixels(x, y, width, height));
+        widget->setObjectName(QString::fromLatin1(name));
+    };
+
+    m_pList = new QTableView(this);
+    place(m_pList, 1, 80, 443, 193, "taskList");
+    m_pList->setModel(&m_model);
+    m_pList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pList->setShowGrid(false);
+    m_pList->setWordWrap(false);
+    m_pList->setTextElideMode(Qt::ElideRight);
+    m_pList->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_pList->verticalHeader()->hide();
+    m_pList->verticalHeader()->setDefaultSectionSize(m_pList->fontMetrics().height() + 4);
+    m_pList->horizontalHeader()->setHighlightSections(false);
+    m_pList->horizontalHeader()->setStretchLastSection(false);
+    for (int column = 0; column < TaskTableModel::kColumnCount; ++column)
+        m_pList->setColumnWidth(column, TaskTableModel::Columns()[static_cast<std::size_t>(column)].width);
+    m_pList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_pList, &QWidget::customContextMenuRequested, this, &CMainDlg::ShowListMenu);
+
+    auto toolbar = [&](const char* text, int x, const char* name) {
+        auto* button = new CToolbarBtn(QString::fromLatin1(text), this);
+        place(button, x, 35, 42, 39, name);
+        return button;
+    };
+    m_btnAdd = toolbar("Add", 9, "add");
+    m_btnConverter = toolbar("Converter", 55, "converter");
+    m_btnStart = toolbar("Start", 101, "start");
+    m_btnStop = toolbar("Stop", 147, "stop");
+    m_btnRemove = toolbar("Remove", 193, "remove");
+    m_btnExit = toolbar("Exit", 396, "exit");
+
+    m_btnHelp = new CMenuButton(QStringLiteral("Help"), this);
+    place(m_btnHelp, 407, 16, 19, 14, "help");
+    m_btnClearCompleted = new CFloatBtn(QStringLiteral("Clear all compeleted task"), this);
+    place(m_btnClearCompleted, 4, 277, 87, 17, "clearCompleted");
+    m_btnClose = new CTitleButton(QStringLiteral("x"), this);
+    place(m_btnClose, 432, 2, 12, 12, "close");
+    m_btnMinimise = new CTitleButton(QStringLiteral("_"), this);
+    place(m_btnMinimise, 413, 2, 12, 12, "minimise");
+
+    m_lblFooter = new CTransStatic(ProductTitle(), SS_CENTER | SS_NOPREFIX, this);
+    place(m_lblFooter, 117, 280, 259, 8, "footer");
+    m_lblTitle = new CTransStatic(QLatin1String(mainwnd::kProductName), SS_LEFT | SS_NOPREFIX, this);
+    place(m_lblTitle, 30, 4, 237, 8, "title");
+    m_lblTitle->SetType(3);
+
+    connect(m_btnAdd, &QAbstractButton::clicked, this, [this] { AddTask(); });
+    connect(m_btnConverter, &QAbstractButton::clicked, this, &CMainDlg::OpenConverter);
+    connect(m_btnStart, &QAbstractButton::clicked, this, &CMainDlg::StartSelectedTasks);
+    connect(m_btnStop, &QAbstractButton::clicked, this, &CMainDlg::StopSelectedTasks);
+    connect(m_btnRemove, &QAbstractButton::clicked, this, &CMainDlg::RemoveSelectedTasks);
+    connect(m_btnExit, &QAbstractButton::clicked, this, &CMainDlg::ExitApp);
+    connect(m_btnHelp, &QAbstractButton::clicked, this, &CMainDlg::OpenHelp);
+    connect(m_btnClearCompleted, &QAbstractButton::clicked, this, &CMainDlg::ClearCompletedTasks);
+    connect(m_btnClose, &QAbstractButton::clicked, this, &QWidget::close);
+    connect(m_btnMinimise, &QAbstractButton::clicked, this, &QWidget::showMinimized);
+}
+
+void CMainDlg::CreateMenus()
+{
+    QAction* toggle = m_trayMenu.addAction(QStringLiteral("Open/Hide Window"));
+    m_trayMenu.addSeparator();
+    QAction* add = m_trayMenu.addAction(QStringLiteral("Add Task..."));
+    m_trayMenu.addSeparator();
+    QAction* about = m_trayMenu.addAction(QStringLiteral("About..."));
+    QAction* exit = m_trayMenu.addAction(QStringLiteral("Exit"));
+    // Queued: the menu closes before a dialog opens or the exit sequence hides it.
+    connect(toggle, &QAction::triggered, this, &CMainDlg::ToggleWindow, Qt::QueuedConnection);
+    connect(add, &QAction::triggered, this,
+            [this] {
+                const bool outOfSight = !isVisible() || isMinimized();
+                AddTask(QString(), outOfSight);
+            },
+            Qt::QueuedConnection);
+    connect(about, &QAction::triggered, this, &CMainDlg::ShowAbout, Qt::QueuedConnection);
+    connect(exit, &QAction::triggered, this, &CMainDlg::ExitApp, Qt::QueuedConnection);
+
+    QAction* browseFlv = m_listMenu.addAction(QStringLiteral("Browse Flv File"));
+    QAction* browseTarget = m_listMenu.addAction(QStringLiteral("Browse Target File"));
+    connect(browseFlv, &QAction::triggered, this, &CMainDlg::BrowseFlvFile);
+    connect(browseTarget, &QAction::triggered, this, &CMainDlg::BrowseTargetFile);
+}
+
+void CMainDlg::LoadButtonIcons()
+{
+    const std::vector<CToolbarBtn*> buttons{m_btnConverter, m_btnAdd, m_btnStart, m_btnExit, m_btnRemove, m_btnStop};
+    for (const mainwnd::ToolbarIcon& icon : mainwnd::ToolbarIcons()) {
+        const auto button = std::find_if(buttons.begin(), buttons.end(), [&](CToolbarBtn* candidate) {
+            return candidate->text() == QLatin1String(icon.button);
+        });
+        if (button == buttons.end())
+            continue;
+        // A missing file leaves the button with its text alone; nothing to report.
+        const QString path = ToQ(m_options.m_paths.ToolbarIcon(icon.file));
+        (*button)->SetIcons(mainwnd::LoadIconImage(path, icon.normalSize), icon.normalSize,
+                            mainwnd::LoadIconImage(path, icon.hoverSize), icon.hoverSize);
+    }
+}
+
+void CMainDlg::Start()
+{
+    m_pScheduler->LoadTasks();
+
+    if (m_bTrayAvailable) {
+        m_tray.Add(m_appIcon, QLatin1String(mainwnd::kProductName), &m_trayMenu);
+        connect(&m_tray, &CTrayIcon::doubleClicked, this, [this] {
+            if (m_bTrayReady)
+                ToggleWindow();
+        });
+    }
+
+    if (m_options.m_bDropWindow) {
+        m_pDragDlg = std::make_unique<CDragDlg>(m_appIcon);
+        connect(m_pDragDlg.get(), &CDragDlg::urlDropped, this,
+                [this](const QString& url) { AddTask(url, true); });
+        connect(m_pDragDlg.get(), &CDragDlg::trayMenuRequested, this,
+                [this](const QPoint& position) { m_trayMenu.popup(position); });
+        connect(m_pDragDlg.get(), &CDragDlg::toggleMainWindow, this, &CMainDlg::ToggleWindow);
+        m_pDragDlg->ShowAtTopRight();
+    }
+
+    m_bExiting = false;
+    m_bAddOpen = false;
+    m_bTrayReady = true;
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    show();
+    raise();
+    activateWindow();
+}
+
+void CMainDlg::AddTask(const QString& url, bool restoreFirst)
+{
+    // One Add Task dialog at a time: a second request while one is open is dropped.
+    if (m_bExiting || m_bAddOpen)
+        return;
+    m_bAddOpen = true;
+    if (restoreFirst)
+        RestoreWindow();
+    const std::optional<NewTask> task = RunAddTaskDialog(url);
+    m_bAddOpen = false;
+    // The dialog's loop may have been where the exit sequence ran.
+    if (task && !m_bExiting)
+        m_pScheduler->AddTask(*task);
+}
+
+void CMainDlg::StartSelectedTasks()
+{
+    if (!m_bExiting)
+        m_pScheduler->StartSelectedTasks(SelectedRows());
+}
+
+void CMainDlg::StopSelectedTasks()
+{
+    if (!m_bExiting)
+        m_pScheduler->StopSelectedTasks(SelectedRows());
+}
+
+void CMainDlg::RemoveSelectedTasks()
+{
+    if (m_bExiting)
+        return;
+    const std::vector<std::int32_t> rows = SelectedRows();
+    if (rows.empty())
+        return;
+    const std::optional<bool> deleteFiles = RunConfirmDeleteDialog();
+    if (!deleteFiles || m_bExiting)
+        return;
+    m_pScheduler->RemoveSelectedTasks(rows, *deleteFiles);
+}
+
+void CMainDlg::ClearCompletedTasks()
+{
+    if (!m_bExiting)
+        m_pScheduler->ClearCompletedTasks();
+}
+
+void CMainDlg::ExitApp()
+{
+    if (m_bExiting)
+        return;
+    m_bExiting = true;
+    m_bTrayReady = false;
+    hide();
+    if (m_pDragDlg)
+        m_pDragDlg->hide();
+    m_tray.Remove();
+    // A worker waiting for its file-error box would hold up the wait below.
+    m_prompt.Close();
+    m_pScheduler->ExitApp();
+    emit exited();
+}
+
+void CMainDlg::reject()
+{
+    ExitApp();
+}
+
+void CMainDlg::ToggleWindow()
+{
+    if (m_bExiting)
+        return;
+    if (mainwnd::ActionForToggle(isVisible(), isMinimized()) == mainwnd::ToggleAction::Hide)
+        close();
+    else
+        RestoreWindow();
+}
+
+void CMainDlg::RestoreWindow()
+{
+    if (m_bExiting)
+        return;
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+void CMainDlg::OpenConverter()
+{
+    std::optional<std::string> file;
+    if (const auto row = FirstSelectedRow())
+        file = m_pScheduler->Tasks().At(*row).m_csFilePath;
+    DesktopShell::Current().StartProgram(ToQ(m_options.m_paths.Converter()), mainwnd::ConverterArguments(file));
+}
+
+void CMainDlg::OpenHelp()
+{
+    DesktopShell::Current().OpenDocument(ToQ(m_options.m_paths.HelpPage()));
+}
+
+void CMainDlg::BrowseFlvFile()
+{
+    if (const auto row = FirstSelectedRow()) {
+        const std::string& path = m_pScheduler->Tasks().At(*row).m_csFilePath;
+        if (!path.empty())
+            DesktopShell::Current().ShowInFolder(ToQ(path));
+    }
+}
+
+void CMainDlg::BrowseTargetFile()
+{
+    if (const auto row = FirstSelectedRow()) {
+        const std::string& path = m_pScheduler->Tasks().At(*row).m_job.m_csTargetFile;
+        if (!path.empty())
+            DesktopShell::Current().ShowInFolder(ToQ(path));
+    }
+}
+
+void CMainDlg::ShowAbout()
+{
+    if (!m_bExiting)
+        RunAboutDialog();
+}
+
+std::vector<std::int32_t> CMainDlg::SelectedRows() const
+{
+    std::vector<int> rows;
+    if (const QItemSelectionModel* selection = m_pList->selectionModel())
+        for (const QModelIndex& index : selection->selectedRows())
+            rows.push_back(index.row());
+    std::vector<std::int32_t> ascending = mainwnd::AscendingRows(std::move(rows));
+    // The engine's list and the view always agree; a row beyond it is never handed over.
+    std::erase_if(ascending, [this](std::int32_t row) { return row >= m_pScheduler->Tasks().Count(); });
+    return ascending;
+}
+
+std::optional<std::int32_t> CMainDlg::FirstSelectedRow() const
+{
+    const std::vector<std::int32_t> rows = SelectedRows();
+    if (rows.empty())
+        return std::nullopt;
+    return rows.front();
+}
+
+std::optional<NewTask> CMainDlg::RunAddTaskDialog(const QString& url)
+{
+    CAddTaskDlg dialog(m_csSettingsPath, url, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Result();
+}
+
+std::optional<bool> CMainDlg::RunConfirmDeleteDialog()
+{
+    CConfirmDeleteDlg dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.m_bDeleteFiles;
+}
+
+void CMainDlg::RunAboutDialog()
+{
+    CMyAboutDlg dialog(m_appIcon, this);
+    dialog.exec();
+}
+
+void CMainDlg::ShowListMenu(const QPoint& position)
+{
+    if (m_bExiting || SelectedRows().empty())
+        return;
+    m_listMenu.popup(m_pList->viewport()->mapToGlobal(position));
+}
+
+void CMainDlg::DrainReports()
+{
+    if (!m_bExiting)
+        m_pScheduler->DispatchPending();
+}
+
+void CMainDlg::ReportStoreFailure(const std::string& error)
+{
+    const QString text = QStringLiteral("Can not save the task list to \"%1\": %2")
+                             .arg(ToQ(m_csStorePath), ToQ(error));
+    // At exit nobody is left to answer a box; the message goes where a terminal sees it.
+    if (m_bExiting) {
+        std::cerr << text.toStdString() << '\n';
+        return;
+    }
+    if (m_bStoreFailureShown)
+        return;
+    m_bStoreFailureShown = true;
+    // Not from inside the engine's call: the box's loop would dispatch reports into it.
+    QMetaObject::invokeMethod(
+        this, [this, text] { MessageBoxes::Current().Exclaim(this, QStringLiteral("Tavolin"), text); },
+        Qt::QueuedConnection);
+}
+
+std::vector<CHoverButton*> CMainDlg::SkinnedButtons() const
+{
+    return {m_btnMinimise, m_btnClose,  m_btnHelp,   m_btnAdd,  m_btnConverter,
+            m_btnStart,    m_btnStop,   m_btnRemove, m_btnExit, m_btnClearCompleted};
+}
+
+void CMainDlg::paintEvent(QPaintEvent*)
+{
+    const qreal ratio = devicePixelRatioF();
+    if (m_imgBackground.isNull() || m_imgBackground.devicePixelRatio() != ratio ||
+        m_imgBackground.size() != size() * ratio) {
+        m_imgBackground = mainwnd::PaintMainBackground(size(), ratio, m_appIcon.pixmap(mainwnd::kIconSize));
+        for (CHoverButton* button : SkinnedButtons())
+            button->CaptureBackground(m_imgBackground);
+    }
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_imgBackground);
+}
+
+void CMainDlg::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    m_imgBackground = QImage();
+    setMask(mainwnd::RoundedWindowShape(size()));
+}
+
+void CMainDlg::closeEvent(QCloseEvent* event)
+{
+    // Closing never ends the run: downloads and conversions go on out of sight.
+    event->ignore();
+    if (m_bExiting)
+        return;
+    if (mainwnd::ActionForClose(m_bTrayAvailable) == mainwnd::CloseAction::Hide)
+        hide();
+    else
+        showMinimized();
+}
+
+void CMainDlg::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        ExitApp();
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        break;  // no command of its own
+    default:
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void CMainDlg::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QDialog::mousePressEvent(event);
+        return;
+    }
+    // The window has no caption: its body moves it. The window system moves it where it
+    // can; elsewhere the window follows the mouse itself.
+    if (QWindow* window = windowHandle(); window && window->startSystemMove())
+        return;
+    m_bDragging = true;
+    m_ptDragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void CMainDlg::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_bDragging && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - m_ptDragOffset);
+    else
+        QDialog::mouseMoveEvent(event);
+}
+
+void CMainDlg::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_bDragging = false;
+    QDialog::mouseReleaseEvent(event);
+}

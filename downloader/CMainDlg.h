@@ -1,0 +1,160 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QDialog>
+#include <QIcon>
+#include <QImage>
+#include <QMenu>
+#include <QPoint>
+
+#include "downloader/CTrayIcon.h"
+#include "downloader/ProgramPaths.h"
+#include "downloader/TaskTableModel.h"
+#include "downloader/UiFilePrompt.h"
+#include "tasks/ReportQueue.h"
+#include "tasks/TaskScheduler.h"
+
+class CDragDlg;
+class CFloatBtn;
+class CHoverButton;
+class CMenuButton;
+class CTitleButton;
+class CToolbarBtn;
+class CTransStatic;
+class QAction;
+class QTableView;
+
+// Tavolin's one main window: caption-less and skinned, with the toolbar, the task list,
+// the footer, the tray icon and the drop window. Every command goes to the task engine
+// (TaskScheduler) with the selected rows; the window itself keeps no task rules. Closing
+// it only hides it; Exit (button, tray menu, Escape, a termination signal) ends the run.
+class CMainDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    struct Options {
+        std::string m_csDataFolder;  // exists; holds tasks.ini and settings.ini
+        ProgramPaths m_paths = ProgramPaths::ForRunningProgram();
+        std::optional<bool> m_trayAvailable;  // unset: ask the desktop
+        bool m_bDropWindow = true;
+        std::chrono::milliseconds m_exitWait{5000};
+    };
+
+    explicit CMainDlg(Options options, QWidget* parent = nullptr);
+    ~CMainDlg() override;
+
+    // Loads the task store, shows the tray icon and the drop window, and the window.
+    void Start();
+
+    // The commands.
+    // `restoreFirst`: a dropped address or the tray brings the window back before the
+    // dialog opens.
+    void AddTask(const QString& url = QString(), bool restoreFirst = false);
+    void StartSelectedTasks();
+    void StopSelectedTasks();
+    void RemoveSelectedTasks();
+    void ClearCompletedTasks();
+    // The exit sequence: hides every window, removes the tray icon, saves the store,
+    // stops every thread, then emits exited(). Later calls do nothing.
+    void ExitApp();
+
+    void ToggleWindow();
+    void RestoreWindow();
+    void OpenConverter();
+    void OpenHelp();
+    void BrowseFlvFile();
+    void BrowseTargetFile();
+    void ShowAbout();
+
+    // Selected rows, ascending.
+    std::vector<std::int32_t> SelectedRows() const;
+
+    bool IsExiting() const { return m_bExiting; }
+    bool TrayAvailable() const { return m_bTrayAvailable; }
+    const std::string& SettingsPath() const { return m_csSettingsPath; }
+    const std::string& StorePath() const { return m_csStorePath; }
+    const QIcon& AppIcon() const { return m_appIcon; }
+
+    TaskTableModel& Model() { return m_model; }
+    QTableView* List() const { return m_pList; }
+    TaskScheduler& Scheduler() { return *m_pScheduler; }
+    CDragDlg* DropWindow() const { return m_pDragDlg.get(); }
+    QMenu& TrayMenu() { return m_trayMenu; }
+    QMenu& ListMenu() { return m_listMenu; }
+    CTrayIcon& Tray() { return m_tray; }
+
+signals:
+    // The exit sequence has ended; the program may end.
+    void exited();
+
+public slots:
+    void reject() override;  // Escape and every other cancel path: Exit
+
+protected:
+    // The dialogs, replaceable so the commands can be driven without modal loops.
+    // Nothing means the user cancelled.
+    virtual std::optional<NewTask> RunAddTaskDialog(const QString& url);
+    virtual std::optional<bool> RunConfirmDeleteDialog();  // the answer: delete files too
+    virtual void RunAboutDialog();
+
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateMenus();
+    void LoadButtonIcons();
+    void ShowListMenu(const QPoint& position);
+    void DrainReports();
+    void ReportStoreFailure(const std::string& error);
+    std::optional<std::int32_t> FirstSelectedRow() const;
+    std::vector<CHoverButton*> SkinnedButtons() const;
+
+    Options m_options;
+    std::string m_csStorePath;
+    std::string m_csSettingsPath;
+    QIcon m_appIcon;
+    bool m_bTrayAvailable = false;
+    bool m_bTrayReady = false;
+    bool m_bExiting = false;
+    bool m_bAddOpen = false;
+    bool m_bStoreFailureShown = false;
+
+    TaskTableModel m_model;
+    UiFilePrompt m_prompt;
+    ReportQueue m_reports;
+    std::unique_ptr<TaskScheduler> m_pScheduler;
+
+    QTableView* m_pList = nullptr;
+    std::unique_ptr<CDragDlg> m_pDragDlg;
+    CTrayIcon m_tray;
+    QMenu m_trayMenu;
+    QMenu m_listMenu;
+
+    CToolbarBtn* m_btnAdd = nullptr;
+    CToolbarBtn* m_btnStart = nullptr;
+    CToolbarBtn* m_btnStop = nullptr;
+    CToolbarBtn* m_btnRemove = nullptr;
+    CToolbarBtn* m_btnExit = nullptr;
+    CMenuButton* m_btnHelp = nullptr;
+    CToolbarBtn* m_btnConverter = nullptr;
+    CTitleButton* m_btnClose = nullptr;
+    CTitleButton* m_btnMinimise = nullptr;
+    CFloatBtn* m_btnClearCompleted = nullptr;
+    CTransStatic* m_lblFooter = nullptr;
+    CTransStatic* m_lblTitle = nullptr;
+
+    QImage m_imgBackground;  // the painted skin, kept until the size changes
+    bool m_bDragging = false;
+    QPoint m_ptDragOffset;
+};

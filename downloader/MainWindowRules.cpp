@@ -1,0 +1,115 @@
+#include "downloader/MainWindowRules.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include <QImage>
+#include <QImageReader>
+
+namespace mainwnd {
+
+std::vector<std::int32_t> AscendingRows(std::vector<int> rows)
+{
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::vector<std::int32_t> result;
+    for (const int row : rows)
+        if (row >= 0)
+            result.push_back(row);
+    return result;
+}
+
+QStringList ConverterArguments(const std::optional<std::string>& firstSelectedFile)
+{
+    if (!firstSelectedFile)
+        return {};
+    return {QStringLiteral("-source"), QString::fromStdString(*firstSelectedFile)};
+}
+
+CloseAction ActionForClose(bool trayAvailable)
+{
+    return trayAvailable ? CloseAction::Hide : CloseAction::Minimise;
+}
+
+ToggleAction ActionForToggle(bool visible, bool minimised)
+{
+    return visible && !minimised ? ToggleAction::Hide : ToggleAction::Restore;
+}
+
+const std::array<ToolbarIcon, 6>& ToolbarIcons()
+{
+    static const std::array<ToolbarIcon, 6> icons{{
+        {"Converter", "music01.ico", 37, 40},
+        {"Add", "doc01.ico", 37, 40},
+        {"Start", "downarr.ico", 37, 40},
+        {"Exit", "home01.ico", 37, 40},
+        {"Remove", "delete.ico", 34, 37},
+        {"Stop", "stopicon.ico", 34, 37},
+    }};
+    return icons;
+}
+
+QPixmap LoadIconImage(const QString& path, int size)
+{
+    // Prefer the exact size, else the smallest image larger than it, else the largest.
+    const auto preferable = [size](int candidate, int current) {
+        if (current == 0)
+            return true;
+        const bool candidateLarger = candidate >= size;
+        if (candidateLarger != (current >= size))
+            return candidateLarger;
+        return candidateLarger ? candidate < current : candidate > current;
+    };
+    QImageReader reader(path);
+    QImage best;
+    int bestSide = 0;
+    const int count = std::max(1, reader.imageCount());
+    for (int i = 0; i < count; ++i) {
+        if (i > 0 && !reader.jumpToImage(i))
+            break;
+        const QImage image = reader.read();
+        if (image.isNull())
+            break;
+        const int side = std::max(image.width(), image.height());
+        if (preferable(side, bestSide)) {
+            best = image;
+            bestSide = side;
+        }
+        if (side == size)
+            break;
+    }
+    if (best.isNull())
+        return {};
+    if (bestSide != size)
+        best = best.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return QPixmap::fromImage(best);
+}
+
+QString InstanceServerName(const QString& marker, unsigned uid, const QString& runtimeFolder,
+                           const QString& tempFolder)
+{
+    const QString folder = runtimeFolder.isEmpty() ? tempFolder : runtimeFolder;
+    return folder + QLatin1Char('/') + marker + QLatin1Char('-') + QString::number(uid);
+}
+
+QString DataFolderMissingText(const QString& path)
+{
+    return QStringLiteral("Can not find the application data directory \"%1\" for Tavolin, "
+                          "Please reinstall this program.")
+        .arg(path);
+}
+
+QString DataFolderUnknownText()
+{
+    return QStringLiteral("Can not load the application data directory");
+}
+
+bool AnythingAt(const std::string& path)
+{
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(path, error);
+    return !error && std::filesystem::exists(status);
+}
+
+}  // namespace mainwnd

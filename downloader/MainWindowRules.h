@@ -1,0 +1,61 @@
+#pragma once
+// The main window's decisions, free of any window: which rows a command gets, what the
+// converter is started with, what closing and toggling do, which icon each toolbar
+// button loads, and the texts of the start-up failures.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QPixmap>
+#include <QString>
+#include <QStringList>
+
+namespace mainwnd {
+
+// The selected rows as the engine wants them: ascending, each once, none negative.
+std::vector<std::int32_t> AscendingRows(std::vector<int> rows);
+
+// Pellux's arguments: nothing without a selection, else "-source" and the first selected
+// task's file as two arguments (no quoting: no shell reads them).
+QStringList ConverterArguments(const std::optional<std::string>& firstSelectedFile);
+
+enum class CloseAction { Hide, Minimise };
+// Closing hides the window into the tray; without a tray it would be unreachable, so it
+// only minimises.
+CloseAction ActionForClose(bool trayAvailable);
+
+enum class ToggleAction { Hide, Restore };
+// A minimised window counts as out of sight: the toggle brings it back.
+ToggleAction ActionForToggle(bool visible, bool minimised);
+
+struct ToolbarIcon {
+    const char* button;  // the button's text
+    const char* file;    // fixed name in the icons folder
+    int normalSize;      // pixels, square
+    int hoverSize;
+};
+const std::array<ToolbarIcon, 6>& ToolbarIcons();
+
+// The image of an icon file closest to `size` pixels, scaled to exactly that size when
+// the file has no image of it; null when the file is missing or unreadable.
+QPixmap LoadIconImage(const QString& path, int size);
+
+// The local socket through which a second start reaches the first: per user, in the
+// user's runtime folder when there is one.
+QString InstanceServerName(const QString& marker, unsigned uid, const QString& runtimeFolder,
+                           const QString& tempFolder);
+
+inline constexpr const char* kInstanceMarker = "BrevantTavgrab10";
+inline constexpr const char* kProductName = "Tavolin";
+inline constexpr const char* kVersion = "1.7.1";
+
+QString DataFolderMissingText(const QString& path);
+QString DataFolderUnknownText();
+
+// Anything at all at the path counts, a file as well as a folder.
+bool AnythingAt(const std::string& path);
+
+}  // namespace mainwnd
