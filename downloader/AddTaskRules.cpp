@@ -1,0 +1,109 @@
+#include "downloader/AddTaskRules.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace addtask {
+
+namespace {
+
+bool IsWhite(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+bool IsReserved(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F)
+        return true;
+    switch (c) {
+    case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsUtf8Continuation(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+}  // namespace
+
+std::string Trim(std::string_view text)
+{
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && IsWhite(text[begin]))
+        ++begin;
+    while (end > begin && IsWhite(text[end - 1]))
+        --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::string NormaliseFolder(std::string_view typed)
+{
+    std::string folder = Trim(typed);
+    if (!folder.empty() && folder.back() != '/')
+        folder.push_back('/');
+    return folder;
+}
+
+std::string ChooseBaseName(bool autoRename, std::string_view typedName, std::string_view videoId)
+{
+    if (autoRename)
+        return std::string(videoId);
+    std::string name = Trim(typedName);
+    return name.empty() ? std::string(videoId) : name;
+}
+
+std::string CleanBaseName(std::string_view name)
+{
+    std::string clean(name);
+    for (char& c : clean) {
+        if (IsReserved(c))
+            c = '_';
+    }
+    if (clean.size() > kMaxBaseNameBytes) {
+        std::size_t cut = kMaxBaseNameBytes;
+        while (cut > 0 && IsUtf8Continuation(clean[cut]))
+            --cut;
+        clean.resize(cut);
+    }
+    return clean;
+}
+
+bool AnythingAt(const std::string& path)
+{
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(path, error);
+    // Only an entry that is really there counts: a path that cannot be examined at all
+    // (no search right, name too long) would collide forever, and creating it fails
+    // anyway, which the download then reports.
+    return !error && status.type() != std::filesystem::file_type::not_found;
+}
+
+std::string SettleBaseName(const std::string& folder, const std::string& base,
+                           const std::string& targetType, const PathOccupied& occupied)
+{
+    std::string name = base;
+    for (int counter = 0; occupied(folder + name + ".flv") || occupied(folder + name + targetType);
+         ++counter) {
+        name = base + "(" + std::to_string(counter) + ")";
+    }
+    return name;
+}
+
+ConvertJob ReadProfileChoice(const std::vector<ConvertProfile>& profiles, int selected,
+                             const OptionSelection& options)
+{
+    ConvertJob job;
+    const bool inRange = selected >= 0 && static_cast<std::size_t>(selected) < profiles.size();
+    ReadJobFromSelection(job, inRange ? &profiles[static_cast<std::size_t>(selected)] : nullptr,
+                         options);
+    return job;
+}
+
+}  // namespace addtask
