@@ -1,0 +1,59 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+#include <QIcon>
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+
+// The small always-on-top square near the top right corner of the screen, the quick way
+// to add a task: text dropped on it, or a watch-page address copied anywhere, becomes the
+// pending address and is announced with urlDropped; the main window then opens the Add
+// Task dialog with it. It never creates a task itself. A right click asks for the tray
+// menu, a double click shows or hides the main window, the left button moves the square.
+class CDragDlg : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kSize = 50;
+
+    explicit CDragDlg(const QIcon& icon, QWidget* parent = nullptr);
+
+    // The last address offered; a newer one overwrites it.
+    QString PendingUrl() const { return m_csPendingUrl; }
+
+    // Puts the square at the top right of the primary screen (50 x 50, 100 pixels in from
+    // the right edge, 10 down from the top) and shows it.
+    void ShowAtTopRight();
+
+    // The text up to, not including, the first CR or LF; all of it without a line break.
+    static std::string FirstLine(std::string_view text);
+
+signals:
+    void urlDropped(const QString& url);
+    void trayMenuRequested(const QPoint& globalPos);
+    void toggleMainWindow();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void OnClipboardChanged();
+    void Offer(const QString& url);
+    QRect TopRightGeometry() const;
+
+    QIcon m_icon;
+    QString m_csPendingUrl;
+    bool m_bDragging = false;     // moving by hand where the window system cannot
+    QPoint m_ptDragOffset;
+};
