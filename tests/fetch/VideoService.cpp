@@ -28,7 +28,7 @@ VideoService::VideoService(std::vector<std::string> extraArguments)
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
         throw std::runtime_error("cannot create a pipe");
 
-    std::vector<std::string> args = {"python3", std::string(TAVOLIN_TESTS_DIR) + "/video_service.py",
+    std::vector<std::string> args = {"python3", std::string(TAVOLIN_SOURCE_DIR) + "/tests/fetch/video_service.py",
                                      "--log", m_logPath};
     args.insert(args.end(), extraArguments.begin(), extraArguments.end());
     std::vector<char*> argv;

@@ -9,6 +9,9 @@ the first line of its standard output, and serves the three steps of the fetch c
   GET /get_video?video_id=ID[&rest]       -> the video (the origin, reached from the CDN address)
   GET /file/ID                            -> the video (the address that is not on the CDN)
 
+With --video FILE, the identifier "video" serves that file, so a real clip can be
+downloaded and converted (the demo and the end-to-end tests).
+
 The video identifier picks the behaviour: NAME or NAME-SIZE, SIZE being the body length
 (default 10000). Body byte i is i % 251. Every request head is appended, byte for byte,
 to the --log file before the answer is sent.
@@ -40,6 +43,7 @@ class Config:
     port = 0
     cdn_domain = "cdn.test"
     origin = None
+    video = None
     log_path = None
     log_lock = threading.Lock()
 
@@ -214,6 +218,10 @@ class Handler(socketserver.BaseRequestHandler):
 
     def serve(self, video_id):
         name, size = split_id(video_id)
+        if name == "video" and Config.video is not None:
+            size = len(Config.video)
+            return self.send(response(200, ["Content-Type: video/x-flv", f"Content-Length: {size}"],
+                                      Config.video))
         body = body_of(size)
         if name == "r3reset":
             self.reset()
@@ -270,8 +278,12 @@ def main():
     parser.add_argument("--log")
     parser.add_argument("--cdn-domain", default="cdn.test")
     parser.add_argument("--origin", help="HOST:PORT that the CDN address names (default: this service)")
+    parser.add_argument("--video", help="a file that the identifier 'video' serves")
     args = parser.parse_args()
 
+    if args.video:
+        with open(args.video, "rb") as video:
+            Config.video = video.read()
     Config.log_path = args.log
     Config.cdn_domain = args.cdn_domain
     Config.origin = args.origin
