@@ -1,0 +1,511 @@
+#include "converter/CConverterDlg.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <optional>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStandardPaths>
+#include <QStyle>
+
+#include "converter/ConversionRun.h"
+#include "converter/OutputName.h"
+#include "converter/ProgressStep.h"
+#include "converter/RunChannel.h"
+#include "converter/SourceSwitch.h"
+#include "converter/StartDecision.h"
+#include "platform/PrivateProfile.h"
+#include "platform/WorkerThread.h"
+#include "skin/CTransStatic.h"
+#include "skin/DesktopShell.h"
+#include "skin/DialogUnits.h"
+#include "skin/GradientFill.h"
+#include "skin/MessageBoxes.h"
+
+namespace {
+
+const QString kStartCaption = QStringLiteral("Start Conversion");
+const QString kStopCaption = QStringLiteral("Stop Conversion");
+const QString kMoreCaption = QStringLiteral("More>>");
+const QString kLessCaption = QStringLiteral("More<<");
+const QString kStoppedStatus = QStringLiteral("Task Stopped");
+const QString kConvertingPrefix = QStringLiteral("Converting To - ");
+
+constexpr const char* kSettingsSection = "TASKSINFO";
+constexpr const char* kFolderKey = "LAST_CONV_FOLDER";
+constexpr std::size_t kFolderBufferSize = 32767;
+
+// The expanded window's client area in dialog units.
+constexpr int kWidthUnits = 304;
+constexpr int kHeightUnits = 178;
+
+QString FromUtf8(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+bool PathExists(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+bool IsFolder(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec);
+}
+
+// Picks a free name and creates it empty, so that the name is ours before the encoder
+// starts. Created exclusively: a file that appeared since the name was picked is never
+// truncated, the next name is taken instead. A file that cannot be created is left to
+// the encoder, which then fails visibly.
+std::string ReserveTarget(const std::string& folder, const std::string& source, const std::string& extension)
+{
+    std::string target;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        target = ChooseTargetPath(folder, source, extension, PathExists);
+        const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            break;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    return target;
+}
+
+std::optional<std::string> SelectedText(const QComboBox* box)
+{
+    if (box->currentIndex() < 0)
+        return std::nullopt;
+    return box->currentText().toStdString();
+}
+
+}  // namespace
+
+CConverterDlg::CConverterDlg(ConverterOptions options, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_options(std::move(options))
+{
+    setWindowTitle(QStringLiteral("Pellux"));
+    setWindowIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    CreateControls();
+}
+
+CConverterDlg::~CConverterDlg()
+{
+    DisposeRun(std::chrono::milliseconds(0));
+    delete m_pFolderPicker;
+}
+
+void CConverterDlg::CreateControls()
+{
+    setFont(skin::DialogUnits::DialogFont());
+    const skin::DialogUnits units = skin::DialogUnits::FromFont(font());
+    auto place = [&units](QWidget* control, int x, int y, int width, int height) {
+        control->setGeometry(units.ToPixels(x, y, width, height));
+    };
+    auto label = [&](const char* text, int x, int y, int width, int height) {
+        auto* control = new CTransStatic(QString::fromLatin1(text), SS_LEFT, this);
+        place(control, x, y, width, height);
+        return control;
+    };
+    auto button = [&](const char* name, const QString& text, int x, int y, int width, int height) {
+        auto* control = new QPushButton(text, this);
+        control->setObjectName(QString::fromLatin1(name));
+        place(control, x, y, width, height);
+        return control;
+    };
+    // A closed drop-down list is as tall as an edit box; the height the layout gives
+    // it is that of its open list.
+    auto dropDown = [&](const char* name, int x, int y, int width) {
+        auto* control = new QComboBox(this);
+        control->setObjectName(QString::fromLatin1(name));
+        QRect rect = units.ToPixels(x, y, width, 13);
+        rect.setHeight(std::max(rect.height(), control->minimumSizeHint().height()));
+        control->setGeometry(rect);
+        return control;
+    };
+    auto edit = [&](const char* name, int x, int y, int width, int height) {
+        auto* control = new QLineEdit(this);
+        control->setObjectName(QString::fromLatin1(name));
+        place(control, x, y, width, height);
+        return control;
+    };
+
+    // Created in the order the keyboard should visit them.
+    label("Source File:", 7, 9, 38, 8);
+    m_pSourceBox = edit("source", 53, 7, 185, 13);
+    QPushButton* load = button("load", QStringLiteral("Load..."), 244, 6, 53, 15);
+    label("Destination:", 7, 27, 40, 8);
+    m_pDestinationBox = edit("destination", 53, 25, 185, 13);
+    QPushButton* browse = button("browse", QStringLiteral("Browse"), 244, 24, 30, 14);
+    QPushButton* open = button("open", QStringLiteral("Open"), 275, 24, 22, 14);
+    label("Profile:", 7, 46, 24, 8);
+    m_pProfileBox = dropDown("profile", 53, 44, 244);
+    label("Status:", 7, 63, 24, 8);
+    // Paths are shown here; an '&' in one is a character, not a mnemonic.
+    m_pStatus = label("", 53, 62, 244, 10);
+    m_pStatus->SetStyle(SS_LEFT | SS_NOPREFIX);
+    m_pStatus->setObjectName(QStringLiteral("status"));
+    m_pProgress = new QProgressBar(this);
+    m_pProgress->setObjectName(QStringLiteral("progress"));
+    m_pProgress->setTextVisible(false);
+    place(m_pProgress, 53, 74, 244, 6);
+    m_pMoreButton = button("more", kMoreCaption, 7, 84, 60, 17);
+    m_pStartButton = button("start", kStartCaption, 156, 84, 60, 17);
+    QPushButton* exit = button("exit", QStringLiteral("Exit"), 239, 84, 60, 17);
+    m_pResolutionLabel = label("Resolution(Width x Height)", 7, 104, 87, 8);
+    m_pSizeBox = dropDown("size", 7, 115, 139);
+    label("Video Codec", 158, 104, 40, 8);
+    m_pVideoCodecBox = dropDown("videoCodec", 158, 115, 139);
+    label("Video Bitrate", 7, 139, 42, 8);
+    m_pVideoBitRateBox = dropDown("videoBitRate", 7, 150, 139);
+    label("Audio Bitrate", 158, 139, 42, 8);
+    m_pAudioBitRateBox = dropDown("audioBitRate", 158, 150, 139);
+
+    m_rcFull = QRect(QPoint(0, 0), units.ToPixels(0, 0, kWidthUnits, kHeightUnits).size());
+    // Collapsed, the window ends where the option boxes' captions begin.
+    m_rcCollapsed = m_rcFull;
+    m_rcCollapsed.setBottom(m_pResolutionLabel->geometry().top() - 1);
+    setFixedSize(m_rcCollapsed.size());
+
+    connect(load, &QPushButton::clicked, this, &CConverterDlg::OnLoad);
+    connect(browse, &QPushButton::clicked, this, &CConverterDlg::OnBrowse);
+    connect(open, &QPushButton::clicked, this, &CConverterDlg::OnOpen);
+    connect(m_pMoreButton, &QPushButton::clicked, this, &CConverterDlg::OnMore);
+    connect(m_pStartButton, &QPushButton::clicked, this, &CConverterDlg::OnStartConversion);
+    connect(exit, &QPushButton::clicked, this, &CConverterDlg::reject);
+    // activated, not currentIndexChanged: only the user's choices count as changes.
+    connect(m_pProfileBox, &QComboBox::activated, this, &CConverterDlg::OnProfileChanged);
+    for (QComboBox* box : {m_pSizeBox, m_pVideoCodecBox, m_pVideoBitRateBox, m_pAudioBitRateBox})
+        connect(box, &QComboBox::activated, this, &CConverterDlg::OnOptionChanged);
+
+    // The title bar offers no menu of ours here, so the About box is on F1 and on the
+    // window's context menu.
+    new QShortcut(QKeySequence(Qt::Key_F1), this, [this] { ShowAbout(); });
+}
+
+bool CConverterDlg::Initialise(const std::vector<std::string>& arguments)
+{
+    if (!SetupDataFolder()) {
+        hide();
+        return false;
+    }
+    if (const std::optional<std::string> source = SourceFromArguments(arguments))
+        m_pSourceBox->setText(FromUtf8(*source));
+
+    m_profiles = BuildProfileCatalogue(CatalogueProgram::Pellux);
+    m_pProfileBox->clear();
+    for (const ConvertProfile& profile : m_profiles)
+        m_pProfileBox->addItem(FromUtf8(profile.m_csName));
+    if (!m_profiles.empty()) {
+        m_pProfileBox->setCurrentIndex(0);
+        FillOptionBoxes(m_profiles.front());
+    }
+
+    SetStatus(QStringLiteral("Please load a file first."));
+    m_pProgress->setRange(kProgressMinimum, kProgressMaximum);
+    m_pProgress->setValue(kProgressMinimum);
+    return true;
+}
+
+bool CConverterDlg::SetupDataFolder()
+{
+    const QString appData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (appData.isEmpty()) {
+        MessageBoxes::Current().Exclaim(this, QStringLiteral("Tavolin"),
+                                        QStringLiteral("Can not load the application data directory"));
+        return false;
+    }
+    const QString dataFolder = appData + QStringLiteral("/Tavolin Data");
+    // Any entry counts; the folder belongs to Tavolin's installation and is never
+    // created here.
+    if (!QFileInfo::exists(dataFolder)) {
+        MessageBoxes::Current().Exclaim(
+            this, QStringLiteral("Tavolin"),
+            QStringLiteral("Can not find the application data directory \"%1\" for Tavolin, Please reinstall "
+                           "this program.")
+                .arg(dataFolder));
+        return false;
+    }
+    m_csDataFolder = dataFolder.toStdString();
+    m_csSettingsFile = m_csDataFolder + "/settings.ini";
+
+    std::string folder = TrimBlanks(platform::GetPrivateProfileString(kSettingsSection, kFolderKey, "",
+                                                                      kFolderBufferSize, m_csSettingsFile));
+    if (folder.empty()) {
+        const QString fallback = QDir::homePath() + QStringLiteral("/Pellux Output Videos/");
+        QDir().mkdir(fallback);  // a failure shows later, when Start rejects the folder
+        folder = fallback.toStdString();
+    }
+    m_pDestinationBox->setText(FromUtf8(folder));
+    return true;
+}
+
+void CConverterDlg::FillOptionBoxes(const ConvertProfile& profile)
+{
+    const OptionBoxes boxes = ::FillOptionBoxes(profile);
+    auto fill = [](QComboBox* box, const OptionBox& from) {
+        box->clear();
+        for (const std::string& item : from.m_items)
+            box->addItem(FromUtf8(item));
+        box->setCurrentIndex(from.m_nSelected);
+    };
+    fill(m_pSizeBox, boxes.m_size);
+    fill(m_pVideoBitRateBox, boxes.m_videoBitRate);
+    fill(m_pAudioBitRateBox, boxes.m_audioBitRate);
+    fill(m_pVideoCodecBox, boxes.m_videoCodec);
+}
+
+void CConverterDlg::ReadJobFromWindow()
+{
+    const int index = m_pProfileBox->currentIndex();
+    const ConvertProfile* profile =
+        (index >= 0 && static_cast<std::size_t>(index) < m_profiles.size()) ? &m_profiles[static_cast<std::size_t>(index)]
+                                                                           : nullptr;
+    OptionSelection selection;
+    selection.m_csVideoSize = SelectedText(m_pSizeBox);
+    selection.m_csVideoCodec = SelectedText(m_pVideoCodecBox);
+    selection.m_csVideoBitRate = SelectedText(m_pVideoBitRateBox);
+    selection.m_csAudioBitRate = SelectedText(m_pAudioBitRateBox);
+    ReadJobFromSelection(m_job, profile, selection);
+}
+
+void CConverterDlg::SetStatus(const QString& text)
+{
+    m_pStatus->setText(text);
+}
+
+void CConverterDlg::paintEvent(QPaintEvent*)
+{
+    // The gradient spans the expanded window even while it is collapsed, so the upper
+    // part looks the same in both sizes.
+    QPainter painter(this);
+    skin::FillGradient(painter, m_rcFull, QColor(255, 255, 255), QColor(225, 223, 218), skin::GradientBands::Tall);
+}
+
+void CConverterDlg::keyPressEvent(QKeyEvent* event)
+{
+    // A focused button takes Enter as its click before it gets here. Anywhere else
+    // Enter confirms the window, which closes it, rather than clicking whichever
+    // button the toolkit made the default.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+    if (enter && plain) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CConverterDlg::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("&About Pellux..."), this, [this] { ShowAbout(); });
+    menu.exec(event->globalPos());
+}
+
+void CConverterDlg::ShowAbout()
+{
+    QMessageBox box(this);
+    box.setWindowTitle(QStringLiteral("About Pellux"));
+    box.setIconPixmap(windowIcon().pixmap(32, 32));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(QStringLiteral("Pellux Version 1.0"));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+void CConverterDlg::OnLoad()
+{
+    const QString path = QFileDialog::getOpenFileName(this, QString(), QString(),
+                                                      QStringLiteral("FLV - Flash Video Format (*.flv)"));
+    if (path.isEmpty())
+        return;
+    m_pSourceBox->setText(path);
+    SetStatus(QStringLiteral("File Loaded : ") + path);
+    m_pProgress->setValue(kProgressMinimum);
+}
+
+void CConverterDlg::OnBrowse()
+{
+    // Not modal, and owned by no window: the converter stays usable while it is open.
+    if (m_pFolderPicker) {
+        m_pFolderPicker->raise();
+        m_pFolderPicker->activateWindow();
+        return;
+    }
+    m_pFolderPicker = new QFileDialog(nullptr, QStringLiteral("Select Destination Folder"));
+    m_pFolderPicker->setAttribute(Qt::WA_DeleteOnClose);
+    m_pFolderPicker->setFileMode(QFileDialog::Directory);
+    m_pFolderPicker->setOption(QFileDialog::ShowDirsOnly);
+    connect(m_pFolderPicker, &QFileDialog::fileSelected, this, &CConverterDlg::OnDestinationChosen);
+    m_pFolderPicker->show();
+}
+
+void CConverterDlg::OnDestinationChosen(const QString& folder)
+{
+    if (folder.isEmpty()) {
+        m_pDestinationBox->setText(QStringLiteral("INVALID FOLDER"));
+        SetStatus(QStringLiteral("Invalid destination folder. "));
+        return;
+    }
+    m_pDestinationBox->setText(folder);
+    SetStatus(QStringLiteral("Destination folder changed to ") + folder);
+}
+
+void CConverterDlg::OnOpen()
+{
+    const QString folder = m_pDestinationBox->text().trimmed();
+    if (!folder.isEmpty())
+        DesktopShell::Current().OpenFolder(folder);
+}
+
+void CConverterDlg::OnMore()
+{
+    // The caption is the only record of the state.
+    if (m_pMoreButton->text() == kMoreCaption) {
+        m_pMoreButton->setText(kLessCaption);
+        setFixedSize(m_rcFull.size());
+    } else {
+        m_pMoreButton->setText(kMoreCaption);
+        setFixedSize(m_rcCollapsed.size());
+    }
+}
+
+void CConverterDlg::OnProfileChanged()
+{
+    const int index = m_pProfileBox->currentIndex();
+    if (index >= 0 && static_cast<std::size_t>(index) < m_profiles.size())
+        FillOptionBoxes(m_profiles[static_cast<std::size_t>(index)]);
+    SetStatus(QStringLiteral("Options changed"));
+}
+
+void CConverterDlg::OnOptionChanged()
+{
+    SetStatus(QStringLiteral("Options changed"));
+}
+
+void CConverterDlg::OnStartConversion()
+{
+    if (m_pStartButton->text() == kStopCaption) {
+        if (m_pChannel)
+            m_pChannel->StopEvent().Set();
+        return;
+    }
+    // Resuming a stopped run: the same job and the same target, nothing read again.
+    if (m_pStatus->text() == kStoppedStatus) {
+        StartRun(m_job.m_csTargetFile);
+        return;
+    }
+
+    const StartRequest request{m_pDestinationBox->text().toStdString(), m_pSourceBox->text().toStdString()};
+    const StartDecision decision = DecideStart(request, FileQueries{IsFolder, PathExists});
+    if (decision.m_bRememberFolder)
+        platform::WritePrivateProfileString(kSettingsSection, kFolderKey, decision.m_csDestination, m_csSettingsFile);
+    if (decision.m_refusal != StartRefusal::None) {
+        MessageBoxes::Current().Exclaim(this, QStringLiteral("Information"),
+                                        FromUtf8(std::string(RefusalMessage(decision.m_refusal))));
+        return;
+    }
+    m_job.m_csSourceFile = decision.m_csSource;
+    ReadJobFromWindow();
+    StartRun(ReserveTarget(decision.m_csDestination, decision.m_csSource, m_job.m_csTargetType));
+}
+
+void CConverterDlg::StartRun(const std::string& target)
+{
+    DisposeRun(m_options.m_threadWait);
+    m_job.m_csTargetFile = target;
+    m_pChannel = RunChannel::Create(this, this);
+    // Shown now rather than when the thread first reports: a second click before that
+    // must stop this run, not start another one.
+    RunStarted(target);
+    m_pThread = std::make_unique<platform::WorkerThread>(
+        [channel = m_pChannel, job = m_job, encoder = m_options.m_csEncoderPath, poll = m_options.m_pollInterval] {
+            RunConversion(channel, job, encoder, poll);
+        });
+}
+
+void CConverterDlg::DisposeRun(std::chrono::milliseconds wait)
+{
+    if (m_pThread) {
+        m_pThread->WaitFor(wait);
+        m_pThread.reset();  // a thread still running is let go; it only holds the channel
+    }
+    if (m_pChannel) {
+        m_pChannel->Detach();
+        m_pChannel.reset();
+    }
+}
+
+void CConverterDlg::reject()
+{
+    // The encoder itself is not stopped; it goes on writing its file.
+    if (m_pThread)
+        m_pThread->WaitFor(m_options.m_threadWait);
+    QDialog::reject();
+}
+
+void CConverterDlg::done(int result)
+{
+    DisposeRun(std::chrono::milliseconds(0));
+    if (m_pFolderPicker)
+        m_pFolderPicker->close();
+    QDialog::done(result);
+}
+
+void CConverterDlg::RunStarted(const std::string& target)
+{
+    m_pStartButton->setText(kStopCaption);
+    SetStatus(kConvertingPrefix + FromUtf8(target));
+    m_pProgress->setValue(kProgressMinimum);
+}
+
+void CConverterDlg::RunStep(const std::string& target)
+{
+    m_pProgress->setValue(NextProgressPosition(m_pProgress->value()));
+    SetStatus(kConvertingPrefix + FromUtf8(target));
+}
+
+void CConverterDlg::RunStopped()
+{
+    m_pStartButton->setText(kStartCaption);
+    SetStatus(kStoppedStatus);
+    m_pProgress->setValue(kProgressMinimum);
+}
+
+void CConverterDlg::RunCompleted(const std::string& target)
+{
+    SetStatus(QStringLiteral("Task Compeleted - ") + FromUtf8(target));
+    m_pStartButton->setText(kStartCaption);
+    m_pProgress->setValue(kProgressMaximum);
+    DesktopShell::Current().ShowInFolder(FromUtf8(target));
+}
+
+void CConverterDlg::RunFailed(const std::string& target)
+{
+    SetStatus(QStringLiteral("Conversion Failed - ") + FromUtf8(target));
+    m_pStartButton->setText(kStartCaption);
+    m_pProgress->setValue(kProgressMinimum);
+}

@@ -1,0 +1,106 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QDialog>
+#include <QPointer>
+#include <QRect>
+
+#include "convert/ProfileCatalogue.h"
+#include "converter/ConverterOptions.h"
+#include "converter/RunView.h"
+#include "tasks/ConvertJob.h"
+
+class CTransStatic;
+class QComboBox;
+class QFileDialog;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class RunChannel;
+namespace platform {
+class WorkerThread;
+}
+
+// Pellux's one window: a source file, a destination folder and a profile, and one
+// conversion run at a time with a progress bar, stop, restart and completion.
+class CConverterDlg : public QDialog, private RunView {
+    Q_OBJECT
+
+public:
+    explicit CConverterDlg(ConverterOptions options, QWidget* parent = nullptr);
+    ~CConverterDlg() override;
+
+    // Finds the data folder, applies the command line (the program's arguments after
+    // its name), fills the profiles and sets the first texts. False, after telling the
+    // user, when the shared data folder is missing: the program must end then.
+    bool Initialise(const std::vector<std::string>& arguments);
+
+    const ConvertJob& Job() const { return m_job; }
+    const std::string& SettingsPath() const { return m_csSettingsFile; }
+    QRect FullRect() const { return m_rcFull; }
+    QRect CollapsedRect() const { return m_rcCollapsed; }
+
+    // Exit, Escape and the close box wait for the run thread first; Enter (accept)
+    // closes at once. Either way the run thread loses its link to this window.
+    void reject() override;
+    void done(int result) override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void CreateControls();
+    bool SetupDataFolder();
+    void FillOptionBoxes(const ConvertProfile& profile);
+    void ReadJobFromWindow();
+    void SetStatus(const QString& text);
+
+    void OnLoad();
+    void OnBrowse();
+    void OnDestinationChosen(const QString& folder);
+    void OnOpen();
+    void OnMore();
+    void OnStartConversion();
+    void OnProfileChanged();
+    void OnOptionChanged();
+    void ShowAbout();
+
+    void StartRun(const std::string& target);
+    // Waits at most `wait` for the last run's thread, then lets it go and cuts its
+    // link to this window.
+    void DisposeRun(std::chrono::milliseconds wait);
+
+    void RunStarted(const std::string& target) override;
+    void RunStep(const std::string& target) override;
+    void RunStopped() override;
+    void RunCompleted(const std::string& target) override;
+    void RunFailed(const std::string& target) override;
+
+    const ConverterOptions m_options;
+    QRect m_rcFull;
+    QRect m_rcCollapsed;
+    std::vector<ConvertProfile> m_profiles;
+    ConvertJob m_job;
+    std::shared_ptr<RunChannel> m_pChannel;
+    std::unique_ptr<platform::WorkerThread> m_pThread;
+    std::string m_csDataFolder;
+    std::string m_csSettingsFile;
+
+    QComboBox* m_pSizeBox = nullptr;
+    QComboBox* m_pVideoBitRateBox = nullptr;
+    QComboBox* m_pAudioBitRateBox = nullptr;
+    QComboBox* m_pVideoCodecBox = nullptr;
+    QComboBox* m_pProfileBox = nullptr;
+    QLineEdit* m_pSourceBox = nullptr;
+    QLineEdit* m_pDestinationBox = nullptr;
+    CTransStatic* m_pStatus = nullptr;
+    QPushButton* m_pStartButton = nullptr;
+    QPushButton* m_pMoreButton = nullptr;
+    QProgressBar* m_pProgress = nullptr;
+    CTransStatic* m_pResolutionLabel = nullptr;
+    QPointer<QFileDialog> m_pFolderPicker;
+};
