@@ -1,10 +1,11 @@
 // The cost of going through the encoder: the same conversion run by `ostrand` and by
 // `ffmpeg` with the arguments ostrand would give it, alternating, several rounds.
-// Prints the median wall time of each and their ratio.
+// Prints the median wall and CPU time of each and their ratios.
 //
 //   encoder_bench [rounds] [clip seconds]
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,9 +33,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+struct Timing {
+    double wall = 0;
+    double cpu = 0;  // user + system of the process and every child it waited for
+};
+
 // Runs argv to its end with both outputs discarded; the exit status, -1 when it
 // could not start or was ended by a signal.
-int RunQuietly(const std::vector<std::string>& argv) {
+int RunQuietly(const std::vector<std::string>& argv, double& cpuSeconds) {
     std::vector<char*> cargv;
     for (const std::string& arg : argv) cargv.push_back(const_cast<char*>(arg.c_str()));
     cargv.push_back(nullptr);
@@ -48,20 +54,24 @@ int RunQuietly(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) return -1;
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+    rusage usage{};
+    while (wait4(pid, &status, 0, &usage) < 0) {
     }
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-double TimedRun(const std::vector<std::string>& argv) {
+Timing TimedRun(const std::vector<std::string>& argv) {
+    Timing timing;
     auto start = std::chrono::steady_clock::now();
-    int status = RunQuietly(argv);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    int status = RunQuietly(argv, timing.cpu);
+    timing.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (status != 0) {
         std::fprintf(stderr, "encoder_bench: %s failed (status %d)\n", argv[0].c_str(), status);
         std::exit(1);
     }
-    return seconds;
+    return timing;
 }
 
 double Median(std::vector<double> values) {
@@ -99,14 +109,26 @@ void Compare(const char* title, const ConvertJob& job, const std::string& ostran
     direct.insert(direct.begin(), ffmpeg);
 
     TimedRun(viaOstrand);  // warms the page cache for both
-    std::vector<double> throughOstrand, throughFfmpeg;
+    std::vector<double> wallOstrand, wallFfmpeg, cpuOstrand, cpuFfmpeg;
     for (int round = 0; round < rounds; ++round) {
-        throughOstrand.push_back(TimedRun(viaOstrand));
-        throughFfmpeg.push_back(TimedRun(direct));
+        // Alternating, and swapping who goes first, so a drift in load hits both alike.
+        Timing a, b;
+        if (round % 2 == 0) {
+            a = TimedRun(viaOstrand);
+            b = TimedRun(direct);
+        } else {
+            b = TimedRun(direct);
+            a = TimedRun(viaOstrand);
+        }
+        wallOstrand.push_back(a.wall);
+        cpuOstrand.push_back(a.cpu);
+        wallFfmpeg.push_back(b.wall);
+        cpuFfmpeg.push_back(b.cpu);
     }
-    const double a = Median(throughOstrand);
-    const double b = Median(throughFfmpeg);
-    std::printf("%-44s ostrand %.3f s   ffmpeg %.3f s   ratio %.4f\n", title, a, b, a / b);
+    const double wa = Median(wallOstrand), wb = Median(wallFfmpeg);
+    const double ca = Median(cpuOstrand), cb = Median(cpuFfmpeg);
+    std::printf("%-40s wall: ostrand %.3f s  ffmpeg %.3f s  ratio %.4f | cpu: %.3f s  %.3f s  ratio %.4f\n", title,
+                wa, wb, wa / wb, ca, cb, ca / cb);
 }
 
 }  // namespace
@@ -132,10 +154,12 @@ int main(int argc, char** argv) {
               "sine=frequency=440:sample_rate=44100:duration=" + duration, "-c:v", "flv1", "-c:a", "libmp3lame",
               "-ac", "2", source});
 
-    std::printf("%d rounds, %d s FLV source (flv1 320x240 + MP3), medians of wall time\n", rounds, seconds);
+    std::printf("%d rounds, %d s FLV source (flv1 320x240 + MP3), medians of wall and CPU time\n", rounds, seconds);
     Compare("iPod 320x240 normal (no probe)", DefaultJob("iPod (320x240) MPEG-4 Normal", source, folder + "/a.mp4"),
             ostrand, *ffmpeg, *ffprobe, rounds);
-    Compare("AVI size Auto (source probed first)", DefaultJob("AVI", source, folder + "/b.avi"), ostrand, *ffmpeg,
+    Compare("AVI, source size kept (cropped to even)", DefaultJob("AVI", source, folder + "/b.avi"), ostrand,
+            *ffmpeg, *ffprobe, rounds);
+    Compare("PSP (source probed for sound first)", DefaultJob("PSP", source, folder + "/c.mp4"), ostrand, *ffmpeg,
             *ffprobe, rounds);
 
     std::error_code ignored;
