@@ -123,9 +123,9 @@ std::vector<std::string> TranslateArguments(const TranslationInput& input) {
     } else if (probed && source.hasVideo && IsKnown(source.videoSize)) {
         codedSize = EvenDown(source.videoSize);
     }
-    // Keeping the source's size: an odd one loses its last column or row. The crop is
-    // written as an expression so it needs no probe, costs nothing on even frames and
-    // follows a stream whose size changes midway.
+    // Keeping the source's size, an odd one loses its last column or row: cropping keeps
+    // every other pixel as it was, and as an expression it needs no probe, costs nothing
+    // on even frames and follows a stream whose size changes midway.
     const bool cropToEven = !o.size && o.videoCodec != "copy";
     if (o.videoCodec) {
         args.insert(args.end(), {"-c:v", *o.videoCodec});
@@ -133,11 +133,9 @@ std::vector<std::string> TranslateArguments(const TranslationInput& input) {
         args.insert(args.end(), {"-c:v", "mpeg4"});
     }
     if (o.size) args.insert(args.end(), {"-s", SizeText(*codedSize)});
-    // Cropping rather than scaling keeps every other pixel as it was.
     if (cropToEven) args.insert(args.end(), {"-vf", "crop=trunc(iw/2)*2:trunc(ih/2)*2:0:0"});
     if (o.videoBitRate) args.insert(args.end(), {"-b:v", *o.videoBitRate});
 
-    // Audio.
     std::optional<int> sampleRate = o.sampleRate;
     std::optional<int> channels = o.channels;
     std::optional<std::string> audioBitRate = o.audioBitRate;

@@ -129,11 +129,8 @@ std::string ProfileTestName(const testing::TestParamInfo<int>& info) {
     return id;
 }
 
-INSTANTIATE_TEST_SUITE_P(Catalogue, ProfileConversion, testing::Range(0, 12), ProfileTestName);
-
-TEST(ProfileCatalogueForEncoder, HasTheTwelveConvertingProfiles) {
-    // The parametrised runs above cover indices 0..11; a grown catalogue must grow them.
-    EXPECT_EQ(BuildProfileCatalogue(CatalogueProgram::Pellux).size(), 12u);
-}
+INSTANTIATE_TEST_SUITE_P(Catalogue, ProfileConversion,
+                         testing::Range(0, static_cast<int>(BuildProfileCatalogue(CatalogueProgram::Pellux).size())),
+                         ProfileTestName);
 
 }  // namespace
