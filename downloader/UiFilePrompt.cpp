@@ -24,14 +24,15 @@ void UiFilePrompt::ShowFileError(const std::string& message)
 {
     QWidget* owner = m_pOwner;
     const QString text = QString::fromStdString(message);
-    if (QThread::currentThread() == owner->thread()) {
-        MessageBoxes::Current().Exclaim(owner, QStringLiteral("Tavolin"), text);
-        return;
-    }
     std::shared_ptr<Shared> shared = m_shared;
     std::unique_lock<std::mutex> lock(shared->mutex);
     if (shared->bClosed)
         return;
+    if (QThread::currentThread() == owner->thread()) {
+        lock.unlock();
+        MessageBoxes::Current().Exclaim(owner, QStringLiteral("Tavolin"), text);
+        return;
+    }
     bool done = false;
     auto* flag = &done;
     // The queued call runs only while the owner exists; `flag` lives on this thread's

@@ -1,0 +1,54 @@
+// Runs every main-window test object in one offscreen application whose home, runtime
+// and XDG folders are fresh temporary folders, so no test sees or touches the user's
+// files or a Tavolin the user is running.
+#include <memory>
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "WindowTestSupport.h"
+
+namespace {
+
+QString g_home;
+
+}  // namespace
+
+std::vector<WindowTestFactory>& WindowTests()
+{
+    static std::vector<WindowTestFactory> tests;
+    return tests;
+}
+
+QString TestHome()
+{
+    return g_home;
+}
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 2;
+    g_home = home.path();
+    for (const char* sub : {"config", "data", "cache", "runtime"})
+        QDir(g_home).mkpath(QString::fromLatin1(sub));
+    QFile::setPermissions(g_home + QStringLiteral("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("HOME", g_home.toUtf8());
+    qputenv("XDG_CONFIG_HOME", (g_home + QStringLiteral("/config")).toUtf8());
+    qputenv("XDG_DATA_HOME", (g_home + QStringLiteral("/data")).toUtf8());
+    qputenv("XDG_CACHE_HOME", (g_home + QStringLiteral("/cache")).toUtf8());
+    qputenv("XDG_RUNTIME_DIR", (g_home + QStringLiteral("/runtime")).toUtf8());
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication app(argc, argv);
+    int failures = 0;
+    for (const WindowTestFactory& factory : WindowTests()) {
+        std::unique_ptr<QObject> test(factory());
+        failures += QTest::qExec(test.get(), argc, argv);
+    }
+    return failures == 0 ? 0 : 1;
+}
