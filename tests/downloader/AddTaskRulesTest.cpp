@@ -57,7 +57,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QByteArray>("clean");
-        QTest::newRow("document example") << QByteArray("a/b:c") << QByteArray("a_b_c");
+        QTest::newRow("separators and colon") << QByteArray("a/b:c") << QByteArray("a_b_c");
         QTest::newRow("every reserved") << QByteArray("\\/:*?\"<>|") << QByteArray("_________");
         QTest::newRow("query of an id") << QByteArray("abc&feature=related") << QByteArray("abc&feature=related");
         QTest::newRow("controls") << QByteArray("a\tb\nc\x7f" "d") << QByteArray("a_b_c_d");
