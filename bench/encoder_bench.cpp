@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
             ostrand, *ffmpeg, *ffprobe, rounds);
     Compare("AVI, source size kept (cropped to even)", DefaultJob("AVI", source, folder + "/b.avi"), ostrand,
             *ffmpeg, *ffprobe, rounds);
-    Compare("PSP (source probed for sound first)", DefaultJob("PSP", source, folder + "/c.mp4"), ostrand, *ffmpeg,
+    Compare("PSP (sound found in the FLV header)", DefaultJob("PSP", source, folder + "/c.mp4"), ostrand, *ffmpeg,
             *ffprobe, rounds);
 
     std::error_code ignored;

@@ -59,7 +59,10 @@ int RunConversion(const EncoderOptions& options, StopSignals& stops, std::ostrea
     }
 
     TranslationInput input{options, source, target, std::nullopt, true};
-    if (NeedsSourceProbe(options)) {
+    // The PSP only needs to know whether there is sound; an FLV header that announces
+    // it saves starting ffprobe.
+    if (ContainerFor(options) == Container::Psp) input.source = ReadFlvHeader(source);
+    if (NeedsSourceProbe(options) && !input.source) {
         auto ffprobe = FindProgram("ffprobe", searchPath);
         if (!ffprobe) {
             messages << "ostrand: cannot find the ffprobe program on the PATH (Debian package \"ffmpeg\")\n";

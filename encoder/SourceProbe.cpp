@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <chrono>
+#include <fstream>
 
 #include "encoder/ChildProcess.h"
 
@@ -49,6 +50,22 @@ SourceInfo ParseProbeOutput(std::string_view text) {
         }
     }
     return info;
+}
+
+std::optional<SourceInfo> SourceInfoFromFlvHeader(std::string_view head) {
+    constexpr unsigned char kAudio = 0x04;
+    constexpr unsigned char kVideo = 0x01;
+    if (head.size() < 5 || head.substr(0, 3) != "FLV") return std::nullopt;
+    const auto flags = static_cast<unsigned char>(head[4]);
+    if ((flags & kAudio) == 0 || (flags & kVideo) == 0) return std::nullopt;
+    return SourceInfo{true, {0, 0}, true};
+}
+
+std::optional<SourceInfo> ReadFlvHeader(const std::string& sourcePath) {
+    std::ifstream in(sourcePath, std::ios::binary);
+    char head[9] = {};
+    in.read(head, sizeof head);
+    return SourceInfoFromFlvHeader(std::string_view(head, static_cast<std::size_t>(in.gcount())));
 }
 
 std::variant<SourceInfo, ProbeError> ProbeSource(const std::string& ffprobePath, const std::string& sourcePath,

@@ -22,6 +22,20 @@ TEST(ProbeParsing, ReadsStreamsOfTheSource) {
     for (const auto& [text, expected] : cases) EXPECT_EQ(ParseProbeOutput(text), expected) << text;
 }
 
+TEST(ProbeParsing, TrustsAnFlvHeaderOnlyWhenItAnnouncesSound) {
+    using namespace std::string_literals;
+    const std::pair<std::string, std::optional<SourceInfo>> cases[] = {
+        {"FLV\x01\x05\0\0\0\x09"s, SourceInfo{true, {0, 0}, true}},
+        {"FLV\x01\x05"s, SourceInfo{true, {0, 0}, true}},
+        {"FLV\x01\x01\0\0\0\x09"s, std::nullopt},  // picture only: ask ffprobe
+        {"FLV\x01\x04\0\0\0\x09"s, std::nullopt},  // sound only
+        {"FLV\x01"s, std::nullopt},
+        {"RIFF\x05\0\0\0\x09"s, std::nullopt},
+        {""s, std::nullopt},
+    };
+    for (const auto& [head, expected] : cases) EXPECT_EQ(SourceInfoFromFlvHeader(head), expected) << head.size();
+}
+
 TEST(ProbeParsing, ReadsTheEncoderListing) {
     const char* listing =
         "Encoders:\n"
