@@ -132,6 +132,9 @@ void CConverterDlg::CreateControls()
     auto button = [&](const char* name, const QString& text, int x, int y, int width, int height) {
         auto* control = new QPushButton(text, this);
         control->setObjectName(QString::fromLatin1(name));
+        // No button is the window's default: Enter is handled in keyPressEvent, and a
+        // button drawn as the default would promise what Enter does not do.
+        control->setAutoDefault(false);
         place(control, x, y, width, height);
         return control;
     };
@@ -306,13 +309,16 @@ void CConverterDlg::paintEvent(QPaintEvent*)
 
 void CConverterDlg::keyPressEvent(QKeyEvent* event)
 {
-    // A focused button takes Enter as its click before it gets here. Anywhere else
-    // Enter confirms the window, which closes it, rather than clicking whichever
-    // button the toolkit made the default.
+    // Enter clicks the focused button; anywhere else it confirms the window, which
+    // closes it.
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     const bool plain = event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
     if (enter && plain) {
-        accept();
+        auto* button = qobject_cast<QPushButton*>(focusWidget());
+        if (button != nullptr && button->parentWidget() == this)
+            button->click();
+        else
+            accept();
         return;
     }
     QDialog::keyPressEvent(event);

@@ -180,10 +180,6 @@ void DesktopPiecesTest::OpenersAndProgramsGetTheirArgumentsWhole()
     DesktopShell::Current().OpenFolder(folder);
     QTRY_COMPARE_WITH_TIMEOUT(ReadLines(m_log), QStringList{folder}, 10000);
 
-    QFile::remove(m_log);
-    DesktopShell::Current().OpenDocument(m_root.path() + "/help.html");
-    QTRY_COMPARE_WITH_TIMEOUT(ReadLines(m_log), QStringList{m_root.path() + "/help.html"}, 10000);
-
     // No shell in between: every argument arrives as it was given.
     QFile::remove(m_log);
     const QStringList arguments = {"-source", "/v/a \"b\" $HOME.flv"};
