@@ -150,52 +150,6 @@ private slots:
         QCOMPARE(model.CellText(0, 0), name);
     }
 
-    void selectedRowsGoAscendingAndOnce()
-    {
-        QCOMPARE(mainwnd::AscendingRows({3, 1, 1, -1, 0}), (std::vector<std::int32_t>{0, 1, 3}));
-        QCOMPARE(mainwnd::AscendingRows({}), std::vector<std::int32_t>{});
-    }
-
-    void converterGetsTheFileAsOneArgument()
-    {
-        QCOMPARE(mainwnd::ConverterArguments(std::nullopt), QStringList{});
-        const std::string path = "/home/u/My \"Videos\"/clip (1).flv";
-        QCOMPARE(mainwnd::ConverterArguments(path),
-                 (QStringList{QStringLiteral("-source"), QString::fromStdString(path)}));
-    }
-
-    void closeAndToggleKeepTheWindowReachable()
-    {
-        using mainwnd::CloseAction;
-        using mainwnd::ToggleAction;
-        QCOMPARE(mainwnd::ActionForClose(true), CloseAction::Hide);
-        QCOMPARE(mainwnd::ActionForClose(false), CloseAction::Minimise);
-        struct Case {
-            bool visible;
-            bool minimised;
-            ToggleAction action;
-        };
-        for (const Case& c : {Case{true, false, ToggleAction::Hide}, Case{true, true, ToggleAction::Restore},
-                              Case{false, false, ToggleAction::Restore}, Case{false, true, ToggleAction::Restore}})
-            QCOMPARE(mainwnd::ActionForToggle(c.visible, c.minimised), c.action);
-    }
-
-    void instanceSocketIsPerUserAndInTheRuntimeFolder()
-    {
-        QCOMPARE(mainwnd::InstanceServerName(QStringLiteral("BrevantTavgrab10"), 1000, QStringLiteral("/run/user/1000"),
-                                             QStringLiteral("/tmp")),
-                 QStringLiteral("/run/user/1000/BrevantTavgrab10-1000"));
-        QCOMPARE(mainwnd::InstanceServerName(QStringLiteral("M"), 7, QString(), QStringLiteral("/tmp")),
-                 QStringLiteral("/tmp/M-7"));
-    }
-
-    void startupTexts()
-    {
-        QCOMPARE(mainwnd::DataFolderMissingText(QStringLiteral("/h/.local/share/Tavolin Data")),
-                 QStringLiteral("Can not find the application data directory \"/h/.local/share/Tavolin Data\" "
-                                "for Tavolin, Please reinstall this program."));
-    }
-
     void anythingAtAPathCounts()
     {
         QTemporaryDir folder;
