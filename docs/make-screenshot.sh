@@ -28,11 +28,11 @@ task() {  # index name target-name target-type size-bytes finished all-finished
 }
 {
   printf '[TASKSINFO]\r\nTASKS_NUMBER=5\r\n'
-  task 0 "dQw4w9WgXcQ.flv" "MP4 - MPEG-4 Video (*.mp4)" .mp4 24641536 1 1
+  task 0 "Xk3v9TqLm2A.flv" "MP4 - MPEG-4 Video (*.mp4)" .mp4 24641536 1 1
   task 1 "Concert in the park.flv" "iPod Touch (480x320) MPEG-4 Excellent (*.mp4)" .mp4 58982400 1 1
-  task 2 "jNQXAC9IVRw.flv" "FLV - Flash Video Format Orignal (*.flv)" .flv 1048576 1 1
+  task 2 "p7RfW0zYb1E.flv" "FLV - Flash Video Format Orignal (*.flv)" .flv 1048576 1 1
   task 3 "Cooking lesson.flv" "PSP - PSP MPEG-4 Video (*.mp4)" .mp4 0 0 0
-  task 4 "9bZkp7q5f0w.flv" "AVI - Audio-Video Interleaved (*.avi)" .avi 88080384 1 0
+  task 4 "Hq5nC8dJt4U.flv" "AVI - Audio-Video Interleaved (*.avi)" .avi 88080384 1 0
 } >"$work/data/Tavolin Data/tasks.ini"
 
 env HOME="$work" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \

@@ -275,7 +275,7 @@ private slots:
         ScriptedMainDlg& window = Open({});
         QVERIFY(window.DropWindow());
         window.hide();
-        const QString url = QStringLiteral("http://www.youtube.com/watch?v=abc");
+        const QString url = QStringLiteral("http://videos.example/watch?v=abc");
         emit window.DropWindow()->urlDropped(url);
         QCOMPARE(window.m_addUrls, QStringList{url});
         QVERIFY(window.isVisible());
