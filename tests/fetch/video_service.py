@@ -1,300 +1,162 @@
 #!/usr/bin/env python3
-"""A stand-in for the video service, for tests and benchmarks.
-
-Listens on 127.0.0.1 (an ephemeral port unless --port is given), prints the port on
-the first line of its standard output, and serves the three steps of the fetch chain:
-
-  GET /v/ID&feature=dir                   -> 303, Location ...&t=TOKEN
-  GET /get_video?video_id=ID&t=TOKEN...   -> 303 to the CDN (...&origin=HOST:PORT) or elsewhere
-  GET /get_video?video_id=ID[&rest]       -> the video (the origin, reached from the CDN address)
-  GET /file/ID                            -> the video (the address that is not on the CDN)
-
-With --video FILE, the identifier "video" serves that file, so a real clip can be
-downloaded and converted (the demo and the end-to-end tests).
-
-The video identifier picks the behaviour: NAME or NAME-SIZE, SIZE being the body length
-(default 10000). Body byte i is i % 251. Every request head is appended, byte for byte,
-to the --log file before the answer is sent.
-"""
+# A stand-in for the video service, for tests. Listens on 127.0.0.1 (an ephemeral
+# port unless --port is given), prints the port on the first line of its standard
+# output, and serves the three steps of the fetch chain:
+#
+#   GET /v/ID&feature=dir                 -> 303, Location ...&t=TOKEN
+#   GET /get_video?video_id=ID&t=TOKEN    -> 303 to the CDN (...&origin=HOST:PORT) or to /file/ID
+#   GET /get_video?video_id=ID[&rest]     -> the video (the origin, reached from the CDN address)
+#   GET /file/ID                          -> the video
+#
+# With --video FILE, the identifier "video" serves that file (the end-to-end tests).
+# The identifier picks the behaviour: NAME or NAME-SIZE, SIZE being the body length
+# (default 10000); body byte i is i % 251. A NAME starting with r1 or r2 makes the
+# first or second step misbehave as the rest of the name says; notoken leaves out the
+# token, cdn, cdnrest and cdnnoorigin name CDN addresses, fileredirect is sent to a
+# file:// address and chain307 to a relative 307 before the video. Every request head
+# is appended, byte for byte, to the --log file before the answer is sent.
 
 import argparse
-import socket
 import socketserver
-import struct
-import sys
 import threading
 import time
-import urllib.parse
+from pathlib import Path
+from http.client import responses
 
-STALL_SECONDS = 120
-STATUS_TEXT = {200: "OK", 300: "Multiple Choices", 301: "Moved Permanently", 302: "Found",
-               303: "See Other", 304: "Not Modified", 305: "Use Proxy", 306: "Switch Proxy",
-               307: "Temporary Redirect", 308: "Permanent Redirect", 404: "Not Found"}
-PATTERN = bytes(range(251))
+ARGS = None
+LOG_LOCK = threading.Lock()
 
 
-def body_of(size):
-    reps = size // len(PATTERN) + 1
-    return (PATTERN * reps)[:size]
+def response(code, headers, body=b""):
+    head = [f"HTTP/1.1 {code} {responses.get(code, 'Status')}"] + headers
+    return ("\r\n".join(head) + "\r\n\r\n").encode("latin-1") + body
 
 
-class Config:
-    host = "127.0.0.1"
-    port = 0
-    cdn_domain = "cdn.test"
-    origin = None
-    video = None
-    log_path = None
-    log_lock = threading.Lock()
-
-    @classmethod
-    def authority(cls):
-        return f"{cls.host}:{cls.port}"
-
-
-def split_id(video_id):
-    name, _, size = video_id.partition("-")
-    digits = ""
-    for ch in size:
-        if not ch.isdigit():
-            break
-        digits += ch
-    return name, int(digits) if digits else 10000
-
-
-def response(code, headers, body=b"", location_last=False):
-    lines = [f"HTTP/1.1 {code} {STATUS_TEXT.get(code, 'Status')}"]
-    location = [h for h in headers if h.lower().startswith("location:")]
-    others = [h for h in headers if not h.lower().startswith("location:")]
-    ordered = others + location if location_last else location + others
-    lines += ordered
-    return ("\r\n".join(lines) + "\r\n\r\n").encode("latin-1") + body
-
-
-def redirect(code, location, header_name="Location", last=False):
+def redirect(code, location, last=False):
     body = b"<html>moved</html>"
-    headers = [f"{header_name}: {location}", "Content-Type: text/html",
-               f"Content-Length: {len(body)}"]
-    return response(code, headers, body, location_last=last)
+    others = ["Content-Type: text/html", f"Content-Length: {len(body)}"]
+    location = [f"Location: {location}"]
+    return response(code, others + location if last else location + others, body)
 
 
 class Handler(socketserver.BaseRequestHandler):
-    def setup(self):
-        self.buffer = b""
-
-    def read_head(self):
-        while b"\r\n\r\n" not in self.buffer:
-            try:
-                chunk = self.request.recv(65536)
-            except OSError:
-                return None
-            if not chunk:
-                return None
-            self.buffer += chunk
-        head, _, self.buffer = self.buffer.partition(b"\r\n\r\n")
-        return head + b"\r\n\r\n"
-
-    def record(self, head):
-        if not Config.log_path:
-            return
-        with Config.log_lock, open(Config.log_path, "ab") as log:
-            log.write(head)
-
-    def reset(self):
-        # An abortive close: the client sees a connection reset.
-        self.request.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-        self.request.close()
-
-    def stall(self):
-        time.sleep(STALL_SECONDS)
-
     def handle(self):
-        while True:
-            head = self.read_head()
-            if head is None:
-                return
-            self.record(head)
-            target = head.split(b"\r\n", 1)[0].split(b" ")
-            path = target[1].decode("latin-1") if len(target) > 1 else "/"
-            keep = self.answer(path)
-            if not keep:
-                try:
-                    self.request.shutdown(socket.SHUT_RDWR)
-                except OSError:
-                    pass
-                return
+        buffer = b""
+        try:
+            while True:
+                while b"\r\n\r\n" not in buffer:
+                    chunk = self.request.recv(65536)
+                    if not chunk:
+                        return
+                    buffer += chunk
+                head, _, buffer = buffer.partition(b"\r\n\r\n")
+                if ARGS.log:
+                    with LOG_LOCK, open(ARGS.log, "ab") as log:
+                        log.write(head + b"\r\n\r\n")
+                if not self.answer(head.split(b" ")[1].decode("latin-1")):
+                    return
+        except (OSError, IndexError):
+            pass
 
     # Returns False when the connection must end after the answer.
     def answer(self, path):
         if path.startswith("/v/") and path.endswith("&feature=dir"):
             return self.step1(path[3:-len("&feature=dir")])
-        if path.startswith("/get_video?"):
-            query = path[len("/get_video?"):]
-            params = query.split("&")
-            if not params[0].startswith("video_id="):
-                return self.send(response(404, ["Content-Length: 0"]))
-            video_id = params[0][len("video_id="):]
-            if any(p.startswith("t=") for p in params[1:]):
+        if path.startswith("/get_video?video_id="):
+            video_id, *params = path[len("/get_video?video_id="):].split("&")
+            if any(p.startswith("t=") for p in params):
                 return self.step2(video_id)
             return self.serve(video_id)
-        if path.startswith("/file/"):
-            return self.file_step(path[len("/file/"):])
-        if path.startswith("/final/"):
-            return self.serve(path[len("/final/"):])
+        if path.startswith("/file/chain307"):
+            return self.send(redirect(307, "/final/" + path[len("/file/"):]))
+        if path.startswith(("/file/", "/final/")):
+            return self.serve(path.split("/", 2)[2])
         return self.send(response(404, ["Content-Length: 0"]))
 
     def send(self, data, keep=True):
-        try:
-            self.request.sendall(data)
-        except OSError:
-            return False
+        self.request.sendall(data)
         return keep
 
     def step1(self, video_id):
-        name, _ = split_id(video_id)
-        host = Config.authority()
-        location = f"http://{host}/player?video_id={video_id}&t=TOK{len(video_id)}"
-        if name == "tokentail":
-            location += "&x=1&y=2"
-        if name == "notoken":
-            location = f"http://{host}/player?video_id={video_id}"
-        if name == "tokenat0":
-            location = "&t=TOKEN"
-        if name.startswith("r1"):
-            return self.misbehave(name[2:], location)
-        return self.send(redirect(303, location))
+        name = video_id.partition("-")[0]
+        location = f"http://{ARGS.authority}/player?video_id={video_id}"
+        if name != "notoken":
+            location += f"&t=TOK{len(video_id)}"
+        return self.misbehave(name, "r1", location)
 
     def step2(self, video_id):
-        name, _ = split_id(video_id)
-        host = Config.authority()
-        origin = Config.origin or host
-        location = f"http://{host}/file/{video_id}"
+        name = video_id.partition("-")[0]
+        location = f"http://{ARGS.authority}/file/{video_id}"
         if name.startswith("cdn"):
-            location = f"http://v7.{Config.cdn_domain}/get_video?video_id={video_id}&origin={origin}"
+            location = f"http://v7.{ARGS.cdn_domain}/get_video?video_id={video_id}"
+            if name != "cdnnoorigin":
+                location += f"&origin={ARGS.origin or ARGS.authority}"
             if name == "cdnrest":
                 location += "&rest=1&more=2"
-            elif name == "cdnpadded":
-                location = (f"http://v7.{Config.cdn_domain}/get_video?video_id={video_id}"
-                            f"&origin=  {origin}  ")
-            elif name == "cdnnoorigin":
-                location = f"http://v7.{Config.cdn_domain}/get_video?video_id={video_id}"
-            elif name == "cdnoriginat0":
-                location = f"&origin={Config.cdn_domain}"
         if name == "fileredirect":
             location = "file:///etc/passwd"
-        if name.startswith("r2"):
-            return self.misbehave(name[2:], location)
-        return self.send(redirect(303, location))
+        return self.misbehave(name, "r2", location)
 
-    def misbehave(self, how, location):
-        if how.startswith("s") and how[1:].isdigit():
-            code = int(how[1:])
-            if code == 200:
-                return self.send(response(200, ["Content-Length: 2"], b"ok"))
-            return self.send(redirect(code, location))
-        if how == "lower":
-            return self.send(redirect(303, location, header_name="location"))
-        if how == "last":
-            return self.send(redirect(303, location, last=True))
-        if how == "noloc":
-            return self.send(response(303, ["Content-Length: 0"]))
-        if how == "garbage":
-            return self.send(b"garbage\r\n\r\n", keep=False)
-        if how == "reset":
-            self.reset()
-            return False
+    # sCODE: that status; last: the Location header last; stall: no answer.
+    def misbehave(self, name, step, location):
+        how = name[2:] if name.startswith(step) else ""
         if how == "stall":
-            self.stall()
+            time.sleep(120)
             return False
-        return self.send(redirect(303, location))
+        if how.startswith("s"):
+            return self.send(redirect(int(how[1:]), location))
+        return self.send(redirect(303, location, last=how == "last"))
 
-    def file_step(self, video_id):
-        name, _ = split_id(video_id)
-        if name == "chain307":
-            return self.send(redirect(307, f"/final/{video_id}"))
-        if name == "chain308":
-            return self.send(redirect(308, f"http://{Config.authority()}/final/{video_id}"))
-        return self.serve(video_id)
-
+    # r3s404: an error page; nolength: no Content-Length; more: data beyond it; short:
+    # half the body, then the end of the connection; stallbody: half, then nothing;
+    # slow: small pieces with pauses, a transfer that keeps going but never stalls.
     def serve(self, video_id):
-        name, size = split_id(video_id)
-        if name == "video" and Config.video is not None:
-            size = len(Config.video)
-            return self.send(response(200, ["Content-Type: video/x-flv", f"Content-Length: {size}"],
-                                      Config.video))
-        body = body_of(size)
-        if name == "r3reset":
-            self.reset()
-            return False
-        if name == "r3stall":
-            self.stall()
-            return False
+        name, _, size = video_id.partition("-")
+        size = int(size) if size.isdigit() else 10000
+        body = Path(ARGS.video).read_bytes() if name == "video" and ARGS.video else body_of(size)
+        headers = ["Content-Type: video/x-flv", f"Content-Length: {len(body)}"]
         if name == "r3s404":
-            page = b"<html>" + b"not found " * 40 + b"</html>"
-            return self.send(response(404, ["Content-Type: text/html",
-                                            f"Content-Length: {len(page)}"], page))
+            return self.send(response(404, ["Content-Length: 9"], b"not found"))
         if name == "nolength":
-            self.send(response(200, ["Content-Type: video/x-flv", "Connection: close"], body))
-            return False
-        if name == "zero":
-            return self.send(response(200, ["Content-Type: video/x-flv", "Content-Length: 0"]))
-        headers = ["Content-Type: video/x-flv", f"Content-Length: {size}"]
-        if name == "short":
-            self.send(response(200, headers, body[: size // 2]))
-            return False
+            return self.send(response(200, ["Connection: close"], body), keep=False)
         if name == "more":
-            self.send(response(200, headers + ["Connection: close"], body + b"EXTRA" * 200))
-            return False
-        if name == "bodyreset":
-            self.send(response(200, headers, body[: size // 2]))
-            time.sleep(0.2)
-            self.reset()
-            return False
-        if name == "stallbody":
-            self.send(response(200, headers, body[: size // 2]))
-            self.stall()
+            return self.send(response(200, headers, body + b"EXTRA" * 200), keep=False)
+        if name in ("short", "stallbody"):
+            self.send(response(200, headers, body[: len(body) // 2]))
+            time.sleep(120 if name == "stallbody" else 0)
             return False
         if name == "slow":
-            # Small pieces with pauses: a transfer that keeps going but never stalls.
-            if not self.send(response(200, headers)):
-                return False
+            self.send(response(200, headers))
             for start in range(0, size, 4096):
-                if not self.send(body[start:start + 4096]):
-                    return False
+                self.send(body[start:start + 4096])
                 time.sleep(0.05)
             return True
         return self.send(response(200, headers, body))
 
 
+def body_of(size):
+    return (bytes(range(251)) * (size // 251 + 1))[:size]
+
+
 class Server(socketserver.ThreadingTCPServer):
-    daemon_threads = True
-    allow_reuse_address = True
+    daemon_threads = allow_reuse_address = True
     request_queue_size = 256
 
 
 def main():
+    global ARGS
     parser = argparse.ArgumentParser()
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--log")
     parser.add_argument("--cdn-domain", default="cdn.test")
-    parser.add_argument("--origin", help="HOST:PORT that the CDN address names (default: this service)")
+    parser.add_argument("--origin", help="HOST:PORT the CDN address names (default: this service)")
     parser.add_argument("--video", help="a file that the identifier 'video' serves")
-    args = parser.parse_args()
-
-    if args.video:
-        with open(args.video, "rb") as video:
-            Config.video = video.read()
-    Config.log_path = args.log
-    Config.cdn_domain = args.cdn_domain
-    Config.origin = args.origin
-    with Server((Config.host, args.port), Handler) as server:
-        Config.port = server.server_address[1]
-        print(Config.port, flush=True)
+    ARGS = parser.parse_args()
+    with Server(("127.0.0.1", ARGS.port), Handler) as server:
+        ARGS.authority = "127.0.0.1:%d" % server.server_address[1]
+        print(server.server_address[1], flush=True)
         server.serve_forever()
 
 
 if __name__ == "__main__":
-    try:
-        main()
-    except KeyboardInterrupt:
-        sys.exit(0)
+    main()
