@@ -1,6 +1,5 @@
 #include "platform/AutoResetEvent.h"
 
-#include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -13,31 +12,24 @@ using Clock = std::chrono::steady_clock;
 TEST(AutoResetEvent, OneWaitConsumesOneSignal) {
     AutoResetEvent ev;
     EXPECT_FALSE(ev.TryWait());
-
     ev.Set();
     ev.Set();  // signals do not count up
     EXPECT_TRUE(ev.TryWait());
     EXPECT_FALSE(ev.TryWait());
-
     ev.Set();
-    EXPECT_TRUE(ev.Wait(0ms));
+    EXPECT_TRUE(ev.Wait(-5ms));  // a negative limit behaves as a zero-time test
     EXPECT_FALSE(ev.Wait(0ms));
-
     ev.Set();
     ev.Reset();
     EXPECT_FALSE(ev.TryWait());
-
-    ev.Set();
-    EXPECT_TRUE(ev.Wait(-5ms));  // a negative limit behaves as a zero-time test
 }
 
-TEST(AutoResetEvent, WaitHonoursTheTimeLimit) {
+TEST(AutoResetEvent, WaitHonoursTheTimeLimitAndWakesOnASignal) {
     AutoResetEvent ev;
     auto start = Clock::now();
     EXPECT_FALSE(ev.Wait(150ms));
-    const auto waited = Clock::now() - start;
-    EXPECT_GE(waited, 150ms);
-    EXPECT_LT(waited, 2s);
+    EXPECT_GE(Clock::now() - start, 150ms);
+    EXPECT_LT(Clock::now() - start, 2s);
 
     std::thread setter([&] {
         std::this_thread::sleep_for(50ms);
@@ -48,18 +40,6 @@ TEST(AutoResetEvent, WaitHonoursTheTimeLimit) {
     EXPECT_LT(Clock::now() - start, 5s);
     setter.join();
     EXPECT_FALSE(ev.TryWait());
-}
-
-TEST(AutoResetEvent, ASignalReleasesOneWaiter) {
-    AutoResetEvent ev;
-    std::atomic<int> released{0};
-    std::thread a([&] { released += ev.Wait(1500ms); });
-    std::thread b([&] { released += ev.Wait(1500ms); });
-    std::this_thread::sleep_for(100ms);
-    ev.Set();
-    a.join();
-    b.join();
-    EXPECT_EQ(released.load(), 1);
 }
 
 }  // namespace
