@@ -21,10 +21,7 @@ int main(int argc, char** argv)
 
     std::string word;
     long long milliseconds = 0;
-    {
-        std::ifstream in(source);
-        in >> word >> milliseconds;
-    }
+    std::ifstream(source) >> word >> milliseconds;
     if (word == "sleep") {
         std::ofstream(target + ".pid") << getpid() << '\n';
         std::this_thread::sleep_for(std::chrono::minutes(1));
