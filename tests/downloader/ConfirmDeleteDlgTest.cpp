@@ -1,3 +1,5 @@
+#include <utility>
+
 #include <QPushButton>
 #include <QtTest>
 
@@ -9,78 +11,32 @@ class ConfirmDeleteDlgTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void okReportsTheChosenAnswer_data()
+    void thePairStaysTiedAndEnterReportsIt()
     {
-        QTest::addColumn<QStringList>("clicks");
-        QTest::addColumn<bool>("deleteFiles");
-        QTest::newRow("untouched") << QStringList{} << false;
-        QTest::newRow("second") << QStringList{"deleteTaskAndFiles"} << true;
-        QTest::newRow("second then first") << QStringList{"deleteTaskAndFiles", "deleteTaskOnly"} << false;
-        // A click on the ticked one would clear it on its own; the pair is set again.
-        QTest::newRow("first again") << QStringList{"deleteTaskOnly"} << false;
-        QTest::newRow("second twice") << QStringList{"deleteTaskAndFiles", "deleteTaskAndFiles"} << true;
-    }
-    void okReportsTheChosenAnswer()
-    {
-        QFETCH(QStringList, clicks);
-        QFETCH(bool, deleteFiles);
         CConfirmDeleteDlg dlg;
         dlg.show();
-        auto* only = dlg.findChild<CTransRadio*>(QStringLiteral("deleteTaskOnly"));
-        auto* withFiles = dlg.findChild<CTransRadio*>(QStringLiteral("deleteTaskAndFiles"));
-        QVERIFY(only && withFiles);
-        QCOMPARE(only->m_nCheck, 1);
-        QCOMPARE(withFiles->m_nCheck, 0);
-        for (const QString& name : clicks)
-            dlg.findChild<CTransRadio*>(name)->click();
-        // Exactly one of the pair is ticked whatever was clicked.
-        QCOMPARE(only->m_nCheck + withFiles->m_nCheck, 1);
-        QCOMPARE(withFiles->m_nCheck == 1, deleteFiles);
-
-        dlg.findChild<QPushButton*>(QStringLiteral("ok"))->click();
-        QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QCOMPARE(dlg.m_bDeleteFiles, deleteFiles);
+        auto* only = dlg.findChild<CTransRadio*>("deleteTaskOnly");
+        auto* files = dlg.findChild<CTransRadio*>("deleteTaskAndFiles");
+        QCOMPARE(std::pair(only->m_nCheck, files->m_nCheck), std::pair(1, 0));
+        // A click on the ticked one would clear it on its own; the pair is set again.
+        for (CTransRadio* radio : {files, files, only, only, files}) {
+            radio->click();
+            QCOMPARE(std::pair(only->m_nCheck, files->m_nCheck), radio == only ? std::pair(1, 0) : std::pair(0, 1));
+        }
+        QTest::keyClick(&dlg, Qt::Key_Return);  // OK is the default button
+        QVERIFY(dlg.result() == QDialog::Accepted && dlg.m_bDeleteFiles);
     }
 
-    void enterIsOkAndCancelCloses()
-    {
-        {
-            CConfirmDeleteDlg dlg;
-            dlg.show();
-            dlg.findChild<CTransRadio*>(QStringLiteral("deleteTaskAndFiles"))->click();
-            QTest::keyClick(&dlg, Qt::Key_Return);
-            QCOMPARE(dlg.result(), int(QDialog::Accepted));
-            QVERIFY(dlg.m_bDeleteFiles);
-        }
-        {
-            CConfirmDeleteDlg dlg;
-            dlg.show();
-            dlg.findChild<CTransRadio*>(QStringLiteral("deleteTaskAndFiles"))->click();
-            dlg.findChild<QPushButton*>(QStringLiteral("cancel"))->click();
-            QCOMPARE(dlg.result(), int(QDialog::Rejected));
-            QVERIFY(!dlg.isVisible());
-        }
-        {
-            CConfirmDeleteDlg dlg;
-            dlg.show();
-            QTest::keyClick(&dlg, Qt::Key_Escape);
-            QCOMPARE(dlg.result(), int(QDialog::Rejected));
-        }
-    }
-
-    void backgroundIsTheThinGradient()
+    void untouchedIsTasksOnlyAndCancelRejects()
     {
         CConfirmDeleteDlg dlg;
-        QImage image(dlg.size(), QImage::Format_ARGB32);
-        image.fill(Qt::black);
-        dlg.render(&image);
-        const int h = dlg.height();
-        // Row i: 255 + (end - 255) * i / h, truncated toward zero, one colour per row.
-        const auto expected = [h](int i) {
-            return QColor(255 + (225 - 255) * i / h, 255 + (223 - 255) * i / h, 255 + (218 - 255) * i / h);
-        };
-        for (int row : {0, 1, h / 2, h - 1})
-            QCOMPARE(image.pixelColor(1, row), expected(row));
+        dlg.show();
+        dlg.findChild<QPushButton*>("ok")->click();
+        QVERIFY(dlg.result() == QDialog::Accepted && !dlg.m_bDeleteFiles);
+        CConfirmDeleteDlg cancelled;
+        cancelled.show();
+        cancelled.findChild<QPushButton*>("cancel")->click();
+        QCOMPARE(cancelled.result(), int(QDialog::Rejected));
     }
 };
 

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include <QApplication>
-#include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -20,16 +19,8 @@ int main(int argc, char** argv)
     QTemporaryDir home;
     if (!home.isValid())
         return 2;
-    const QString root = home.path();
-    for (const char* sub : {"config", "data", "cache", "runtime"})
-        QDir(root).mkpath(QString::fromLatin1(sub));
-    QFile::setPermissions(root + QStringLiteral("/runtime"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("HOME", root.toUtf8());
-    qputenv("XDG_CONFIG_HOME", (root + QStringLiteral("/config")).toUtf8());
-    qputenv("XDG_DATA_HOME", (root + QStringLiteral("/data")).toUtf8());
-    qputenv("XDG_CACHE_HOME", (root + QStringLiteral("/cache")).toUtf8());
-    qputenv("XDG_RUNTIME_DIR", (root + QStringLiteral("/runtime")).toUtf8());
+    for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
+        qputenv(variable, home.path().toUtf8());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
