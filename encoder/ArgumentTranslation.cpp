@@ -102,7 +102,9 @@ std::vector<std::string> TranslateArguments(const TranslationInput& input) {
     const bool probed = input.source.has_value();
     const SourceInfo source = input.source.value_or(SourceInfo{});
 
-    std::vector<std::string> args = {"-hide_banner", "-nostdin", "-y", "-i", input.sourcePath};
+    // Errors only: the encoders' statistics would flood the terminal of whoever started us.
+    std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-i",
+                                     input.sourcePath};
 
     // Its container holds exactly one video and one audio stream, so a source without
     // sound gets a silent track that ends with the picture.

@@ -116,7 +116,7 @@ TEST(ArgumentTranslation, TranslatesEachProfileFamily) {
         {"-vcodec h263 -s 320x240 -acodec aac", "x.3gp", {}, true, "-c:v h263 -s 320x240 -c:a aac"},
     };
     for (const auto& [options, target, source, hasAmr, arguments] : cases) {
-        Args expected = Words("-hide_banner -nostdin -y -i /in/s.flv " + arguments);
+        Args expected = Words("-hide_banner -loglevel error -nostdin -y -i /in/s.flv " + arguments);
         expected.push_back(std::string("/out/") + target);
         EXPECT_EQ(TranslateArguments({Parse(options, target), "/in/s.flv", expected.back(), source, hasAmr}), expected)
             << options << " " << target;
