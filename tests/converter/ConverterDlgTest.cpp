@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -204,6 +205,27 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(Status(), QString("Task Stopped"), 5000);
         emit Control<QComboBox>("size")->activated(0);  // an option box counts too
         QCOMPARE(Status(), QString("Options changed"));
+    }
+
+    void ConvertsARealClipWithOstrand()
+    {
+        QVERIFY(Open(OSTRAND_PATH));
+        const QString source = Folder("v/clip.flv"), target = Folder("out/clip.mp4");
+        QCOMPARE(QProcess::execute("ffmpeg", {"-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-f", "lavfi",
+                                              "-i", "testsrc=size=176x144:rate=15", "-f", "lavfi", "-i",
+                                              "sine=sample_rate=22050", "-t", "1", "-c:v", "flv1", "-c:a",
+                                              "libmp3lame", "-shortest", source}),
+                 0);
+        Control<QLineEdit>("source")->setText(source);
+        Control<QLineEdit>("destination")->setText(Folder("out"));
+        Click("start");
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), "Task Compeleted - " + target, 60000);
+        QProcess probe;
+        probe.start("ffprobe", {"-v", "error", "-show_entries", "stream=codec_type,width,height", "-of", "csv=p=0",
+                                target});
+        QVERIFY(probe.waitForFinished(30000));
+        QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()), QString("video,320,240\naudio\n"));
+        QCOMPARE(m_recorder.log, QStringList{"show " + target});
     }
 
     void EncoderMissingOrFailing()
