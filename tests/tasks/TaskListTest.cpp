@@ -9,155 +9,83 @@
 
 namespace {
 
-std::unique_ptr<CTask> MakeTask(const std::string& name)
+// Appends tasks named t0, t1, ... in the order of their identifiers.
+void AppendNamed(TaskList& list, int count)
 {
-    auto task = std::make_unique<CTask>();
-    task->m_csFileName = name;
-    return task;
-}
-
-void AppendNamed(TaskList& list, const std::vector<std::string>& names)
-{
-    for (const auto& name : names) list.Append(MakeTask(name));
-}
-
-std::vector<std::string> NamesOf(const TaskList& list)
-{
-    std::vector<std::string> names;
-    for (const auto& task : list.Tasks()) names.push_back(task->m_csFileName);
-    return names;
-}
-
-// Every remaining task maps to its own row, and nothing else is mapped.
-void ExpectConsistent(const TaskList& list, std::int32_t firstUnusedId)
-{
-    std::int32_t mapped = 0;
-    for (std::int32_t id = 0; id < firstUnusedId; ++id) {
-        if (const auto row = list.FindRow(id)) {
-            ++mapped;
-            EXPECT_EQ(list.At(*row).m_nTaskId, id);
-        }
+    for (int i = 0; i < count; ++i) {
+        auto task = std::make_unique<CTask>();
+        task->m_csFileName = "t" + std::to_string(list.NextTaskId());
+        list.Append(std::move(task));
     }
-    EXPECT_EQ(mapped, list.Count());
 }
 
-TEST(TaskList, AppendNumbersTasksAndRows)
+// The row each identifier below `ids` maps to, "-" for none.
+std::string RowsOf(const TaskList& list, std::int32_t ids)
+{
+    std::string rows;
+    for (std::int32_t id = 0; id < ids; ++id)
+        rows += list.FindRow(id) ? std::to_string(*list.FindRow(id)) : "-";
+    return rows;
+}
+
+TEST(TaskList, AppendAndRemoveRowsOneAndThreeOfFive)
 {
     RecordingRowView view;
     TaskList list(&view);
-    AppendNamed(list, {"a.flv", "b.flv", "c.flv"});
-    const std::int32_t row = list.Append(MakeTask("d.flv"));
-
-    EXPECT_EQ(row, 3);
-    EXPECT_EQ(list.At(3).m_nTaskId, 3);
-    EXPECT_EQ(list.At(3).m_job.m_nTaskId, 3);
-    EXPECT_EQ(list.FindRow(3), 3);
-    EXPECT_EQ(list.NextTaskId(), 4);
-    EXPECT_EQ(view.Names(), (std::vector<std::string>{"a.flv", "b.flv", "c.flv", "d.flv"}));
-    EXPECT_EQ(list.FindRow(4), std::nullopt);
-    EXPECT_EQ(list.FindTask(4), nullptr);
+    AppendNamed(list, 5);
+    EXPECT_EQ(list.At(4).m_job.m_nTaskId, 4);
     EXPECT_EQ(list.FindTask(1), &list.At(1));
-}
-
-TEST(TaskList, RemovingRowsOneAndThreeOfFive)
-{
-    RecordingRowView view;
-    TaskList list(&view);
-    AppendNamed(list, {"t0", "t1", "t2", "t3", "t4"});
+    EXPECT_EQ(list.FindTask(5), nullptr);
     view.log.clear();
-
-    struct Seen {
-        std::int32_t originalRow;
-        std::string name;
-        std::vector<std::optional<std::int32_t>> rowsOfIds;  // ids 0..4 looked up in the hook
-        std::vector<std::string> viewNames;
-    };
-    std::vector<Seen> seen;
-    std::vector<std::unique_ptr<CTask>> removed;
-    const bool ok = list.RemoveRows(
+    // The first hook sees the rows as they were when the batch began, its own task
+    // included; the second receives the task once it has left the list.
+    std::vector<std::string> seen;
+    ASSERT_TRUE(list.RemoveRows(
         {1, 3},
-        [&](std::int32_t originalRow, CTask& task) {
-            Seen s{originalRow, task.m_csFileName, {}, view.Names()};
-            for (std::int32_t id = 0; id < 5; ++id) s.rowsOfIds.push_back(list.FindRow(id));
-            seen.push_back(s);
+        [&](std::int32_t row, CTask& task) {
+            seen.push_back(std::to_string(row) + " " + task.m_csFileName + " " + RowsOf(list, 6) +
+                           " " + std::to_string(view.rows.size()));
         },
-        [&](std::unique_ptr<CTask> task) { removed.push_back(std::move(task)); });
+        [&](std::unique_ptr<CTask> task) { seen.push_back("gone " + task->m_csFileName); }));
 
-    ASSERT_TRUE(ok);
     EXPECT_EQ(view.log, (std::vector<std::string>{"delete 1", "delete 2"}));
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].originalRow, 1);
-    EXPECT_EQ(seen[0].name, "t1");
-    EXPECT_EQ(seen[0].viewNames, (std::vector<std::string>{"t0", "t2", "t3", "t4"}));
-    // The hook sees the rows as they were when the batch began, its own task included.
-    EXPECT_EQ(seen[0].rowsOfIds, (std::vector<std::optional<std::int32_t>>{0, 1, 2, 3, 4}));
-    EXPECT_EQ(seen[1].originalRow, 3);
-    EXPECT_EQ(seen[1].name, "t3");
-    EXPECT_EQ(seen[1].rowsOfIds,
-              (std::vector<std::optional<std::int32_t>>{0, std::nullopt, 2, 3, 4}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"1 t1 01234- 4", "gone t1", "3 t3 0-234- 3",
+                                              "gone t3"}));
+    EXPECT_EQ(view.Names(), (std::vector<std::string>{"t0", "t2", "t4"}));
+    EXPECT_EQ(RowsOf(list, 6), "0-1-2-");
 
-    ASSERT_EQ(removed.size(), 2u);
-    EXPECT_EQ(removed[0]->m_csFileName, "t1");
-    EXPECT_EQ(removed[1]->m_csFileName, "t3");
-
-    EXPECT_EQ(NamesOf(list), (std::vector<std::string>{"t0", "t2", "t4"}));
-    EXPECT_EQ(view.Names(), NamesOf(list));
-    EXPECT_EQ(list.FindRow(0), 0);
-    EXPECT_EQ(list.FindRow(2), 1);
-    EXPECT_EQ(list.FindRow(4), 2);
-    EXPECT_EQ(list.FindRow(1), std::nullopt);
-    EXPECT_EQ(list.FindRow(3), std::nullopt);
-    ExpectConsistent(list, list.NextTaskId());
-
+    // A batch that is not strictly ascending inside the list changes nothing.
+    for (const auto& rows : {std::vector<std::int32_t>{1, 0}, {1, 1}, {0, 3}, {-1}})
+        EXPECT_FALSE(list.RemoveRows(rows, [](std::int32_t, CTask&) { FAIL(); }));
+    EXPECT_TRUE(list.RemoveRows({}));
+    EXPECT_EQ(RowsOf(list, 6), "0-1-2-");
+    EXPECT_EQ(view.rows.size(), 3u);
     // Identifiers are never reused.
-    EXPECT_EQ(list.Append(MakeTask("t5")), 3);
+    EXPECT_EQ(list.Append(std::make_unique<CTask>()), 3);
     EXPECT_EQ(list.At(3).m_nTaskId, 5);
-}
-
-TEST(TaskList, BatchRemovalEdgeCases)
-{
-    struct Case {
-        std::vector<std::int32_t> rows;
-        bool ok;
-        std::vector<std::string> left;
-    };
-    const Case cases[] = {
-        {{}, true, {"t0", "t1", "t2", "t3"}},
-        {{0, 1, 2, 3}, true, {}},
-        {{0}, true, {"t1", "t2", "t3"}},
-        {{3}, true, {"t0", "t1", "t2"}},
-        {{0, 3}, true, {"t1", "t2"}},
-        {{2, 1}, false, {"t0", "t1", "t2", "t3"}},  // not ascending
-        {{1, 1}, false, {"t0", "t1", "t2", "t3"}},  // repeated
-        {{1, 4}, false, {"t0", "t1", "t2", "t3"}},  // beyond the list
-        {{-1}, false, {"t0", "t1", "t2", "t3"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.rows));
-        RecordingRowView view;
-        TaskList list(&view);
-        AppendNamed(list, {"t0", "t1", "t2", "t3"});
-        int hooks = 0;
-        EXPECT_EQ(list.RemoveRows(c.rows, [&](std::int32_t, CTask&) { ++hooks; }), c.ok);
-        EXPECT_EQ(hooks, c.ok ? static_cast<int>(c.rows.size()) : 0);
-        EXPECT_EQ(NamesOf(list), c.left);
-        EXPECT_EQ(view.Names(), c.left);
-        ExpectConsistent(list, 4);
-    }
 }
 
 TEST(TaskList, IdentifierBeyondSixteenBitsStaysDistinct)
 {
     TaskList list;  // no view: 65,537 rows are only about identifiers here
-    for (int i = 0; i <= 65536; ++i) list.Append(std::make_unique<CTask>());
-    ASSERT_EQ(list.At(65536).m_nTaskId, 65536);
-    EXPECT_EQ(list.FindRow(65536), 65536);
+    AppendNamed(list, 65537);
     EXPECT_EQ(list.FindRow(0), 0);
-
     ASSERT_TRUE(list.RemoveRows({0}));
     EXPECT_EQ(list.FindRow(0), std::nullopt) << "id 0 has left; 65536 must not answer for it";
     EXPECT_EQ(list.FindRow(65536), 65535);
-    EXPECT_EQ(list.FindTask(65536)->m_nTaskId, 65536);
+}
+
+TEST(Task, IdleAndFinishedFollowTheLockedState)
+{
+    CTask task;
+    std::string idle = task.IsIdle() ? "new 1, " : "new 0, ";  // a new task is stopped
+    for (std::int32_t status = STATUS_PARSING_URL; status <= STATUS_CONVERSION_FAILED; ++status) {
+        task.m_nStatus = status;
+        idle += task.IsIdle() ? '1' : '0';
+    }
+    EXPECT_EQ(idle, "new 1, 000011000");
+    task.m_bFinished = true;
+    EXPECT_TRUE(task.IsFinished());
 }
 
 }  // namespace

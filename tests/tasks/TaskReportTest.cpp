@@ -1,98 +1,160 @@
-#include "tasks/TaskReport.h"
+#include "tasks/ReportQueue.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <semaphore>
+#include <thread>
+#include <tuple>
 #include <vector>
 
-#include "tasks/MessagePoster.h"
-#include "tasks/Task.h"
+void PrintTo(const TaskReport& m, std::ostream* os)
+{
+    *os << "{" << m.taskId << "," << m.code << "," << m.value << "}";
+}
 
 namespace {
 
-TEST(TaskReport, TextAndColumnOfEveryReport)
+// A convert-next message is written as code 0 with its wParam as the value.
+using Msgs = std::vector<TaskReport>;
+constexpr std::int32_t CN = 0, SZ = REPORT_SIZE, ST = REPORT_STATUS, EL = REPORT_ELAPSED,
+                       PR = REPORT_PROGRESS;
+
+Msgs Flatten(const std::vector<QueuedMessage>& taken)
 {
-    struct Case {
-        std::int32_t code;
-        std::int64_t value;
-        const char* text;
-        int column;
-    };
-    const Case cases[] = {
-        {REPORT_SIZE, 1024 * 1024, "1.00MB", COLUMN_SIZE},
-        {REPORT_SIZE, 1023, "0.00MB", COLUMN_SIZE},
-        {REPORT_SIZE, 1024 * 1024 + 1023, "1.00MB", COLUMN_SIZE},  // whole kilobytes first
-        {REPORT_SIZE, 1024 * 1535, "1.50MB", COLUMN_SIZE},
-        {REPORT_SIZE, 1029 * 1024 + 1023, "1.00MB", COLUMN_SIZE},  // 1.0059 if bytes were kept
-        {REPORT_SIZE, 5LL * 1024 * 1024 * 1024, "5120.00MB", COLUMN_SIZE},  // beyond 32 bits
-        {REPORT_ELAPSED, 3725000, "1:2:5", COLUMN_ELAPSED},
-        {REPORT_ELAPSED, 999, "0:0:0", COLUMN_ELAPSED},
-        {REPORT_ELAPSED, 360000000, "100:0:0", COLUMN_ELAPSED},
-        {REPORT_ELAPSED, -5000, "0:0:0", COLUMN_ELAPSED},
-        {REPORT_PROGRESS, 1500, "Downloading - 15.00%", COLUMN_STATUS},
-        {REPORT_PROGRESS, 10000, "Downloading - 100.00%", COLUMN_STATUS},
-        {REPORT_STATUS, STATUS_PARSING_URL, "Parsing URL", COLUMN_STATUS},
-        {REPORT_STATUS, STATUS_PENDING, "Pending", COLUMN_STATUS},
-        {REPORT_STATUS, STATUS_DOWNLOADING, "Downloading", COLUMN_STATUS},
-        {REPORT_STATUS, STATUS_DOWNLOAD_COMPLETED, "Download Completed", COLUMN_STATUS},
-        {REPORT_STATUS, STATUS_DOWNLOAD_FAILED, "Download Failed", COLUMN_STATUS},
-        {REPORT_STATUS, STATUS_STOPPED, "Task Stopped", COLUMN_STATUS},
-        {REPORT_STATUS, STATUS_CONVERTING, "Converting", COLUMN_STATUS},
-        {REPORT_STATUS, STATUS_TASK_COMPLETED, "Task Completed", COLUMN_STATUS},
-        {REPORT_STATUS, STATUS_CONVERSION_FAILED, "Conversion Failed", COLUMN_STATUS},
-        {REPORT_STATUS, 9, "", COLUMN_STATUS},
-        {REPORT_STATUS, -1, "", COLUMN_STATUS},
-        {REPORT_STATUS, 0x100000000LL, "", COLUMN_STATUS},  // would alias 0 if cut to 32 bits
-        {4, 7, "", -1},
-        {0, 7, "", -1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "code " << c.code << " value " << c.value);
-        EXPECT_EQ(FormatReportText(c.code, c.value), c.text);
-        EXPECT_EQ(ReportColumn(c.code), c.column);
-    }
+    Msgs out;
+    for (const QueuedMessage& q : taken)
+        out.push_back(q.kind == QueuedMessage::Kind::ConvertNext ? TaskReport{0, CN, q.wParam}
+                                                                 : q.report);
+    return out;
 }
 
-class RecordingPoster : public MessagePoster {
-public:
-    void PostTaskReport(std::int32_t taskId, std::int32_t code, std::int64_t value) override
-    {
-        reports.push_back({taskId, code, value});
+TEST(TaskReport, TextAndColumnOfEveryReport)
+{
+    const std::tuple<std::int32_t, std::int64_t, const char*, int> cases[] = {
+        {SZ, 1029 * 1024 + 1023, "1.00MB", COLUMN_SIZE},  // whole kilobytes first
+        {SZ, 5LL * 1024 * 1024 * 1024, "5120.00MB", COLUMN_SIZE},
+        {EL, 363725999, "101:2:5", COLUMN_ELAPSED},  // whole seconds; hours do not wrap
+        {EL, -5000, "0:0:0", COLUMN_ELAPSED},  // a clock that went backwards
+        {PR, 1505, "Downloading - 15.05%", COLUMN_STATUS},
+        {ST, STATUS_TASK_COMPLETED, "Task Completed", COLUMN_STATUS},
+        {4, 7, "", -1},
+    };
+    for (const auto& [code, value, text, column] : cases) {
+        SCOPED_TRACE(::testing::Message() << "code " << code << " value " << value);
+        EXPECT_EQ(FormatReportText(code, value), text);
+        EXPECT_EQ(ReportColumn(code), column);
     }
-    void PostConvertNext(int) override {}
-    std::vector<TaskReport> reports;
-};
+    std::string all = StatusText(-1) + StatusText(0x100000000LL);  // 2^32 would alias 0 if cut
+    for (std::int64_t status = STATUS_PARSING_URL; status <= STATUS_CONVERSION_FAILED + 1; ++status)
+        all += StatusText(status) + "|";
+    EXPECT_EQ(all, "Parsing URL|Pending|Downloading|Download Completed|Download Failed|"
+                   "Task Stopped|Converting|Task Completed|Conversion Failed||");
+}
 
 TEST(TaskReport, SilentFlagStopsPosting)
 {
-    RecordingPoster poster;
+    ReportQueue queue;
     std::atomic<bool> silent{false};
-    PostTaskReport(&poster, silent, 70000, REPORT_STATUS, STATUS_PENDING);
+    PostTaskReport(nullptr, silent, 1, ST, STATUS_STOPPED);
+    PostTaskReport(&queue, silent, 70000, ST, STATUS_PENDING);
     silent = true;
-    PostTaskReport(&poster, silent, 70000, REPORT_STATUS, STATUS_STOPPED);
-    PostTaskReport(nullptr, silent, 1, REPORT_STATUS, STATUS_STOPPED);
-    ASSERT_EQ(poster.reports.size(), 1u);
-    EXPECT_EQ(poster.reports[0], (TaskReport{70000, REPORT_STATUS, STATUS_PENDING}));
+    PostTaskReport(&queue, silent, 70000, ST, STATUS_STOPPED);
+    EXPECT_EQ(Flatten(queue.TakeAll()), (Msgs{{70000, ST, STATUS_PENDING}}));
 }
 
-TEST(Task, IdleAndFinishedFollowTheLockedState)
+TEST(ReportQueue, MergesOnlyWhereNoStatusStandsBehind)
 {
-    struct Case {
-        std::int32_t status;
-        bool idle;
+    const Msgs kept = {{1, ST, 2}, {1, ST, 2}, {0, CN, 0}, {0, CN, 1}, {1, 4, 1}, {1, 4, 1}};
+    const std::pair<Msgs, Msgs> cases[] = {  // posted, then taken
+        // Newest wins; size, progress and elapsed keep one slot each in first-post order.
+        {{{1, SZ, 100}, {1, PR, 1}, {1, EL, 5}, {1, SZ, 200}, {1, PR, 2}, {1, EL, 6}, {1, PR, 3}},
+         {{1, SZ, 200}, {1, PR, 3}, {1, EL, 6}}},
+        // A status stops every merge of its task across it.
+        {{{1, PR, 10}, {1, EL, 5}, {1, ST, 2}, {1, PR, 20}, {1, EL, 6}, {1, PR, 30}},
+         {{1, PR, 10}, {1, EL, 5}, {1, ST, 2}, {1, PR, 30}, {1, EL, 6}}},
+        // Tasks merge apart, 65536 is not 0, another task's status does not block.
+        {{{0, PR, 10}, {65536, PR, 20}, {65536, ST, 2}, {0, PR, 30}},
+         {{0, PR, 30}, {65536, PR, 20}, {65536, ST, 2}}},
+        // Status, convert-next and other codes are kept whole and in order.
+        {kept, kept},
     };
-    const Case cases[] = {
-        {STATUS_PARSING_URL, false},      {STATUS_PENDING, false}, {STATUS_DOWNLOADING, false},
-        {STATUS_DOWNLOAD_COMPLETED, false}, {STATUS_DOWNLOAD_FAILED, true}, {STATUS_STOPPED, true},
-    };
-    CTask task;
-    EXPECT_TRUE(task.IsIdle()) << "a new task is stopped";
-    EXPECT_FALSE(task.IsFinished());
-    for (const Case& c : cases) {
-        task.m_nStatus = c.status;
-        EXPECT_EQ(task.IsIdle(), c.idle) << c.status;
+    for (const auto& [posted, taken] : cases) {
+        ReportQueue queue;
+        for (const TaskReport& m : posted)
+            m.code == CN ? queue.PostConvertNext(static_cast<int>(m.value))
+                         : queue.PostTaskReport(m.taskId, m.code, m.value);
+        EXPECT_EQ(Flatten(queue.TakeAll()), taken);
     }
-    task.m_bFinished = true;
-    EXPECT_TRUE(task.IsFinished());
+}
+
+// The wake runs outside the lock (Size() locks), once per empty-to-non-empty turn; a
+// merged report keeps the time it first waited; a drain starts a fresh round.
+TEST(ReportQueue, WakesOncePerRoundAndKeepsTheFirstPostTime)
+{
+    std::vector<std::size_t> sizesSeenByWake;
+    ReportQueue queue([&] { sizesSeenByWake.push_back(queue.Size()); });
+
+    const auto before = ReportQueue::Clock::now();
+    queue.PostTaskReport(1, PR, 10);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const auto middle = ReportQueue::Clock::now();
+    queue.PostTaskReport(1, PR, 20);
+    queue.PostConvertNext(1);
+    EXPECT_EQ(sizesSeenByWake, (std::vector<std::size_t>{1}));
+    const auto taken = queue.TakeAll();
+    ASSERT_EQ(Flatten(taken), (Msgs{{1, PR, 20}, {0, CN, 1}}));
+    EXPECT_GE(taken[0].postedAt, before);
+    EXPECT_LT(taken[0].postedAt, middle);
+    EXPECT_GE(taken[1].postedAt, middle);
+
+    queue.PostTaskReport(1, PR, 30);
+    queue.PostTaskReport(1, PR, 40);
+    EXPECT_EQ(sizesSeenByWake, (std::vector<std::size_t>{1, 1}));
+    EXPECT_EQ(Flatten(queue.TakeAll()), (Msgs{{1, PR, 40}}));
+}
+
+// Workers post as fast as they can while a consumer drains only when woken, as the
+// window does. Per task: both statuses arrive in order, progress strictly rises between
+// them and reaches its last value before the final status; no wake is lost.
+TEST(ReportQueue, ConcurrentProducersAndAWokenConsumer)
+{
+    constexpr std::int64_t kSteps = 20000;
+    std::counting_semaphore<> woken(0);
+    std::atomic<bool> stop{false};
+    ReportQueue queue([&] { woken.release(); });
+    std::map<std::int32_t, std::vector<std::int64_t>> traces;  // status s as -s, progress as is
+    std::thread consumer([&] {
+        for (woken.acquire(); !stop; woken.acquire())
+            for (const TaskReport& m : Flatten(queue.TakeAll()))
+                traces[m.taskId].push_back(m.code == ST ? -m.value : m.value);
+    });
+    std::vector<std::thread> producers;
+    for (const std::int32_t id : {7, 65543, 131079, 196615})
+        producers.emplace_back([&queue, id] {
+            queue.PostTaskReport(id, ST, STATUS_DOWNLOADING);
+            for (std::int64_t i = 1; i <= kSteps; ++i) queue.PostTaskReport(id, PR, i);
+            queue.PostTaskReport(id, ST, STATUS_DOWNLOAD_COMPLETED);
+        });
+    for (auto& t : producers) t.join();
+    for (int ms = 0; ms < 20000 && queue.Size() != 0; ++ms)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(queue.Size(), 0u) << "a wake was lost";
+    stop = true;
+    woken.release();
+    consumer.join();
+
+    ASSERT_EQ(traces.size(), 4u);
+    for (const auto& [id, trace] : traces) {
+        SCOPED_TRACE(id);
+        ASSERT_GE(trace.size(), 3u);
+        EXPECT_EQ(trace.front(), -STATUS_DOWNLOADING);
+        EXPECT_EQ(trace.back(), -STATUS_DOWNLOAD_COMPLETED);
+        EXPECT_EQ(trace[trace.size() - 2], kSteps);
+        EXPECT_EQ(std::adjacent_find(trace.begin() + 1, trace.end() - 1, std::greater_equal<>()),
+                  trace.end() - 1) << "progress went backwards or a status came between";
+    }
 }
 
 }  // namespace
