@@ -14,29 +14,15 @@
 #include <thread>
 
 #include "convert/ProfileCatalogue.h"
-#include "fetch/FileErrorPrompt.h"
 #include "fetch/ServiceConfig.h"
 #include "fetch/VideoService.h"
-#include "support/RecordingRowView.h"
+#include "scheduler/SchedulerTestSupport.h"
 #include "tasks/TaskScheduler.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
-
-class NoPrompt : public FileErrorPrompt {
-public:
-    void ShowFileError(const std::string&) override {}
-};
-
-std::string ReadText(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class EngineEndToEndTest : public ::testing::Test {
 protected:
@@ -93,19 +79,10 @@ protected:
 
     bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 60s)
     {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < end) {
-            m_scheduler->DispatchPending();
-            if (done()) return true;
-            std::this_thread::sleep_for(5ms);
-        }
-        return false;
+        return ::PumpUntil(*m_scheduler, done, limit);
     }
 
-    bool StatusIs(int row, const std::string& text) const
-    {
-        return row < static_cast<int>(m_rows.rows.size()) && m_rows.Cell(row, COLUMN_STATUS) == text;
-    }
+    bool StatusIs(int row, const std::string& text) const { return ::StatusIs(m_rows, row, text); }
     bool StatusStartsWith(int row, const std::string& text) const
     {
         return row < static_cast<int>(m_rows.rows.size()) &&

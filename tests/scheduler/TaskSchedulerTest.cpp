@@ -12,27 +12,13 @@
 #include <thread>
 
 #include "convert/EncoderRunner.h"
-#include "fetch/FileErrorPrompt.h"
-#include "support/RecordingRowView.h"
+#include "scheduler/SchedulerTestSupport.h"
 #include "tasks/TaskScheduler.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
-
-class NoPrompt : public FileErrorPrompt {
-public:
-    void ShowFileError(const std::string&) override {}
-};
-
-std::string ReadText(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class TaskSchedulerTest : public ::testing::Test {
 protected:
@@ -84,22 +70,12 @@ protected:
         return *m_scheduler;
     }
 
-    // Drains the mailbox until the condition holds; false after the time limit.
     bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s)
     {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < end) {
-            m_scheduler->DispatchPending();
-            if (done()) return true;
-            std::this_thread::sleep_for(2ms);
-        }
-        return false;
+        return ::PumpUntil(*m_scheduler, done, limit);
     }
 
-    bool StatusIs(int row, const std::string& text) const
-    {
-        return row < static_cast<int>(m_rows.rows.size()) && m_rows.Cell(row, COLUMN_STATUS) == text;
-    }
+    bool StatusIs(int row, const std::string& text) const { return ::StatusIs(m_rows, row, text); }
 
     // Rows in the order they were set to `text`.
     std::vector<int> RowsSetTo(const std::string& text) const
