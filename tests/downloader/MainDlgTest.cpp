@@ -2,7 +2,6 @@
 // reaches the engine with the right rows, the desktop is asked for the right things,
 // and closing, Enter and Escape do what they should.
 #include <filesystem>
-#include <map>
 #include <memory>
 
 #include <QSignalSpy>
@@ -13,12 +12,12 @@
 #include "WindowTestSupport.h"
 #include "downloader/CDragDlg.h"
 #include "downloader/CMainDlg.h"
-#include "downloader/MainBackground.h"
 #include "fetch/ServiceConfig.h"
 #include "fetch/VideoService.h"
 #include "skin/CFloatBtn.h"
 #include "skin/CTitleButton.h"
 #include "skin/CToolbarBtn.h"
+#include "skin/DesktopShell.h"
 
 namespace {
 
@@ -27,12 +26,13 @@ class ScriptedMainDlg : public CMainDlg {
 public:
     using CMainDlg::CMainDlg;
 
-    std::vector<std::optional<NewTask>> m_addAnswers;
-    std::vector<std::optional<bool>> m_confirmAnswers;
+    std::optional<NewTask> m_addAnswer;  // unset: cancelled
+    std::optional<bool> m_confirmAnswer;
     std::function<void()> m_duringAdd;
     QStringList m_addUrls;
     int m_nConfirms = 0;
-    int m_nAbouts = 0;
+
+    void Click(const char* button) { findChild<CToolbarBtn*>(QLatin1String(button))->click(); }
 
 protected:
     std::optional<NewTask> RunAddTaskDialog(const QString& url) override
@@ -40,36 +40,26 @@ protected:
         m_addUrls << url;
         if (m_duringAdd)
             m_duringAdd();
-        if (m_addAnswers.empty())
-            return std::nullopt;
-        std::optional<NewTask> answer = m_addAnswers.front();
-        m_addAnswers.erase(m_addAnswers.begin());
-        return answer;
+        return std::exchange(m_addAnswer, std::nullopt);
     }
-
-    std::optional<bool> RunConfirmDeleteDialog() override
-    {
-        ++m_nConfirms;
-        if (m_confirmAnswers.empty())
-            return std::nullopt;
-        std::optional<bool> answer = m_confirmAnswers.front();
-        m_confirmAnswers.erase(m_confirmAnswers.begin());
-        return answer;
-    }
-
-    void RunAboutDialog() override { ++m_nAbouts; }
+    std::optional<bool> RunConfirmDeleteDialog() override { ++m_nConfirms; return m_confirmAnswer; }
 };
 
-std::vector<StoredTask> Named(std::initializer_list<const char*> names, const std::string& folder = "/videos/")
-{
-    std::vector<StoredTask> tasks;
-    for (const char* name : names) {
-        StoredTask task = TaskNamed(name);
-        task.folder = folder;
-        tasks.push_back(task);
+// Takes the desktop's place: records what would have been started or shown.
+class ShellRecorder : public DesktopShell {
+public:
+    ShellRecorder() { DesktopShell::Install(this); }
+    ~ShellRecorder() override { DesktopShell::Install(nullptr); }
+    void ShowInFolder(const QString& path) override { m_calls << QStringLiteral("show ") + path; }
+    void OpenFolder(const QString& path) override { m_calls << QStringLiteral("folder ") + path; }
+    void OpenDocument(const QString& path) override { m_calls << QStringLiteral("open ") + path; }
+    bool StartProgram(const QString& program, const QStringList& arguments) override
+    {
+        m_calls << QStringLiteral("start %1 [%2]").arg(program, arguments.join(QStringLiteral("][")));
+        return true;
     }
-    return tasks;
-}
+    QStringList m_calls;
+};
 
 void Select(CMainDlg& window, std::initializer_list<int> rows)
 {
@@ -79,34 +69,17 @@ void Select(CMainDlg& window, std::initializer_list<int> rows)
         selection->select(window.Model().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
-QStringList Names(CMainDlg& window)
+QStringList Names(CMainDlg& window, int column = 0)
 {
     QStringList names;
     for (int row = 0; row < window.Model().rowCount(); ++row)
-        names << QString::fromStdString(window.Model().CellText(row, 0));
+        names << QString::fromStdString(window.Model().CellText(row, column));
     return names;
 }
 
 QString Status(CMainDlg& window, int row)
 {
-    return QString::fromStdString(window.Model().CellText(row, 2));
-}
-
-QStringList MenuItems(const QMenu& menu)
-{
-    QStringList items;
-    for (const QAction* action : menu.actions())
-        items << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    return items;
-}
-
-int CountPixels(const QImage& image, const QRect& area, const std::function<bool(QColor)>& match)
-{
-    int count = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            count += match(image.pixelColor(x, y)) ? 1 : 0;
-    return count;
+    return Names(window, 2).value(row);
 }
 
 }  // namespace
@@ -117,22 +90,31 @@ class MainDlgTest : public QObject {
     std::unique_ptr<QTemporaryDir> m_data;
     std::unique_ptr<QTemporaryDir> m_bin;
     std::unique_ptr<ScriptedMainDlg> m_window;
+    std::unique_ptr<VideoService> m_service;
 
     std::filesystem::path DataFolder() const { return m_data->path().toStdString(); }
     std::string ResourceFolder() const { return ProgramPaths::ResourceFolderOf(TAVOLIN_BIN_DIR); }
 
-    ScriptedMainDlg& Open(const std::vector<StoredTask>& tasks, bool trayAvailable = true,
-                          std::optional<std::string> resources = std::nullopt)
+    ScriptedMainDlg& Open(const std::vector<StoredTask>& tasks)
     {
         WriteText(DataFolder() / "tasks.ini", StoreText(tasks));
         CMainDlg::Options options;
         options.m_csDataFolder = DataFolder().string();
-        options.m_paths = ProgramPaths(m_bin->path().toStdString(), resources.value_or(ResourceFolder()));
-        options.m_trayAvailable = trayAvailable;
+        options.m_paths = ProgramPaths(m_bin->path().toStdString(), ResourceFolder());
+        options.m_trayAvailable = true;
         options.m_exitWait = std::chrono::milliseconds(3000);
         m_window = std::make_unique<ScriptedMainDlg>(std::move(options));
         m_window->Start();
         return *m_window;
+    }
+
+    VideoService& StartService()
+    {
+        m_service = std::make_unique<VideoService>();
+        ServiceConfig config;
+        config.m_csServiceHost = m_service->Host();
+        ServiceConfig::Install(config);
+        return *m_service;
     }
 
 private slots:
@@ -146,255 +128,140 @@ private slots:
     void cleanup()
     {
         m_window.reset();
+        m_service.reset();
         m_data.reset();
         m_bin.reset();
     }
 
-    void removeHandsOverTheSelectedRowsAfterConfirming()
+    void removeHandsOverTheSelectedRowsAndOnlyTheirFiles()
     {
-        ScriptedMainDlg& window = Open(Named({"t0", "t1", "t2", "t3", "t4"}));
-        window.m_confirmAnswers = {std::nullopt, false};
+        const std::filesystem::path videos = DataFolder() / "videos";
+        std::filesystem::create_directory(videos);
+        for (const char* file : {"t1", "t1.mp4", "t2", "t2.mp4"})
+            WriteText(videos / file, "data");
+        std::vector<StoredTask> tasks = Named({"t0", "t1", "t2", "t3", "t4"}, videos.string() + "/");
+        tasks[0].finished = tasks[0].allFinished = true;
+        tasks[2].finished = true;  // still to be converted
+        ScriptedMainDlg& window = Open(tasks);
         Select(window, {3, 1});
         QCOMPARE(window.SelectedRows(), (std::vector<std::int32_t>{1, 3}));
 
-        window.findChild<CToolbarBtn*>(QStringLiteral("remove"))->click();  // cancelled
-        QCOMPARE(window.m_nConfirms, 1);
+        window.Click("remove");  // cancelled
         QCOMPARE(Names(window), (QStringList{"t0", "t1", "t2", "t3", "t4"}));
-
-        window.findChild<CToolbarBtn*>(QStringLiteral("remove"))->click();
+        window.m_confirmAnswer = true;  // and delete the files
+        window.Click("remove");
         QCOMPARE(window.m_nConfirms, 2);
         QCOMPARE(Names(window), (QStringList{"t0", "t2", "t4"}));
-        QCOMPARE(window.Scheduler().Tasks().Count(), 3);
-        QCOMPARE(window.Scheduler().Tasks().At(1).m_csFileName, std::string("t2"));
+        QTRY_VERIFY(!std::filesystem::exists(videos / "t1") && !std::filesystem::exists(videos / "t1.mp4"));
+        QVERIFY(std::filesystem::exists(videos / "t2") && std::filesystem::exists(videos / "t2.mp4"));
 
         window.List()->selectionModel()->clearSelection();
         window.RemoveSelectedTasks();
         QCOMPARE(window.m_nConfirms, 2);  // nothing selected: not even asked
-    }
-
-    void removeWithFilesDeletesThoseOfTheRemovedTasksOnly()
-    {
-        const std::filesystem::path videos = DataFolder() / "videos";
-        std::filesystem::create_directory(videos);
-        for (const char* file : {"a", "a.mp4", "b", "b.mp4"})
-            WriteText(videos / file, "data");
-        ScriptedMainDlg& window = Open(Named({"a", "b"}, videos.string() + "/"));
-        window.m_confirmAnswers = {true};
-        Select(window, {1});
-        window.RemoveSelectedTasks();
-        QCOMPARE(Names(window), QStringList{"a"});
-        QTRY_VERIFY(!std::filesystem::exists(videos / "b") && !std::filesystem::exists(videos / "b.mp4"));
-        QVERIFY(std::filesystem::exists(videos / "a") && std::filesystem::exists(videos / "a.mp4"));
-    }
-
-    void clearCompletedTakesOnlyCompleteTasks()
-    {
-        std::vector<StoredTask> tasks = Named({"done", "converting", "idle", "flv"});
-        tasks[0].finished = tasks[0].allFinished = true;
-        tasks[1].finished = true;
-        tasks[3].finished = tasks[3].allFinished = true;
-        tasks[3].targetType = ".flv";
-        ScriptedMainDlg& window = Open(tasks);
         QCOMPARE(Status(window, 0), QStringLiteral("Task Completed"));
         window.findChild<CFloatBtn*>(QStringLiteral("clearCompleted"))->click();
-        QCOMPARE(Names(window), (QStringList{"converting", "idle"}));
+        QCOMPARE(Names(window), (QStringList{"t2", "t4"}));
     }
 
     void startAndStopReachOnlyTheSelectedRows()
     {
-        VideoService service;
-        ServiceConfig config;
-        config.m_csServiceHost = service.Host();
-        ServiceConfig::Install(config);
-
+        VideoService& service = StartService();
         std::vector<StoredTask> tasks = Named({"slow", "downloaded", "untouched"}, m_data->path().toStdString() + "/");
         tasks[0].url = service.WatchUrl("slow-4000000");
         tasks[1].finished = true;  // its conversion is still to do
         tasks[2].url = service.WatchUrl("untouched-1000");
         ScriptedMainDlg& window = Open(tasks);
-
-        std::map<int, QStringList> history;
-        connect(&window.Model(), &QAbstractItemModel::dataChanged, &window,
-                [&](const QModelIndex& from, const QModelIndex&) {
-                    if (from.column() == 2)
-                        history[from.row()] << Status(window, from.row());
-                });
+        const QStringList before = Names(window, 2);
 
         Select(window, {1, 0});
-        window.findChild<CToolbarBtn*>(QStringLiteral("start"))->click();
-        QTRY_VERIFY(history[1].contains(QStringLiteral("Waiting")));
+        window.Click("start");
+        QTRY_VERIFY(Status(window, 1) != before[1]);
         QTRY_VERIFY_WITH_TIMEOUT(Status(window, 0).endsWith(QLatin1Char('%')), 15000);
-
         Select(window, {0});
-        window.findChild<CToolbarBtn*>(QStringLiteral("stop"))->click();
+        window.Click("stop");
         QTRY_COMPARE(Status(window, 0), QStringLiteral("Task Stopped"));
-
-        QVERIFY(!history.count(2));
-        QCOMPARE(Status(window, 2), QStringLiteral("Task Stopped"));
+        QCOMPARE(Status(window, 2), before[2]);
         for (const std::string& line : service.RequestLines())
             QVERIFY2(line.find("untouched") == std::string::npos, line.c_str());
     }
 
-    void addOpensOneDialogAndHandsItsTaskOver()
+    void addRequestsOpenOneDialogAndBringTheWindowBack()
     {
-        VideoService service;
-        ServiceConfig config;
-        config.m_csServiceHost = service.Host();
-        ServiceConfig::Install(config);
+        VideoService& service = StartService();
         ScriptedMainDlg& window = Open({});
-
         NewTask task;
         task.m_csUrl = service.WatchUrl("clip-30000");
         task.m_csFolder = m_data->path().toStdString() + "/";
         task.m_csFileName = "clip.flv";
         task.m_job.m_csTargetType = ".flv";
-        task.m_job.m_csTargetName = "FLV - Flash Video Format Orignal (*.flv)";
-        window.m_addAnswers = {task};
+        window.m_addAnswer = task;
         // Further requests while the dialog is open are dropped, whichever way they come.
         window.m_duringAdd = [&window] {
             window.AddTask(QStringLiteral("http://elsewhere/watch?v=1"), true);
-            window.findChild<CToolbarBtn*>(QStringLiteral("add"))->click();
+            window.Click("add");
         };
-
-        window.findChild<CToolbarBtn*>(QStringLiteral("add"))->click();
-        QCOMPARE(window.m_addUrls, QStringList{QString()});
-        QCOMPARE(window.Model().rowCount(), 1);
-        QCOMPARE(window.Model().CellText(0, 0), std::string("clip.flv"));
-        QCOMPARE(window.Model().CellText(0, 4), task.m_job.m_csTargetName);
-        QTRY_COMPARE_WITH_TIMEOUT(Status(window, 0), QStringLiteral("Task Completed"), 15000);
-        QCOMPARE(std::filesystem::file_size(DataFolder() / "clip.flv"), std::uintmax_t{30000});
-
-        window.m_duringAdd = nullptr;
-        window.findChild<CToolbarBtn*>(QStringLiteral("add"))->click();  // cancelled this time
-        QCOMPARE(window.m_addUrls.size(), 2);
-        QCOMPARE(window.Model().rowCount(), 1);
-    }
-
-    void droppedAddressAndTrayAddBringTheWindowBack()
-    {
-        ScriptedMainDlg& window = Open({});
-        QVERIFY(window.DropWindow());
         window.hide();
         const QString url = QStringLiteral("http://videos.example/watch?v=abc");
         emit window.DropWindow()->urlDropped(url);
         QCOMPARE(window.m_addUrls, QStringList{url});
         QVERIFY(window.isVisible());
+        QCOMPARE(Names(window), QStringList{"clip.flv"});
+        QTRY_COMPARE_WITH_TIMEOUT(Status(window, 0), QStringLiteral("Task Completed"), 15000);
+        QCOMPARE(std::filesystem::file_size(DataFolder() / "clip.flv"), std::uintmax_t{30000});
 
+        window.m_duringAdd = nullptr;
         window.hide();
-        const QList<QAction*> items = window.TrayMenu().actions();
-        items.at(2)->trigger();  // "Add Task..."
-        QTRY_COMPARE(window.m_addUrls.size(), 2);
-        QCOMPARE(window.m_addUrls.last(), QString());
+        QAction* add = window.TrayMenu().actions().at(2);
+        QCOMPARE(add->text(), QStringLiteral("Add Task..."));
+        add->trigger();
+        QTRY_COMPARE(window.m_addUrls, (QStringList{url, QString()}));
         QVERIFY(window.isVisible());
-        QCOMPARE(window.Model().rowCount(), 0);  // both cancelled
+        window.Click("add");
+        QCOMPARE(window.m_addUrls.size(), 3);
+        QCOMPARE(window.Model().rowCount(), 1);  // both cancelled
     }
 
     void desktopIsAskedForTheFirstSelectedTask()
     {
         ShellRecorder shell;
-        std::vector<StoredTask> tasks = Named({"t0", "t1", "t2"});
-        ScriptedMainDlg& window = Open(tasks);
-        const QString bin = m_bin->path();
-        const QString resources = QString::fromStdString(ResourceFolder());
+        ScriptedMainDlg& window = Open(Named({"t0", "t1", "t2"}));
 
-        window.findChild<CToolbarBtn*>(QStringLiteral("converter"))->click();
+        window.Click("converter");
         window.OpenHelp();
         emit window.List()->customContextMenuRequested(QPoint(5, 5));
         QVERIFY(!window.ListMenu().isVisible());  // no selection, no menu
 
         Select(window, {2, 0});
-        window.findChild<CToolbarBtn*>(QStringLiteral("converter"))->click();
-        QCOMPARE(MenuItems(window.ListMenu()), (QStringList{"Browse Flv File", "Browse Target File"}));
+        window.Click("converter");
         emit window.List()->customContextMenuRequested(QPoint(5, 5));
         QVERIFY(window.ListMenu().isVisible());
         window.ListMenu().hide();
-        window.ListMenu().actions().at(0)->trigger();
-        window.ListMenu().actions().at(1)->trigger();
+        window.ListMenu().actions().at(0)->trigger();  // Browse Flv File
+        window.ListMenu().actions().at(1)->trigger();  // Browse Target File
 
-        QCOMPARE(shell.m_calls, (QStringList{QStringLiteral("start ") + bin + QStringLiteral("/pellux []"),
-                                             QStringLiteral("open ") + resources + QStringLiteral("/help.html"),
-                                             QStringLiteral("start ") + bin + QStringLiteral("/pellux [-source][/videos/t0]"),
+        const QString bin = m_bin->path();
+        QCOMPARE(shell.m_calls, (QStringList{QStringLiteral("start %1/pellux []").arg(bin),
+                                             QStringLiteral("open %1/help.html").arg(ResourceFolder().c_str()),
+                                             QStringLiteral("start %1/pellux [-source][/videos/t0]").arg(bin),
                                              QStringLiteral("show /videos/t0"), QStringLiteral("show /videos/t0.mp4")}));
-    }
-
-    void trayMenuItemsAndCommands()
-    {
-        ScriptedMainDlg& window = Open({});
-        QCOMPARE(MenuItems(window.TrayMenu()),
-                 (QStringList{"Open/Hide Window", "-", "Add Task...", "-", "About...", "Exit"}));
-        const QList<QAction*> items = window.TrayMenu().actions();
-        items.at(4)->trigger();
-        QTRY_COMPARE(window.m_nAbouts, 1);
-        items.at(0)->trigger();
-        QTRY_VERIFY(!window.isVisible());
-        QVERIFY(!window.IsExiting());
-        items.at(0)->trigger();
-        QTRY_VERIFY(window.isVisible());
-        QSignalSpy exited(&window, &CMainDlg::exited);
-        items.at(5)->trigger();
-        QTRY_COMPARE(exited.size(), 1);
-        QVERIFY(!window.isVisible());
     }
 
     void closingKeepsTheRunAndOnlyEscapeEndsIt()
     {
         ScriptedMainDlg& window = Open(Named({"t0"}));
         QSignalSpy exited(&window, &CMainDlg::exited);
-
         window.findChild<CTitleButton*>(QStringLiteral("close"))->click();
         QVERIFY(!window.isVisible());
         window.RestoreWindow();
-        QVERIFY(window.isVisible());
-        window.findChild<CTitleButton*>(QStringLiteral("minimise"))->click();
-        QVERIFY(window.isMinimized());
-        window.ToggleWindow();  // a minimised window comes back
-        QVERIFY(window.isVisible() && !window.isMinimized());
 
         QTest::keyClick(&window, Qt::Key_Return);
         QTest::keyClick(&window, Qt::Key_Enter);
-        QVERIFY(window.isVisible());
         QCOMPARE(exited.size(), 0);
-
         QTest::keyClick(&window, Qt::Key_Escape);
         QCOMPARE(exited.size(), 1);
         QVERIFY(window.IsExiting() && !window.isVisible());
-        // The store was rewritten whole, with the keys the fixture left out.
-        QVERIFY(ReadText(DataFolder() / "tasks.ini").find("m_csSourceFile0=") != std::string::npos);
         window.ExitApp();
         QCOMPARE(exited.size(), 1);
-    }
-
-    void withoutATrayClosingMinimises()
-    {
-        ScriptedMainDlg& window = Open({}, false);
-        QVERIFY(!window.TrayAvailable());
-        window.close();
-        QVERIFY(window.isMinimized());
-        QVERIFY(!window.IsExiting());
-    }
-
-    void skinAndIconsShowThroughTheWindow()
-    {
-        ScriptedMainDlg& window = Open({});
-        const QImage shown = window.grab().toImage();
-        const QImage skin = mainwnd::PaintMainBackground(window.size(), shown.devicePixelRatio(), QPixmap());
-        const QPoint header(window.width() - 150, 10);
-        QCOMPARE(shown.pixelColor(header * shown.devicePixelRatio()), skin.pixelColor(header));
-
-        // A toolbar button at rest shows the window's own background around its icon.
-        const QRect add = window.findChild<CToolbarBtn*>(QStringLiteral("add"))->geometry();
-        for (const QPoint corner : {add.topLeft() + QPoint(1, 1), add.topRight() + QPoint(-1, 1)})
-            QCOMPARE(shown.pixelColor(corner), skin.pixelColor(corner));
-        const auto green = [](QColor c) { return c.green() > 150 && c.red() < 120 && c.blue() < 120; };
-        QVERIFY(CountPixels(shown, add, green) > 10);  // the plus sign of the document icon
-
-        // Without its icon files a button is left with its text; nothing is reported.
-        BoxRecorder boxes;
-        QTemporaryDir empty;
-        ScriptedMainDlg& bare = Open({}, true, empty.path().toStdString());
-        const QImage plain = bare.grab().toImage();
-        QCOMPARE(CountPixels(plain, add, green), 0);
-        QVERIFY(boxes.m_boxes.isEmpty());
     }
 };
 

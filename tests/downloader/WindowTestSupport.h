@@ -1,7 +1,6 @@
 #pragma once
 // Shared by the main window's tests: the registry of test objects run by
-// WindowTestMain.cpp, recorders that stand in for message boxes and the desktop, and
-// task store fixtures.
+// WindowTestMain.cpp, a recorder that stands in for message boxes, and task store files.
 
 #include <filesystem>
 #include <fstream>
@@ -12,10 +11,8 @@
 #include <vector>
 
 #include <QObject>
-#include <QString>
 #include <QStringList>
 
-#include "skin/DesktopShell.h"
 #include "skin/MessageBoxes.h"
 
 using WindowTestFactory = std::function<QObject*()>;
@@ -28,58 +25,33 @@ struct RegisterWindowTest {
 // The root of the fresh home and XDG folders that the test program runs in.
 QString TestHome();
 
-// Takes the message boxes' place for as long as it lives.
+// Takes the message boxes' place for as long as it lives; records "caption | text".
 class BoxRecorder : public MessageBoxes {
 public:
     BoxRecorder() { MessageBoxes::Install(this); }
     ~BoxRecorder() override { MessageBoxes::Install(nullptr); }
-    BoxRecorder(const BoxRecorder&) = delete;
-    BoxRecorder& operator=(const BoxRecorder&) = delete;
-
     void Exclaim(QWidget*, const QString& caption, const QString& text) override
     {
-        m_boxes.push_back(caption + QStringLiteral(" | ") + text);
+        m_boxes << caption + QStringLiteral(" | ") + text;
     }
-
-    QStringList m_boxes;  // "caption | text"
+    QStringList m_boxes;
 };
 
-// Takes the desktop's place: records what would have been started or shown.
-class ShellRecorder : public DesktopShell {
-public:
-    ShellRecorder() { DesktopShell::Install(this); }
-    ~ShellRecorder() override { DesktopShell::Install(nullptr); }
-    ShellRecorder(const ShellRecorder&) = delete;
-    ShellRecorder& operator=(const ShellRecorder&) = delete;
-
-    void ShowInFolder(const QString& path) override { m_calls << QStringLiteral("show ") + path; }
-    void OpenFolder(const QString& path) override { m_calls << QStringLiteral("folder ") + path; }
-    void OpenDocument(const QString& path) override { m_calls << QStringLiteral("open ") + path; }
-    bool StartProgram(const QString& program, const QStringList& arguments) override
-    {
-        m_calls << QStringLiteral("start ") + program + QStringLiteral(" [") + arguments.join(QStringLiteral("][")) +
-                       QStringLiteral("]");
-        return true;
-    }
-
-    QStringList m_calls;
-};
-
-// One task as the store file describes it.
+// One task as the store file describes it; its file path is folder + name.
 struct StoredTask {
     std::string name;
+    std::string folder = "/videos/";
     std::string url = "http://127.0.0.1:9/watch?v=none";
-    std::string targetType = ".mp4";
     bool finished = false;
     bool allFinished = false;
-    std::string folder;  // the file path is folder + name
 };
 
-inline StoredTask TaskNamed(std::string name)
+inline std::vector<StoredTask> Named(std::initializer_list<const char*> names, const std::string& folder = "/videos/")
 {
-    StoredTask task;
-    task.name = std::move(name);
-    return task;
+    std::vector<StoredTask> tasks;
+    for (const char* name : names)
+        tasks.push_back(StoredTask{name, folder});
+    return tasks;
 }
 
 // A task store in the form the program writes, with only the keys the tests need.
@@ -89,12 +61,10 @@ inline std::string StoreText(const std::vector<StoredTask>& tasks)
     for (std::size_t i = 0; i < tasks.size(); ++i) {
         const StoredTask& task = tasks[i];
         const std::string n = std::to_string(i);
-        text += "TASKURL_" + n + "=" + task.url + "\r\n";
-        text += "TASKFILENAME_" + n + "=" + task.name + "\r\n";
+        text += "TASKURL_" + n + "=" + task.url + "\r\nTASKFILENAME_" + n + "=" + task.name + "\r\n";
         text += "TASKFILEPATH_" + n + "=" + task.folder + task.name + "\r\n";
-        text += "m_csTargetFile" + n + "=" + task.folder + task.name + task.targetType + "\r\n";
-        text += "m_csTargetName" + n + "=Target of " + task.name + "\r\n";
-        text += "m_csTargetType" + n + "=" + task.targetType + "\r\n";
+        text += "m_csTargetFile" + n + "=" + task.folder + task.name + ".mp4" + "\r\n";
+        text += "m_csTargetType" + n + "=" + ".mp4" + "\r\n";
         if (task.finished)
             text += "TASKFINISHED_" + n + "=TRUE\r\n";
         if (task.allFinished)
@@ -111,6 +81,5 @@ inline std::string ReadText(const std::filesystem::path& path)
 
 inline void WriteText(const std::filesystem::path& path, const std::string& text)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
