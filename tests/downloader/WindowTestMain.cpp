@@ -10,11 +10,7 @@
 
 #include "WindowTestSupport.h"
 
-namespace {
-
-QString g_home;
-
-}  // namespace
+static QString g_home;
 
 std::vector<WindowTestFactory>& WindowTests()
 {
