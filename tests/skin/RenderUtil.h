@@ -27,19 +27,6 @@ inline int CountPixels(const QImage& image, const std::function<bool(QColor)>& m
     return count;
 }
 
-// First and last row holding a matching pixel; (-1, -1) when none does.
-inline std::pair<int, int> InkRows(const QImage& image, bool (*match)(QColor))
-{
-    std::pair<int, int> rows{-1, -1};
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (match(image.pixelColor(x, y))) {
-                rows = {rows.first < 0 ? y : rows.first, y};
-                break;
-            }
-    return rows;
-}
-
 inline bool IsDark(QColor c) { return c.red() < 90 && c.green() < 90 && c.blue() < 90; }
 inline bool IsRed(QColor c) { return c.red() > 200 && c.green() < 80 && c.blue() < 80; }
 inline bool IsBlue(QColor c) { return c.blue() > 200 && c.red() < 80 && c.green() < 80; }
