@@ -17,12 +17,7 @@ constexpr qreal kCornerRadius = 2.5;
 
 }  // namespace
 
-CHoverButton::CHoverButton(QWidget* parent) : QAbstractButton(parent)
-{
-    // Moves while the button is up must reach mouseMoveEvent, which starts the hover
-    // when the enter event was missed (the button appeared under a still mouse).
-    setMouseTracking(true);
-}
+CHoverButton::CHoverButton(QWidget* parent) : CSkinButton(parent) {}
 
 CHoverButton::CHoverButton(const QString& text, QWidget* parent) : CHoverButton(parent)
 {
@@ -88,7 +83,7 @@ void CHoverButton::paintEvent(QPaintEvent*)
         if (!m_pixBackground.isNull())
             painter.drawPixmap(0, 0, m_pixBackground);
         const bool pressed = isDown();
-        const skin::ButtonLook look = Look(pressed, m_bHover);
+        const skin::ButtonLook look = Look(pressed, IsHovering());
         if (look.bSkin)
             PaintSkin(painter, look);
         PaintContent(painter, look, pressed);
@@ -130,7 +125,7 @@ void CHoverButton::PaintContent(QPainter& painter, const skin::ButtonLook& look,
     // Plain button text keeps '&' as a mnemonic marker, as the platform's buttons do.
     const int centred = Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic;
 
-    const bool normalLook = !m_bHover || pressed;
+    const bool normalLook = !IsHovering() || pressed;
     const QIcon& icon = normalLook ? m_icoNormal : m_icoHover;
     const int iconSize = normalLook ? m_nNormalSize : m_nHoverSize;
     if (!look.bIcon || icon.isNull()) {
@@ -147,19 +142,12 @@ void CHoverButton::PaintContent(QPainter& painter, const skin::ButtonLook& look,
                      text());
 }
 
-void CHoverButton::BeginHover()
+void CHoverButton::HoverChanged(bool hovering)
 {
-    if (m_bHover)
+    if (hovering) {
+        update();
         return;
-    m_bHover = true;
-    update();
-}
-
-void CHoverButton::EndHover()
-{
-    if (!m_bHover)
-        return;
-    m_bHover = false;
+    }
     // The parent repaints the area beneath and recaptures the background from it; its
     // children in that area, this button among them, are repainted in the same pass.
     if (QWidget* parent = parentWidget())
@@ -168,53 +156,3 @@ void CHoverButton::EndHover()
         update();
 }
 
-void CHoverButton::enterEvent(QEnterEvent* event)
-{
-    BeginHover();
-    QAbstractButton::enterEvent(event);
-}
-
-void CHoverButton::leaveEvent(QEvent* event)
-{
-    EndHover();
-    QAbstractButton::leaveEvent(event);
-}
-
-void CHoverButton::mouseMoveEvent(QMouseEvent* event)
-{
-    if (rect().contains(event->position().toPoint()))
-        BeginHover();
-    QAbstractButton::mouseMoveEvent(event);
-}
-
-void CHoverButton::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    // A fast second click arrives as a double click; it must act as a press so that it
-    // clicks too. Where the platform already delivered a press for it, the button is
-    // down, and pressing again would announce a third press for two clicks.
-    if (isDown()) {
-        event->accept();
-        return;
-    }
-    mousePressEvent(event);
-}
-
-void CHoverButton::hideEvent(QHideEvent* event)
-{
-    // A hidden button gets no leave event; it must not come back lit.
-    m_bHover = false;
-    QAbstractButton::hideEvent(event);
-}
-
-bool CHoverButton::event(QEvent* event)
-{
-    // The style's own hover tracking would repaint on every entry and exit besides ours.
-    switch (event->type()) {
-    case QEvent::HoverEnter:
-    case QEvent::HoverLeave:
-    case QEvent::HoverMove:
-        return true;
-    default:
-        return QAbstractButton::event(event);
-    }
-}

@@ -1,16 +1,16 @@
 #pragma once
-#include <QAbstractButton>
 #include <QIcon>
 #include <QPixmap>
 
 #include "skin/ButtonLook.h"
+#include "skin/CSkinButton.h"
 
 class QImage;
 
 // A push button that paints its own skin over a copy of its parent's background and
 // lights up while the mouse is over it. The parent paints its background, then hands
 // the painted pixels to CaptureBackground of every such button it carries.
-class CHoverButton : public QAbstractButton {
+class CHoverButton : public CSkinButton {
     Q_OBJECT
 
 public:
@@ -28,7 +28,6 @@ public:
     void CaptureBackground(const QPixmap& parentBackground);
     void CaptureBackground(const QImage& parentBackground);
 
-    bool IsHovering() const { return m_bHover; }
     bool HasBackground() const { return !m_pixBackground.isNull(); }
 
     QSize sizeHint() const override;
@@ -37,20 +36,12 @@ protected:
     virtual skin::ButtonLook Look(bool pressed, bool hovering) const = 0;
 
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-    bool event(QEvent* event) override;
+    void HoverChanged(bool hovering) override;
 
 private:
-    void BeginHover();
-    void EndHover();
     void PaintSkin(QPainter& painter, const skin::ButtonLook& look) const;
     void PaintContent(QPainter& painter, const skin::ButtonLook& look, bool pressed) const;
 
-    bool m_bHover = false;
     QIcon m_icoNormal;
     QIcon m_icoHover;
     int m_nNormalSize = 0;

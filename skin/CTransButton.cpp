@@ -13,10 +13,9 @@ constexpr int kTextLeft = 17;  // two pixels right of the indicator box
 
 }  // namespace
 
-CTransButton::CTransButton(const QString& text, QWidget* parent) : QAbstractButton(parent)
+CTransButton::CTransButton(const QString& text, QWidget* parent) : CSkinButton(parent)
 {
     setText(text);
-    setMouseTracking(true);
 }
 
 QStyle::State CTransButton::IndicatorState(int check, bool pressed, bool hover)
@@ -53,7 +52,7 @@ void CTransButton::paintEvent(QPaintEvent*)
     QPainter painter(this);
     QStyleOptionButton option;
     option.initFrom(this);
-    option.state = IndicatorState(m_nCheck, isDown(), m_bHover != 0);
+    option.state = IndicatorState(m_nCheck, isDown(), IsHovering());
     option.rect = IndicatorBox(height());
     style()->drawPrimitive(Indicator(), &option, &painter, this);
 
@@ -65,49 +64,6 @@ void CTransButton::paintEvent(QPaintEvent*)
                      text());
 }
 
-void CTransButton::SetHover(int hover)
-{
-    if (m_bHover == hover)
-        return;
-    m_bHover = hover;
-    update();
-}
-
-void CTransButton::enterEvent(QEnterEvent* event)
-{
-    SetHover(1);
-    QAbstractButton::enterEvent(event);
-}
-
-void CTransButton::leaveEvent(QEvent* event)
-{
-    SetHover(0);
-    QAbstractButton::leaveEvent(event);
-}
-
-void CTransButton::mouseMoveEvent(QMouseEvent* event)
-{
-    if (rect().contains(event->position().toPoint()))
-        SetHover(1);
-    QAbstractButton::mouseMoveEvent(event);
-}
-
-void CTransButton::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    // The second click of a double click toggles too; see CHoverButton.
-    if (isDown()) {
-        event->accept();
-        return;
-    }
-    mousePressEvent(event);
-}
-
-void CTransButton::hideEvent(QHideEvent* event)
-{
-    m_bHover = 0;
-    QAbstractButton::hideEvent(event);
-}
-
 void CTransButton::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::StyleChange || event->type() == QEvent::PaletteChange)
@@ -115,14 +71,3 @@ void CTransButton::changeEvent(QEvent* event)
     QAbstractButton::changeEvent(event);
 }
 
-bool CTransButton::event(QEvent* event)
-{
-    switch (event->type()) {
-    case QEvent::HoverEnter:
-    case QEvent::HoverLeave:
-    case QEvent::HoverMove:
-        return true;
-    default:
-        return QAbstractButton::event(event);
-    }
-}

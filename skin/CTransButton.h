@@ -1,12 +1,13 @@
 #pragma once
-#include <QAbstractButton>
 #include <QStyle>
+
+#include "skin/CSkinButton.h"
 
 // A check box or radio button that draws only its indicator and its text, so the
 // parent's skin shows through everywhere else. It keeps its tick in m_nCheck itself:
 // a click toggles it before the owner's clicked() handlers run, and owners tie
 // buttons together (radio pairs) in those handlers.
-class CTransButton : public QAbstractButton {
+class CTransButton : public CSkinButton {
     Q_OBJECT
 
 public:
@@ -22,7 +23,6 @@ public:
     static QRect IndicatorBox(int height);
 
     // Read directly by owners, as dialogs read their controls' state.
-    int m_bHover = 0;  // 1 while the pointer is over the control
     int m_nCheck = 0;  // 1 when ticked
 
 protected:
@@ -31,14 +31,5 @@ protected:
 
     void nextCheckState() override;
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
-    bool event(QEvent* event) override;
-
-private:
-    void SetHover(int hover);
 };
