@@ -98,8 +98,7 @@ int main(int argc, char** argv)
         JoinDownload(*task);
         completed += task->IsFinished() ? 1 : 0;
     }
-    const double wall =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     {
         std::lock_guard<std::mutex> lock(wakeMutex);
         done = true;
@@ -110,8 +109,7 @@ int main(int argc, char** argv)
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("completed %d/%d wall %.3f s cpu %.3f s peak %ld KiB reports %zu longest-wait %.3f ms\n",
-                completed, count, wall, Seconds(usage.ru_utime) + Seconds(usage.ru_stime),
-                usage.ru_maxrss, handedOver,
-                std::chrono::duration<double, std::milli>(longestWait).count());
+                completed, count, wall, Seconds(usage.ru_utime) + Seconds(usage.ru_stime), usage.ru_maxrss,
+                handedOver, std::chrono::duration<double, std::milli>(longestWait).count());
     return completed == count ? 0 : 1;
 }

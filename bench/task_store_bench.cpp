@@ -86,8 +86,7 @@ int main()
     constexpr int kTasks = 10000;
     constexpr int kRounds = 7;
 
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "tavolin-bench-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "tavolin-bench-XXXXXX").string();
     if (!mkdtemp(pattern.data())) {
         std::perror("mkdtemp");
         return 1;
@@ -96,7 +95,8 @@ int main()
     TaskStore store((dir / "tasks.ini").string());
 
     TaskList source;
-    for (int i = 0; i < kTasks; ++i) source.Append(MakeTask(i));
+    for (int i = 0; i < kTasks; ++i)
+        source.Append(MakeTask(i));
     std::string error;
     if (!store.SaveTasks(source, &error)) {
         std::fprintf(stderr, "save failed: %s\n", error.c_str());

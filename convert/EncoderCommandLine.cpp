@@ -6,7 +6,8 @@ namespace {
 
 // The options in the encoder's order, which is not the job's field order: size after
 // the codec, sample rate before the audio bit rate.
-std::vector<std::string> OptionArguments(const ConvertJob& job) {
+std::vector<std::string> OptionArguments(const ConvertJob& job)
+{
     std::vector<std::string> args;
     if (job.m_csTargetName == kPspProfileName) {
         args.emplace_back("-f");
@@ -30,7 +31,8 @@ std::vector<std::string> OptionArguments(const ConvertJob& job) {
 
 }  // namespace
 
-std::string BuildEncoderCommandLine(const ConvertJob& job) {
+std::string BuildEncoderCommandLine(const ConvertJob& job)
+{
     std::string line(kEncoderDisplayPath);
     line += " converter.exe -i \"";
     line += job.m_csSourceFile;
@@ -45,7 +47,8 @@ std::string BuildEncoderCommandLine(const ConvertJob& job) {
     return line;
 }
 
-std::vector<std::string> BuildEncoderArguments(const ConvertJob& job, std::string_view encoderPath) {
+std::vector<std::string> BuildEncoderArguments(const ConvertJob& job, std::string_view encoderPath)
+{
     std::vector<std::string> args;
     args.emplace_back(encoderPath);
     args.emplace_back("converter.exe");

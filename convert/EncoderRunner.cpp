@@ -17,17 +17,20 @@
 struct EncoderRunner::Link {
     explicit Link(EncoderRunner* runner) : m_pRunner(runner) {}
 
-    void Cut() {
+    void Cut()
+    {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_pRunner = nullptr;
     }
 
-    bool TestStop() {
+    bool TestStop()
+    {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_pRunner == nullptr || m_pRunner->m_evStop.TryWait();
     }
 
-    void PostStatus(std::int32_t taskId, std::int32_t status) {
+    void PostStatus(std::int32_t taskId, std::int32_t status)
+    {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_pRunner != nullptr && !m_pRunner->m_bQuiet)
             m_pRunner->m_poster.PostTaskReport(taskId, REPORT_STATUS, status);
@@ -35,7 +38,8 @@ struct EncoderRunner::Link {
 
     // The outcome goes first, so the UI shows it before it reaps the runner and takes
     // the next job.
-    void PostFinal(std::int32_t taskId, std::int32_t status) {
+    void PostFinal(std::int32_t taskId, std::int32_t status)
+    {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_pRunner == nullptr || m_pRunner->m_bQuiet)
             return;
@@ -51,7 +55,8 @@ namespace {
 
 // A job whose source and target name one file (the FLV entry's, which converts
 // nothing) would have the encoder overwrite the very download it reads.
-bool SameFile(const std::string& source, const std::string& target) {
+bool SameFile(const std::string& source, const std::string& target)
+{
     if (source == target)
         return true;
     std::error_code ec;
@@ -61,18 +66,21 @@ bool SameFile(const std::string& source, const std::string& target) {
 }  // namespace
 
 EncoderRunner::EncoderRunner(std::string encoderPath, MessagePoster& poster,
-                             std::chrono::milliseconds pollInterval,
-                             std::chrono::milliseconds reapTimeout)
+                             std::chrono::milliseconds pollInterval, std::chrono::milliseconds reapTimeout)
     : m_csEncoderPath(std::move(encoderPath)),
       m_poster(poster),
       m_pollInterval(pollInterval),
-      m_reapTimeout(reapTimeout) {}
+      m_reapTimeout(reapTimeout)
+{
+}
 
-EncoderRunner::~EncoderRunner() {
+EncoderRunner::~EncoderRunner()
+{
     LetGo();
 }
 
-void EncoderRunner::StartRunner() {
+void EncoderRunner::StartRunner()
+{
     // Never two encoders at once, even when a caller starts without reaping first.
     if (m_pThread)
         LetGo();
@@ -86,7 +94,8 @@ void EncoderRunner::StartRunner() {
         });
 }
 
-int EncoderRunner::ReapRunner() {
+int EncoderRunner::ReapRunner()
+{
     if (m_pThread) {
         m_pThread->WaitFor(m_reapTimeout);
         LetGo();
@@ -95,7 +104,8 @@ int EncoderRunner::ReapRunner() {
     return 0;
 }
 
-void EncoderRunner::LetGo() {
+void EncoderRunner::LetGo()
+{
     if (m_link) {
         m_link->Cut();
         m_link.reset();
@@ -104,7 +114,8 @@ void EncoderRunner::LetGo() {
 }
 
 void EncoderRunner::RunEncoder(Link& link, const ConvertJob& job, const std::string& encoderPath,
-                               std::chrono::milliseconds pollInterval) {
+                               std::chrono::milliseconds pollInterval)
+{
     link.PostStatus(job.m_nTaskId, STATUS_CONVERTING);
 
     // A run that cannot start, fails, or is ended by anyone but us is no success.

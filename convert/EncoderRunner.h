@@ -17,8 +17,8 @@ class EncoderRunner {
 public:
     // encoderPath: the encoder the runs start (the programs pass ProgramFolder() +
     // "/ostrand"). poster: where reports go; it must outlive the runner, return at once,
-    // and never start or reap the runner from inside a post. pollInterval: how often a run looks at the encoder and the stop
-    // request. reapTimeout: how long ReapRunner waits for the thread.
+    // and never start or reap the runner from inside a post. pollInterval: how often a run looks at the
+    // encoder and the stop request. reapTimeout: how long ReapRunner waits for the thread.
     EncoderRunner(std::string encoderPath, MessagePoster& poster,
                   std::chrono::milliseconds pollInterval = std::chrono::milliseconds(1000),
                   std::chrono::milliseconds reapTimeout = std::chrono::milliseconds(3000));

@@ -32,16 +32,17 @@ const Choices kAudioRates3 = {"4.75", "5.15", "5.9", "6.7", "7.4", "7.95", "10.2
 
 const Choices kAutoOnly = {"Auto"};
 
-ProfileOption Option(std::string csDefault, Choices choices = {}) {
+ProfileOption Option(std::string csDefault, Choices choices = {})
+{
     return ProfileOption{std::move(csDefault), std::move(choices)};
 }
 
 // The shape shared by every converting entry; slots not given stay "Auto" with no
 // choices, as in a blank profile.
 ConvertProfile Converting(std::string name, std::string extension, ProfileOption size,
-                          ProfileOption videoCodec, ProfileOption videoBitRate,
-                          ProfileOption audioBitRate, std::string audioCodec,
-                          std::string sampleRate, std::string channels) {
+                          ProfileOption videoCodec, ProfileOption videoBitRate, ProfileOption audioBitRate,
+                          std::string audioCodec, std::string sampleRate, std::string channels)
+{
     ConvertProfile profile;
     profile.m_csName = std::move(name);
     profile.m_csExtension = std::move(extension);
@@ -58,15 +59,16 @@ ConvertProfile Converting(std::string name, std::string extension, ProfileOption
 // The entry whose boxes offer "Auto" as the only codec.
 ConvertProfile Mp4(std::string name, const char* size, const Choices& sizes, const char* videoRate,
                    const Choices& videoRates, const char* audioRate, const Choices& audioRates,
-                   const char* sampleRate) {
+                   const char* sampleRate)
+{
     return Converting(std::move(name), ".mp4", Option(size, sizes), Option("Auto", kAutoOnly),
-                      Option(videoRate, videoRates), Option(audioRate, audioRates), "Auto",
-                      sampleRate, "2");
+                      Option(videoRate, videoRates), Option(audioRate, audioRates), "Auto", sampleRate, "2");
 }
 
 }  // namespace
 
-std::vector<ConvertProfile> BuildProfileCatalogue(CatalogueProgram program) {
+std::vector<ConvertProfile> BuildProfileCatalogue(CatalogueProgram program)
+{
     std::vector<ConvertProfile> catalogue;
     catalogue.reserve(13);
     if (program == CatalogueProgram::Tavolin) {
@@ -75,40 +77,38 @@ std::vector<ConvertProfile> BuildProfileCatalogue(CatalogueProgram program) {
         flv.m_csExtension = ".flv";
         catalogue.push_back(std::move(flv));
     }
-    catalogue.push_back(Mp4("iPod (320x240) MPEG-4 Normal (*.mp4)", "320x240", kSizes1, "1200",
-                            kVideoRates1, "64", kAudioRates1, "44100"));
+    catalogue.push_back(Mp4("iPod (320x240) MPEG-4 Normal (*.mp4)", "320x240", kSizes1, "1200", kVideoRates1,
+                            "64", kAudioRates1, "44100"));
     catalogue.push_back(Mp4("iPod (320x240) MPEG-4 Excellent (*.mp4)", "320x240", kSizes1, "1500",
                             kVideoRates1, "64", kAudioRates1, "44100"));
-    catalogue.push_back(Mp4("iPod Touch (480x320) MPEG-4 Normal (*.mp4)", "480x320", kSizes2,
-                            "1200", kVideoRates2, "80", kAudioRates1, "44100"));
-    catalogue.push_back(Mp4("iPod Touch (480x320) MPEG-4 Excellent (*.mp4)", "480x320", kSizes2,
-                            "1500", kVideoRates2, "80", kAudioRates1, "44100"));
-    catalogue.push_back(Mp4("iPod Video2 (640x480) MPEG-4 Normal (*.mp4)", "640x480", kSizes1,
-                            "1200", kVideoRates1, "80", kAudioRates1, "44100"));
-    catalogue.push_back(Mp4("iPod Video2 (640x480) MPEG-4 Excellent (*.mp4)", "640x480", kSizes1,
-                            "2500", kVideoRates3, "80", kAudioRates1, "44100"));
-    catalogue.push_back(Mp4("iPod Video2 For TV (*.mp4)", "640x480", kSizes3, "2500", kVideoRates3,
-                            "80", kAudioRates1, "44100"));
-    catalogue.push_back(Mp4("PSP - PSP MPEG-4 Video (*.mp4)", "320x240", kSizes5, "512",
-                            kVideoRates4, "64", kAudioRates2, "24000"));
-    catalogue.push_back(Mp4("MP4 - MPEG-4 Video (*.mp4)", "640x480", kSizes4, "2500", kVideoRates3,
-                            "80", kAudioRates1, "44100"));
-    catalogue.push_back(Converting("WMV - Windows Media Video (*.wmv)", ".wmv",
-                                   Option("320x240", kSizes6), Option("wmv2", {"wmv2"}),
-                                   Option("1200", kVideoRates5), Option("128", kAudioRates1),
-                                   "adpcm_ima_wav", "48000", "2"));
-    catalogue.push_back(Converting("AVI - Audio-Video Interleaved (*.avi)", ".avi",
-                                   Option("Auto", kSizes7), Option("wmv2", {"wmv2", "mpeg4"}),
-                                   Option("1200", kVideoRates6), Option("Auto", kAudioRates1),
-                                   "Auto", "44100", "2"));
-    catalogue.push_back(Converting("3GP - Cell Phone H.263 (*.3gp)", ".3gp",
-                                   Option("176x144", kSizes8), Option("Auto", kAutoOnly),
-                                   Option("120", kVideoRates7), Option("4.75", kAudioRates3),
-                                   "Auto", "8000", "1"));
+    catalogue.push_back(Mp4("iPod Touch (480x320) MPEG-4 Normal (*.mp4)", "480x320", kSizes2, "1200",
+                            kVideoRates2, "80", kAudioRates1, "44100"));
+    catalogue.push_back(Mp4("iPod Touch (480x320) MPEG-4 Excellent (*.mp4)", "480x320", kSizes2, "1500",
+                            kVideoRates2, "80", kAudioRates1, "44100"));
+    catalogue.push_back(Mp4("iPod Video2 (640x480) MPEG-4 Normal (*.mp4)", "640x480", kSizes1, "1200",
+                            kVideoRates1, "80", kAudioRates1, "44100"));
+    catalogue.push_back(Mp4("iPod Video2 (640x480) MPEG-4 Excellent (*.mp4)", "640x480", kSizes1, "2500",
+                            kVideoRates3, "80", kAudioRates1, "44100"));
+    catalogue.push_back(Mp4("iPod Video2 For TV (*.mp4)", "640x480", kSizes3, "2500", kVideoRates3, "80",
+                            kAudioRates1, "44100"));
+    catalogue.push_back(Mp4("PSP - PSP MPEG-4 Video (*.mp4)", "320x240", kSizes5, "512", kVideoRates4, "64",
+                            kAudioRates2, "24000"));
+    catalogue.push_back(Mp4("MP4 - MPEG-4 Video (*.mp4)", "640x480", kSizes4, "2500", kVideoRates3, "80",
+                            kAudioRates1, "44100"));
+    catalogue.push_back(Converting("WMV - Windows Media Video (*.wmv)", ".wmv", Option("320x240", kSizes6),
+                                   Option("wmv2", {"wmv2"}), Option("1200", kVideoRates5),
+                                   Option("128", kAudioRates1), "adpcm_ima_wav", "48000", "2"));
+    catalogue.push_back(Converting("AVI - Audio-Video Interleaved (*.avi)", ".avi", Option("Auto", kSizes7),
+                                   Option("wmv2", {"wmv2", "mpeg4"}), Option("1200", kVideoRates6),
+                                   Option("Auto", kAudioRates1), "Auto", "44100", "2"));
+    catalogue.push_back(Converting("3GP - Cell Phone H.263 (*.3gp)", ".3gp", Option("176x144", kSizes8),
+                                   Option("Auto", kAutoOnly), Option("120", kVideoRates7),
+                                   Option("4.75", kAudioRates3), "Auto", "8000", "1"));
     return catalogue;
 }
 
-std::optional<std::string> OptionBox::SelectedText() const {
+std::optional<std::string> OptionBox::SelectedText() const
+{
     if (m_nSelected < 0 || static_cast<std::size_t>(m_nSelected) >= m_items.size())
         return std::nullopt;
     return m_items[static_cast<std::size_t>(m_nSelected)];
@@ -118,7 +118,8 @@ namespace {
 
 // The last choice equal to the default wins; a default outside the list selects the
 // first choice; an empty list has no selection at all.
-OptionBox FillBox(const ProfileOption& option) {
+OptionBox FillBox(const ProfileOption& option)
+{
     OptionBox box;
     box.m_items = option.m_choices;
     if (box.m_items.empty())
@@ -133,7 +134,8 @@ OptionBox FillBox(const ProfileOption& option) {
 
 }  // namespace
 
-OptionBoxes FillOptionBoxes(const ConvertProfile& profile) {
+OptionBoxes FillOptionBoxes(const ConvertProfile& profile)
+{
     OptionBoxes boxes;
     boxes.m_size = FillBox(profile.m_videoSize);
     boxes.m_videoBitRate = FillBox(profile.m_videoBitRate);
@@ -142,7 +144,8 @@ OptionBoxes FillOptionBoxes(const ConvertProfile& profile) {
     return boxes;
 }
 
-OptionSelection SelectedOptions(const OptionBoxes& boxes) {
+OptionSelection SelectedOptions(const OptionBoxes& boxes)
+{
     OptionSelection selection;
     selection.m_csVideoSize = boxes.m_size.SelectedText();
     selection.m_csVideoCodec = boxes.m_videoCodec.SelectedText();
@@ -151,8 +154,8 @@ OptionSelection SelectedOptions(const OptionBoxes& boxes) {
     return selection;
 }
 
-void ReadJobFromSelection(ConvertJob& job, const ConvertProfile* profile,
-                          const OptionSelection& selection) {
+void ReadJobFromSelection(ConvertJob& job, const ConvertProfile* profile, const OptionSelection& selection)
+{
     job.m_csTargetType = ".mp4";
     if (profile != nullptr) {
         job.m_csTargetType = profile->m_csExtension;

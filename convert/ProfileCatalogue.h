@@ -75,5 +75,4 @@ OptionSelection SelectedOptions(const OptionBoxes& boxes);
 // Fills the profile part of a job from the selected profile (or none) and the boxes'
 // selections. The target type falls back to ".mp4" without a profile; a box without a
 // selection leaves its field as it was. Paths and the task identifier are untouched.
-void ReadJobFromSelection(ConvertJob& job, const ConvertProfile* profile,
-                          const OptionSelection& selection);
+void ReadJobFromSelection(ConvertJob& job, const ConvertProfile* profile, const OptionSelection& selection);

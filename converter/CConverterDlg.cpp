@@ -283,9 +283,9 @@ void CConverterDlg::FillOptionBoxes(const ConvertProfile& profile)
 void CConverterDlg::ReadJobFromWindow()
 {
     const int index = m_pProfileBox->currentIndex();
-    const ConvertProfile* profile =
-        (index >= 0 && static_cast<std::size_t>(index) < m_profiles.size()) ? &m_profiles[static_cast<std::size_t>(index)]
-                                                                           : nullptr;
+    const ConvertProfile* profile = (index >= 0 && static_cast<std::size_t>(index) < m_profiles.size())
+                                        ? &m_profiles[static_cast<std::size_t>(index)]
+                                        : nullptr;
     OptionSelection selection;
     selection.m_csVideoSize = SelectedText(m_pSizeBox);
     selection.m_csVideoCodec = SelectedText(m_pVideoCodecBox);
@@ -304,7 +304,8 @@ void CConverterDlg::paintEvent(QPaintEvent*)
     // The gradient spans the expanded window even while it is collapsed, so the upper
     // part looks the same in both sizes.
     QPainter painter(this);
-    skin::FillGradient(painter, m_rcFull, QColor(255, 255, 255), QColor(225, 223, 218), skin::GradientBands::Tall);
+    skin::FillGradient(painter, m_rcFull, QColor(255, 255, 255), QColor(225, 223, 218),
+                       skin::GradientBands::Tall);
 }
 
 void CConverterDlg::keyPressEvent(QKeyEvent* event)
@@ -428,7 +429,8 @@ void CConverterDlg::OnStartConversion()
     const StartRequest request{m_pDestinationBox->text().toStdString(), m_pSourceBox->text().toStdString()};
     const StartDecision decision = DecideStart(request, FileQueries{IsFolder, PathExists});
     if (decision.m_bRememberFolder)
-        platform::WritePrivateProfileString(kSettingsSection, kFolderKey, decision.m_csDestination, m_csSettingsFile);
+        platform::WritePrivateProfileString(kSettingsSection, kFolderKey, decision.m_csDestination,
+                                            m_csSettingsFile);
     if (decision.m_refusal != StartRefusal::None) {
         MessageBoxes::Current().Exclaim(this, QStringLiteral("Information"),
                                         FromUtf8(std::string(RefusalMessage(decision.m_refusal))));
@@ -448,9 +450,8 @@ void CConverterDlg::StartRun(const std::string& target)
     // must stop this run, not start another one.
     RunStarted(target);
     m_pThread = std::make_unique<platform::WorkerThread>(
-        [channel = m_pChannel, job = m_job, encoder = m_options.m_csEncoderPath, poll = m_options.m_pollInterval] {
-            RunConversion(channel, job, encoder, poll);
-        });
+        [channel = m_pChannel, job = m_job, encoder = m_options.m_csEncoderPath,
+         poll = m_options.m_pollInterval] { RunConversion(channel, job, encoder, poll); });
 }
 
 void CConverterDlg::DisposeRun(std::chrono::milliseconds wait)

@@ -10,10 +10,9 @@ bool EndsWithFlv(const std::string& path)
     static constexpr std::string_view kFlv = ".flv";
     if (path.size() < kFlv.size())
         return false;
-    return std::equal(kFlv.begin(), kFlv.end(), path.end() - static_cast<std::ptrdiff_t>(kFlv.size()),
-                      [](char want, char got) {
-                          return want == std::tolower(static_cast<unsigned char>(got));
-                      });
+    return std::equal(
+        kFlv.begin(), kFlv.end(), path.end() - static_cast<std::ptrdiff_t>(kFlv.size()),
+        [](char want, char got) { return want == std::tolower(static_cast<unsigned char>(got)); });
 }
 
 }  // namespace

@@ -18,7 +18,15 @@ bool IsReserved(char c)
     if (u < 0x20 || u == 0x7F)
         return true;
     switch (c) {
-    case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
+    case '\\':
+    case '/':
+    case ':':
+    case '*':
+    case '?':
+    case '"':
+    case '<':
+    case '>':
+    case '|':
         return true;
     default:
         return false;
@@ -85,8 +93,8 @@ bool AnythingAt(const std::string& path)
     return !error && status.type() != std::filesystem::file_type::not_found;
 }
 
-std::string SettleBaseName(const std::string& folder, const std::string& base,
-                           const std::string& targetType, const PathOccupied& occupied)
+std::string SettleBaseName(const std::string& folder, const std::string& base, const std::string& targetType,
+                           const PathOccupied& occupied)
 {
     std::string name = base;
     for (int counter = 0; occupied(folder + name + ".flv") || occupied(folder + name + targetType);
@@ -101,8 +109,7 @@ ConvertJob ReadProfileChoice(const std::vector<ConvertProfile>& profiles, int se
 {
     ConvertJob job;
     const bool inRange = selected >= 0 && static_cast<std::size_t>(selected) < profiles.size();
-    ReadJobFromSelection(job, inRange ? &profiles[static_cast<std::size_t>(selected)] : nullptr,
-                         options);
+    ReadJobFromSelection(job, inRange ? &profiles[static_cast<std::size_t>(selected)] : nullptr, options);
     return job;
 }
 

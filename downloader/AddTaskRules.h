@@ -40,8 +40,8 @@ bool AnythingAt(const std::string& path);
 
 // The final base name: `base` itself when neither folder + base + ".flv" nor
 // folder + base + targetType is occupied, else the first free of base(0), base(1), ...
-std::string SettleBaseName(const std::string& folder, const std::string& base,
-                           const std::string& targetType, const PathOccupied& occupied);
+std::string SettleBaseName(const std::string& folder, const std::string& base, const std::string& targetType,
+                           const PathOccupied& occupied);
 
 // The conversion the dialog hands over for the profile at `selected` (none when out of
 // range) and the texts picked in the four option boxes. Paths stay empty.

@@ -148,8 +148,8 @@ void CAddTaskDlg::CreateControls()
     label("URL:", SS_LEFT, 7, 10, 19, 11);
     m_editUrl = edit(49, 10, 241, 12, "url");
     // One line as wide as the address box, so the whole example stays readable.
-    place(new CTransStatic(QStringLiteral("eg. ") + ExampleUrl(), SS_NOPREFIX | SS_CENTERIMAGE, this),
-          49, 25, 241, 8, "example");
+    place(new CTransStatic(QStringLiteral("eg. ") + ExampleUrl(), SS_NOPREFIX | SS_CENTERIMAGE, this), 49, 25,
+          241, 8, "example");
     label("Save to :", SS_LEFT, 7, 37, 37, 12);
     m_editFolder = edit(49, 37, 181, 12, "folder");
     QPushButton* browse = button("Browse...", 237, 35, 53, 16, "browse");
@@ -181,8 +181,8 @@ void CAddTaskDlg::CreateControls()
 
 void CAddTaskDlg::LoadStartFolder()
 {
-    m_csFolder = addtask::Trim(platform::GetPrivateProfileString(kSection, kLastFolderKey, "",
-                                                                 kFolderBuffer, m_csSettingsPath));
+    m_csFolder = addtask::Trim(
+        platform::GetPrivateProfileString(kSection, kLastFolderKey, "", kFolderBuffer, m_csSettingsPath));
     if (!m_csFolder.empty())
         return;
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);

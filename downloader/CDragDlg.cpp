@@ -96,10 +96,11 @@ void CDragDlg::paintEvent(QPaintEvent*)
     painter.drawRoundedRect(QRect(left + 1, top + 1, right - left - 3, bottom - top - 3), kCornerRadius,
                             kCornerRadius);
     painter.setPen(QPen(kOuterFrame, 1));
-    painter.drawRoundedRect(QRect(left, top, right - left - 1, bottom - top - 1), kCornerRadius, kCornerRadius);
+    painter.drawRoundedRect(QRect(left, top, right - left - 1, bottom - top - 1), kCornerRadius,
+                            kCornerRadius);
 
-    const QRect iconRect(left + (right - left - kIconSize) / 2, top + (bottom - top - kIconSize) / 2, kIconSize,
-                         kIconSize);
+    const QRect iconRect(left + (right - left - kIconSize) / 2, top + (bottom - top - kIconSize) / 2,
+                         kIconSize, kIconSize);
     m_icon.paint(&painter, iconRect);
 }
 

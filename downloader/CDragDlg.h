@@ -54,6 +54,6 @@ private:
 
     QIcon m_icon;
     QString m_csPendingUrl;
-    bool m_bDragging = false;     // moving by hand where the window system cannot
+    bool m_bDragging = false;  // moving by hand where the window system cannot
     QPoint m_ptDragOffset;
 };

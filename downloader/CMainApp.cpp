@@ -85,8 +85,9 @@ int CMainApp::Run(QApplication& app, Options options)
 
     ExitSignals exitSignals;
     QObject::connect(&exitSignals, &ExitSignals::exitRequested, &window, [&window] { window.ExitApp(); });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.ExitApp(); },
-                     Qt::DirectConnection);
+    QObject::connect(
+        &app, &QGuiApplication::commitDataRequest, &window, [&window] { window.ExitApp(); },
+        Qt::DirectConnection);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.ExitApp(); });
     // Every event loop ends, a dialog's too, should the exit have come while one was open.
     QObject::connect(&window, &CMainDlg::exited, &app, [] { QCoreApplication::exit(0); });

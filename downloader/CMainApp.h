@@ -14,10 +14,10 @@ class QApplication;
 class CMainApp {
 public:
     struct Options {
-        QString m_csInstanceServer;                // empty: the user's own
+        QString m_csInstanceServer;                 // empty: the user's own
         std::optional<std::string> m_csDataFolder;  // unset: the standard place
         ProgramPaths m_paths = ProgramPaths::ForRunningProgram();
-        std::optional<bool> m_trayAvailable;       // unset: ask the desktop
+        std::optional<bool> m_trayAvailable;  // unset: ask the desktop
         bool m_bDropWindow = true;
     };
 

@@ -37,7 +37,8 @@ QString ToQ(const std::string& text)
 
 QString ProductTitle()
 {
-    return QStringLiteral("%1 %2").arg(QLatin1String(mainwnd::kProductName), QLatin1String(mainwnd::kVersion));
+    return QStringLiteral("%1 %2").arg(QLatin1String(mainwnd::kProductName),
+                                       QLatin1String(mainwnd::kVersion));
 }
 
 }  // namespace
@@ -51,7 +52,10 @@ CMainDlg::CMainDlg(Options options, QWidget* parent)
       m_bTrayAvailable(m_options.m_trayAvailable.value_or(CTrayIcon::DesktopHasTray())),
       m_prompt(this),
       // Runs on a worker thread whenever the mailbox turns non-empty: one drain each.
-      m_reports([this] { QMetaObject::invokeMethod(this, [this] { DrainReports(); }, Qt::QueuedConnection); })
+      m_reports([this] {
+          QMetaObject::invokeMethod(
+              this, [this] { DrainReports(); }, Qt::QueuedConnection);
+      })
 {
     TaskScheduler::Settings settings;
     settings.m_csStorePath = m_csStorePath;
@@ -160,12 +164,13 @@ void CMainDlg::CreateMenus()
     QAction* exit = m_trayMenu.addAction(QStringLiteral("Exit"));
     // Queued: the menu closes before a dialog opens or the exit sequence hides it.
     connect(toggle, &QAction::triggered, this, &CMainDlg::ToggleWindow, Qt::QueuedConnection);
-    connect(add, &QAction::triggered, this,
-            [this] {
-                const bool outOfSight = !isVisible() || isMinimized();
-                AddTask(QString(), outOfSight);
-            },
-            Qt::QueuedConnection);
+    connect(
+        add, &QAction::triggered, this,
+        [this] {
+            const bool outOfSight = !isVisible() || isMinimized();
+            AddTask(QString(), outOfSight);
+        },
+        Qt::QueuedConnection);
     connect(about, &QAction::triggered, this, &CMainDlg::ShowAbout, Qt::QueuedConnection);
     connect(exit, &QAction::triggered, this, &CMainDlg::ExitApp, Qt::QueuedConnection);
 
@@ -177,7 +182,8 @@ void CMainDlg::CreateMenus()
 
 void CMainDlg::LoadButtonIcons()
 {
-    const std::vector<CToolbarBtn*> buttons{m_btnConverter, m_btnAdd, m_btnStart, m_btnExit, m_btnRemove, m_btnStop};
+    const std::vector<CToolbarBtn*> buttons{m_btnConverter, m_btnAdd,    m_btnStart,
+                                            m_btnExit,      m_btnRemove, m_btnStop};
     for (const mainwnd::ToolbarIcon& icon : mainwnd::ToolbarIcons()) {
         const auto button = std::find_if(buttons.begin(), buttons.end(), [&](CToolbarBtn* candidate) {
             return candidate->text() == QLatin1String(icon.button);
@@ -318,7 +324,8 @@ void CMainDlg::OpenConverter()
     std::optional<std::string> file;
     if (const auto row = FirstSelectedRow())
         file = m_pScheduler->Tasks().At(*row).m_csFilePath;
-    DesktopShell::Current().StartProgram(ToQ(m_options.m_paths.Converter()), mainwnd::ConverterArguments(file));
+    DesktopShell::Current().StartProgram(ToQ(m_options.m_paths.Converter()),
+                                         mainwnd::ConverterArguments(file));
 }
 
 void CMainDlg::OpenHelp()
@@ -407,8 +414,8 @@ void CMainDlg::DrainReports()
 
 void CMainDlg::ReportStoreFailure(const std::string& error)
 {
-    const QString text = QStringLiteral("Can not save the task list to \"%1\": %2")
-                             .arg(ToQ(m_csStorePath), ToQ(error));
+    const QString text =
+        QStringLiteral("Can not save the task list to \"%1\": %2").arg(ToQ(m_csStorePath), ToQ(error));
     // At exit nobody is left to answer a box; the message goes where a terminal sees it.
     if (m_bExiting) {
         std::cerr << text.toStdString() << '\n';
@@ -425,8 +432,8 @@ void CMainDlg::ReportStoreFailure(const std::string& error)
 
 std::vector<CHoverButton*> CMainDlg::SkinnedButtons() const
 {
-    return {m_btnMinimise, m_btnClose,  m_btnHelp,   m_btnAdd,  m_btnConverter,
-            m_btnStart,    m_btnStop,   m_btnRemove, m_btnExit, m_btnClearCompleted};
+    return {m_btnMinimise, m_btnClose, m_btnHelp,   m_btnAdd,  m_btnConverter,
+            m_btnStart,    m_btnStop,  m_btnRemove, m_btnExit, m_btnClearCompleted};
 }
 
 void CMainDlg::paintEvent(QPaintEvent*)

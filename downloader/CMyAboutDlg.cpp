@@ -26,14 +26,16 @@ CMyAboutDlg::CMyAboutDlg(const QIcon& icon, QWidget* parent) : QDialog(parent), 
     const skin::DialogUnits units = skin::DialogUnits::ForApplication();
     setFixedSize(units.ToPixelsX(235), units.ToPixelsY(62));
 
-    auto* version = new CTransStatic(QStringLiteral("%1 Version %2")
-                                         .arg(QLatin1String(mainwnd::kProductName), QLatin1String(mainwnd::kVersion)),
-                                     SS_NOPREFIX, this);
+    auto* version =
+        new CTransStatic(QStringLiteral("%1 Version %2")
+                             .arg(QLatin1String(mainwnd::kProductName), QLatin1String(mainwnd::kVersion)),
+                         SS_NOPREFIX, this);
     version->setObjectName(QStringLiteral("version"));
     version->SetType(3);
     version->setGeometry(units.ToPixels(24, 10, 160, 8));
     auto* makers = new CTransStatic(
-        QStringLiteral("Downloads videos into a task list and converts them for your players."), SS_NOPREFIX, this);
+        QStringLiteral("Downloads videos into a task list and converts them for your players."), SS_NOPREFIX,
+        this);
     makers->setGeometry(units.ToPixels(24, 22, 170, 16));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);

@@ -95,8 +95,9 @@ QString InstanceServerName(const QString& marker, unsigned uid, const QString& r
 
 QString DataFolderMissingText(const QString& path)
 {
-    return QStringLiteral("Can not find the application data directory \"%1\" for Tavolin, "
-                          "Please reinstall this program.")
+    return QStringLiteral(
+               "Can not find the application data directory \"%1\" for Tavolin, "
+               "Please reinstall this program.")
         .arg(path);
 }
 

@@ -39,8 +39,8 @@ long long NearestAmrBitRate(long long bitsPerSecond);
 
 struct TranslationInput {
     EncoderOptions options;
-    std::string sourcePath;  // as ffmpeg is to open it (absolute)
-    std::string targetPath;  // as ffmpeg is to write it (absolute)
+    std::string sourcePath;            // as ffmpeg is to open it (absolute)
+    std::string targetPath;            // as ffmpeg is to write it (absolute)
     std::optional<SourceInfo> source;  // present when NeedsSourceProbe said so
     bool hasAmrEncoder = true;
 };

@@ -13,13 +13,16 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void CloseIfOpen(int& fd) {
-    if (fd >= 0) close(fd);
+void CloseIfOpen(int& fd)
+{
+    if (fd >= 0)
+        close(fd);
     fd = -1;
 }
 
 // Reads what is there without waiting; false once the writer has closed its end.
-bool ReadAvailable(int fd, std::string& into) {
+bool ReadAvailable(int fd, std::string& into)
+{
     char buffer[4096];
     for (;;) {
         ssize_t n = read(fd, buffer, sizeof buffer);
@@ -27,12 +30,14 @@ bool ReadAvailable(int fd, std::string& into) {
             into.append(buffer, static_cast<std::size_t>(n));
             continue;
         }
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR)
+            continue;
         return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
     }
 }
 
-int MillisecondsUntil(Clock::time_point when) {
+int MillisecondsUntil(Clock::time_point when)
+{
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(when - Clock::now()).count();
     return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 60'000)) + 1;
 }
@@ -40,7 +45,8 @@ int MillisecondsUntil(Clock::time_point when) {
 }  // namespace
 
 ChildOutcome ChildProcess::Run(const std::vector<std::string>& argv, StopSignals& stops,
-                               const ChildOptions& options) {
+                               const ChildOptions& options)
+{
     ChildOutcome outcome;
     if (argv.empty() || argv.front().empty()) {
         outcome.startError = "no program given";
@@ -48,14 +54,16 @@ ChildOutcome ChildProcess::Run(const std::vector<std::string>& argv, StopSignals
     }
     // Everything the child needs is prepared here: after fork it only makes system calls.
     std::vector<char*> cargv;
-    for (const std::string& arg : argv) cargv.push_back(const_cast<char*>(arg.c_str()));
+    for (const std::string& arg : argv)
+        cargv.push_back(const_cast<char*>(arg.c_str()));
     cargv.push_back(nullptr);
 
     int execReport[2] = {-1, -1};
     int output[2] = {-1, -1};
     if (pipe2(execReport, O_CLOEXEC) != 0 || (options.captureOutput && pipe2(output, O_CLOEXEC) != 0)) {
         outcome.startError = std::string("cannot create a pipe: ") + std::strerror(errno);
-        for (int* fd : {&execReport[0], &execReport[1], &output[0], &output[1]}) CloseIfOpen(*fd);
+        for (int* fd : {&execReport[0], &execReport[1], &output[0], &output[1]})
+            CloseIfOpen(*fd);
         return outcome;
     }
     int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
@@ -66,10 +74,13 @@ ChildOutcome ChildProcess::Run(const std::vector<std::string>& argv, StopSignals
         // Ends the child when this process ends, whatever ends it. If we died before
         // this line took effect, the child has already been handed to another parent.
         prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent) _exit(127);
+        if (getppid() != parent)
+            _exit(127);
         sigprocmask(SIG_SETMASK, &stops.OriginalMask(), nullptr);
-        if (devNull >= 0) dup2(devNull, STDIN_FILENO);
-        if (output[1] >= 0) dup2(output[1], STDOUT_FILENO);
+        if (devNull >= 0)
+            dup2(devNull, STDIN_FILENO);
+        if (output[1] >= 0)
+            dup2(output[1], STDOUT_FILENO);
         execv(cargv[0], cargv.data());
         int error = errno;
         [[maybe_unused]] ssize_t written = write(execReport[1], &error, sizeof error);
@@ -103,10 +114,12 @@ ChildOutcome ChildProcess::Run(const std::vector<std::string>& argv, StopSignals
     }
 
     int outFd = output[0];
-    if (outFd >= 0) fcntl(outFd, F_SETFL, fcntl(outFd, F_GETFL) | O_NONBLOCK);
+    if (outFd >= 0)
+        fcntl(outFd, F_SETFL, fcntl(outFd, F_GETFL) | O_NONBLOCK);
 
     std::optional<Clock::time_point> timeLimitAt;
-    if (options.timeLimit) timeLimitAt = Clock::now() + *options.timeLimit;
+    if (options.timeLimit)
+        timeLimitAt = Clock::now() + *options.timeLimit;
     std::optional<Clock::time_point> killAfterStopAt;
     bool timedOut = false;
     bool reaped = false;
@@ -114,10 +127,12 @@ ChildOutcome ChildProcess::Run(const std::vector<std::string>& argv, StopSignals
 
     auto forwardStop = [&](int signal) {
         kill(pid, signal);
-        if (!killAfterStopAt) killAfterStopAt = Clock::now() + options.stopGrace;
+        if (!killAfterStopAt)
+            killAfterStopAt = Clock::now() + options.stopGrace;
     };
     // A stop that came before this child existed still applies to it.
-    if (stops.StopSignal() != 0) forwardStop(stops.StopSignal());
+    if (stops.StopSignal() != 0)
+        forwardStop(stops.StopSignal());
 
     for (;;) {
         if (!reaped) {
@@ -126,7 +141,8 @@ ChildOutcome ChildProcess::Run(const std::vector<std::string>& argv, StopSignals
         }
         if (reaped) {
             // Only the child writes to the pipe; take what it left and stop listening.
-            if (outFd >= 0) ReadAvailable(outFd, outcome.output);
+            if (outFd >= 0)
+                ReadAvailable(outFd, outcome.output);
             CloseIfOpen(outFd);
             break;
         }
@@ -134,23 +150,29 @@ ChildOutcome ChildProcess::Run(const std::vector<std::string>& argv, StopSignals
         pollfd fds[2];
         nfds_t count = 0;
         int timeout = stops.IsOpen() ? -1 : 50;  // without the signal descriptor, poll for the child's end
-        if (stops.IsOpen()) fds[count++] = {stops.Descriptor(), POLLIN, 0};
+        if (stops.IsOpen())
+            fds[count++] = {stops.Descriptor(), POLLIN, 0};
         const nfds_t outIndex = count;
-        if (outFd >= 0) fds[count++] = {outFd, POLLIN, 0};
+        if (outFd >= 0)
+            fds[count++] = {outFd, POLLIN, 0};
         for (auto at : {timeLimitAt, killAfterStopAt}) {
-            if (!at) continue;
+            if (!at)
+                continue;
             int ms = MillisecondsUntil(*at);
             timeout = timeout < 0 ? ms : std::min(timeout, ms);
         }
 
         int ready = poll(fds, count, timeout);
-        if (ready < 0 && errno != EINTR) break;
+        if (ready < 0 && errno != EINTR)
+            break;
 
         if (stops.IsOpen()) {
-            for (int signal : stops.TakePending()) forwardStop(signal);
+            for (int signal : stops.TakePending())
+                forwardStop(signal);
         }
         if (outFd >= 0 && ready > 0 && fds[outIndex].revents != 0) {
-            if (!ReadAvailable(outFd, outcome.output)) CloseIfOpen(outFd);
+            if (!ReadAvailable(outFd, outcome.output))
+                CloseIfOpen(outFd);
         }
         const auto now = Clock::now();
         if (timeLimitAt && now >= *timeLimitAt && !timedOut) {

@@ -32,5 +32,6 @@ class ChildProcess {
 public:
     // argv[0] is the program's path. Standard input is /dev/null; standard error is
     // shared with the encoder. Returns once the child has been reaped.
-    static ChildOutcome Run(const std::vector<std::string>& argv, StopSignals& stops, const ChildOptions& options);
+    static ChildOutcome Run(const std::vector<std::string>& argv, StopSignals& stops,
+                            const ChildOptions& options);
 };

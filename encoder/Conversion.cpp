@@ -17,26 +17,33 @@ namespace {
 
 constexpr const char* kAmrEncoder = "libopencore_amrnb";
 
-std::string CurrentFolder() {
+std::string CurrentFolder()
+{
     std::error_code error;
     auto folder = std::filesystem::current_path(error);
     return error ? std::string() : folder.string();
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+bool SameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa {
+    }, sb{};
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
 }
 
 // Only a regular file is ours to remove: a target such as /dev/null stays.
-void RemovePartialTarget(const std::string& target) {
+void RemovePartialTarget(const std::string& target)
+{
     struct stat info {};
-    if (lstat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode)) unlink(target.c_str());
+    if (lstat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+        unlink(target.c_str());
 }
 
 }  // namespace
 
-int RunConversion(const EncoderOptions& options, StopSignals& stops, std::ostream& messages) {
+int RunConversion(const EncoderOptions& options, StopSignals& stops, std::ostream& messages)
+{
     const std::string folder = CurrentFolder();
     const std::string source = FilePathForFfmpeg(options.source, folder);
     const std::string target = FilePathForFfmpeg(options.target, folder);
@@ -61,7 +68,8 @@ int RunConversion(const EncoderOptions& options, StopSignals& stops, std::ostrea
     TranslationInput input{options, source, target, std::nullopt, true};
     // The PSP only needs to know whether there is sound; an FLV header that announces
     // it saves starting ffprobe.
-    if (ContainerFor(options) == Container::Psp) input.source = ReadFlvHeader(source);
+    if (ContainerFor(options) == Container::Psp)
+        input.source = ReadFlvHeader(source);
     if (NeedsSourceProbe(options) && !input.source) {
         auto ffprobe = FindProgram("ffprobe", searchPath);
         if (!ffprobe) {
@@ -70,7 +78,8 @@ int RunConversion(const EncoderOptions& options, StopSignals& stops, std::ostrea
         }
         auto probed = ProbeSource(*ffprobe, source, stops);
         stops.TakePending();
-        if (stops.StopSignal() != 0) return stopped();
+        if (stops.StopSignal() != 0)
+            return stopped();
         if (auto* error = std::get_if<ProbeError>(&probed)) {
             messages << "ostrand: " << error->message << "\n";
             return fail(kExitFailed);
@@ -82,26 +91,29 @@ int RunConversion(const EncoderOptions& options, StopSignals& stops, std::ostrea
         input.hasAmrEncoder = std::find(encoders.begin(), encoders.end(), kAmrEncoder) != encoders.end();
     }
     stops.TakePending();
-    if (stops.StopSignal() != 0) return stopped();
+    if (stops.StopSignal() != 0)
+        return stopped();
 
     std::vector<std::string> argv = TranslateArguments(input);
     argv.insert(argv.begin(), *ffmpeg);
     ChildOutcome outcome = ChildProcess::Run(argv, stops, ChildOptions{});
-    if (stops.StopSignal() != 0) return stopped();
+    if (stops.StopSignal() != 0)
+        return stopped();
 
     switch (outcome.kind) {
-        case ChildOutcome::Kind::NotStarted:
-            messages << "ostrand: cannot start " << *ffmpeg << ": " << outcome.startError << "\n";
-            return fail(kExitToolMissing);
-        case ChildOutcome::Kind::Signalled:
-            messages << "ostrand: ffmpeg was ended by signal " << outcome.code << "; the target was removed\n";
-            return fail(kExitFailed);
-        case ChildOutcome::Kind::TimedOut:
-        case ChildOutcome::Kind::Exited:
-            if (outcome.Succeeded()) return kExitConverted;
-            messages << "ostrand: the conversion failed (ffmpeg exit status " << outcome.code
-                     << "); the target was removed\n";
-            return fail(kExitFailed);
+    case ChildOutcome::Kind::NotStarted:
+        messages << "ostrand: cannot start " << *ffmpeg << ": " << outcome.startError << "\n";
+        return fail(kExitToolMissing);
+    case ChildOutcome::Kind::Signalled:
+        messages << "ostrand: ffmpeg was ended by signal " << outcome.code << "; the target was removed\n";
+        return fail(kExitFailed);
+    case ChildOutcome::Kind::TimedOut:
+    case ChildOutcome::Kind::Exited:
+        if (outcome.Succeeded())
+            return kExitConverted;
+        messages << "ostrand: the conversion failed (ffmpeg exit status " << outcome.code
+                 << "); the target was removed\n";
+        return fail(kExitFailed);
     }
     return fail(kExitFailed);
 }

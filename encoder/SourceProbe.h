@@ -24,5 +24,5 @@ SourceInfo ParseProbeOutput(std::string_view text);
 std::optional<SourceInfo> SourceInfoFromFlvHeader(std::string_view head);
 std::optional<SourceInfo> ReadFlvHeader(const std::string& sourcePath);
 
-std::variant<SourceInfo, ProbeError> ProbeSource(const std::string& ffprobePath, const std::string& sourcePath,
-                                                 StopSignals& stops);
+std::variant<SourceInfo, ProbeError> ProbeSource(const std::string& ffprobePath,
+                                                 const std::string& sourcePath, StopSignals& stops);

@@ -7,7 +7,8 @@
 #include "encoder/EncoderOptions.h"
 #include "encoder/StopSignals.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     auto parsed = ParseEncoderOptions(args);
     if (auto* error = std::get_if<OptionError>(&parsed)) {

@@ -89,8 +89,7 @@ std::string BuildSecondRequestAddress(std::string_view serviceHost, std::string_
 
 std::optional<std::string> BuildVideoRequestAddress(std::string_view secondRedirect,
                                                     std::string_view secondRequestAddress,
-                                                    std::string_view videoId,
-                                                    std::string_view cdnDomain)
+                                                    std::string_view videoId, std::string_view cdnDomain)
 {
     if (cdnDomain.empty() || secondRedirect.find(cdnDomain) == std::string_view::npos)
         return std::string(secondRequestAddress);
@@ -136,8 +135,8 @@ std::int64_t ProgressHundredths(std::int64_t downloaded, std::int64_t size)
 {
     if (size <= 0)
         return 0;
-    return static_cast<std::int64_t>(static_cast<double>(downloaded) * 100.0 /
-                                     static_cast<double>(size) * 100.0);
+    return static_cast<std::int64_t>(static_cast<double>(downloaded) * 100.0 / static_cast<double>(size) *
+                                     100.0);
 }
 
 std::string CreateFileErrorText(std::string_view path)
@@ -147,8 +146,7 @@ std::string CreateFileErrorText(std::string_view path)
     return text;
 }
 
-DownloadWorker::DownloadWorker(CTask& task, const DownloadContext& context)
-    : m_task(task), m_context(context)
+DownloadWorker::DownloadWorker(CTask& task, const DownloadContext& context) : m_task(task), m_context(context)
 {
 }
 
@@ -250,8 +248,8 @@ int DownloadWorker::Resolve(std::string& address)
         return 0;
     }
     ReportStatus(STATUS_PARSING_URL);
-    m_pSession = std::make_unique<platform::HttpSession>([this] { return StopRequested(); },
-                                                         m_context.m_limits);
+    m_pSession =
+        std::make_unique<platform::HttpSession>([this] { return StopRequested(); }, m_context.m_limits);
 
     std::string firstRedirect;
     if (!OpenRedirect(BuildFirstRequestAddress(host, m_csVideoId), firstRedirect))
@@ -326,9 +324,9 @@ int DownloadWorker::Transfer(std::int64_t size)
         if (!WriteAll(m_nFile, chunk, *got))
             return FailTask();
         remaining -= static_cast<std::int64_t>(*got);
-        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 std::chrono::steady_clock::now() - start)
-                                 .count();
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                .count();
         m_task.m_nElapsed = elapsed;
         Post(REPORT_ELAPSED, elapsed);
     }

@@ -75,8 +75,7 @@ std::string BuildSecondRequestAddress(std::string_view serviceHost, std::string_
 // no usable "&origin=".
 std::optional<std::string> BuildVideoRequestAddress(std::string_view secondRedirect,
                                                     std::string_view secondRequestAddress,
-                                                    std::string_view videoId,
-                                                    std::string_view cdnDomain);
+                                                    std::string_view videoId, std::string_view cdnDomain);
 // The leading decimal number of a header value: blanks, an optional sign, digits;
 // 0 without digits, saturated at the 64-bit limits.
 std::int64_t ParseLeadingDecimal(std::string_view text);

@@ -23,7 +23,8 @@ std::string ReadSetting(const std::string& path, std::string_view key, std::stri
 
 bool ServiceConfig::IsUsableHost(std::string_view host)
 {
-    if (host.empty()) return false;
+    if (host.empty())
+        return false;
     for (const char c : host) {
         const auto u = static_cast<unsigned char>(c);
         if (u <= 0x20 || u == 0x7F || c == '/' || c == '\\' || c == '?' || c == '#' || c == '@')
@@ -55,7 +56,8 @@ void ServiceConfig::Install(const ServiceConfig& config)
 std::string DataFolderPath()
 {
     const auto withoutTrailingSlash = [](std::string path) {
-        while (!path.empty() && path.back() == '/') path.pop_back();
+        while (!path.empty() && path.back() == '/')
+            path.pop_back();
         return path;
     };
     if (const char* dataHome = std::getenv("XDG_DATA_HOME"); dataHome && *dataHome)
@@ -67,6 +69,7 @@ std::string DataFolderPath()
     } else if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) {
         home = entry->pw_dir;
     }
-    if (home.empty()) return {};
+    if (home.empty())
+        return {};
     return withoutTrailingSlash(home) + "/.local/share/Tavolin Data";
 }

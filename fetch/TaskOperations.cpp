@@ -22,8 +22,7 @@ void DeleteTaskFiles(const CTask& task)
 bool StartDownload(CTask& task, const DownloadContext& context)
 {
     task.Lock();
-    const bool idle =
-        task.m_nStatus == STATUS_DOWNLOAD_FAILED || task.m_nStatus == STATUS_STOPPED;
+    const bool idle = task.m_nStatus == STATUS_DOWNLOAD_FAILED || task.m_nStatus == STATUS_STOPPED;
     if (idle) {
         task.m_nStatus = STATUS_PARSING_URL;
         task.m_bFinished = false;
@@ -36,8 +35,8 @@ bool StartDownload(CTask& task, const DownloadContext& context)
     JoinDownload(task);
     task.m_bSilent = false;
     task.m_evStop.Reset();
-    task.m_pThread = std::make_unique<platform::WorkerThread>(
-        [&task, context] { DownloadWorker(task, context).Run(); });
+    task.m_pThread =
+        std::make_unique<platform::WorkerThread>([&task, context] { DownloadWorker(task, context).Run(); });
     return true;
 }
 

@@ -21,7 +21,8 @@ bool IsControl(char c)
 std::string WatchUrlPrefix(std::string_view host)
 {
     std::string prefix = "http://";
-    for (const char c : host) prefix.push_back(LowerAscii(c));
+    for (const char c : host)
+        prefix.push_back(LowerAscii(c));
     prefix.append("/watch?v=");
     return prefix;
 }
@@ -29,13 +30,16 @@ std::string WatchUrlPrefix(std::string_view host)
 bool ParseWatchUrl(std::string_view text, std::string& id, std::string_view host)
 {
     const std::string prefix = WatchUrlPrefix(host);
-    if (text.size() <= prefix.size()) return false;
+    if (text.size() <= prefix.size())
+        return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (LowerAscii(text[i]) != prefix[i]) return false;
+        if (LowerAscii(text[i]) != prefix[i])
+            return false;
     }
     const std::string_view rest = text.substr(prefix.size());
     for (const char c : rest) {
-        if (IsControl(c)) return false;
+        if (IsControl(c))
+            return false;
     }
     id.assign(rest);
     return true;

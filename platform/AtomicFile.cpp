@@ -1,30 +1,33 @@
 #include "platform/AtomicFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
 
 namespace {
 
-std::string ErrnoText(const std::string& what, const std::string& path, int err) {
+std::string ErrnoText(const std::string& what, const std::string& path, int err)
+{
     return what + " \"" + path + "\": " + std::strerror(err);
 }
 
-bool Fail(std::string* error, std::string text) {
+bool Fail(std::string* error, std::string text)
+{
     if (error)
         *error = std::move(text);
     return false;
 }
 
 // Writes to a link land in the file it points to, so the link itself survives.
-std::string ResolveTarget(const std::string& path) {
+std::string ResolveTarget(const std::string& path)
+{
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
         char resolved[PATH_MAX];
@@ -34,7 +37,8 @@ std::string ResolveTarget(const std::string& path) {
     return path;
 }
 
-bool WriteAll(int fd, std::string_view content) {
+bool WriteAll(int fd, std::string_view content)
+{
     const char* p = content.data();
     std::size_t left = content.size();
     while (left > 0) {
@@ -52,12 +56,14 @@ bool WriteAll(int fd, std::string_view content) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* error) {
+bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* error)
+{
     if (path.empty())
         return Fail(error, "empty file path");
     const std::string target = ResolveTarget(path);
     const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     if (base.empty())
         return Fail(error, "no file name in \"" + path + "\"");

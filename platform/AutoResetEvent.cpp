@@ -2,7 +2,8 @@
 
 namespace platform {
 
-void AutoResetEvent::Set() {
+void AutoResetEvent::Set()
+{
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_bSignalled = true;
@@ -11,12 +12,14 @@ void AutoResetEvent::Set() {
     m_cond.notify_one();
 }
 
-void AutoResetEvent::Reset() {
+void AutoResetEvent::Reset()
+{
     std::lock_guard<std::mutex> lock(m_mutex);
     m_bSignalled = false;
 }
 
-bool AutoResetEvent::Wait(std::chrono::milliseconds timeout) {
+bool AutoResetEvent::Wait(std::chrono::milliseconds timeout)
+{
     std::unique_lock<std::mutex> lock(m_mutex);
     if (timeout.count() < 0)
         timeout = std::chrono::milliseconds(0);
@@ -26,7 +29,8 @@ bool AutoResetEvent::Wait(std::chrono::milliseconds timeout) {
     return true;
 }
 
-bool AutoResetEvent::TryWait() {
+bool AutoResetEvent::TryWait()
+{
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_bSignalled)
         return false;

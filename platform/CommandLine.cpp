@@ -4,13 +4,15 @@ namespace platform {
 
 namespace {
 
-bool IsSeparator(char c) {
+bool IsSeparator(char c)
+{
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 }  // namespace
 
-std::vector<std::string> SplitCommandLine(std::string_view line) {
+std::vector<std::string> SplitCommandLine(std::string_view line)
+{
     std::vector<std::string> args;
     std::string current;
     bool inArgument = false;  // distinguishes an empty "" argument from no argument

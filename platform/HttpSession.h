@@ -15,13 +15,13 @@ namespace platform {
 
 enum class HttpError {
     None,
-    Aborted,    // the stop check asked to give up
-    Resolve,    // host name not resolved
-    Connect,    // no connection
-    Timeout,    // connection not made in time, or nothing received for too long
-    Reset,      // connection reset or closed before the response was complete
-    Scheme,     // an address (or a redirect) to anything but http or https
-    Protocol,   // not an HTTP response, too many redirects, and the like
+    Aborted,   // the stop check asked to give up
+    Resolve,   // host name not resolved
+    Connect,   // no connection
+    Timeout,   // connection not made in time, or nothing received for too long
+    Reset,     // connection reset or closed before the response was complete
+    Scheme,    // an address (or a redirect) to anything but http or https
+    Protocol,  // not an HTTP response, too many redirects, and the like
     Other,
 };
 

@@ -2,9 +2,9 @@
 
 #include "platform/AtomicFile.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace platform {
 
@@ -12,11 +12,13 @@ namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-bool IsBlank(char c) {
+bool IsBlank(char c)
+{
     return c == ' ' || c == '\t';
 }
 
-std::string_view Trim(std::string_view s) {
+std::string_view Trim(std::string_view s)
+{
     while (!s.empty() && IsBlank(s.front()))
         s.remove_prefix(1);
     while (!s.empty() && IsBlank(s.back()))
@@ -24,7 +26,8 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-std::string Lower(std::string_view s) {
+std::string Lower(std::string_view s)
+{
     std::string out(s);
     for (char& c : out)
         if (c >= 'A' && c <= 'Z')
@@ -32,7 +35,8 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -47,7 +51,8 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string_view StripQuotes(std::string_view v) {
+std::string_view StripQuotes(std::string_view v)
+{
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
         return v.substr(1, v.size() - 2);
     return v;
@@ -55,7 +60,8 @@ std::string_view StripQuotes(std::string_view v) {
 
 // Cuts to bufferSize - 1 bytes without splitting a UTF-8 sequence, so a cut value
 // is still valid text.
-std::string CutToBuffer(std::string_view v, std::size_t bufferSize) {
+std::string CutToBuffer(std::string_view v, std::size_t bufferSize)
+{
     if (bufferSize == 0)
         return {};
     std::size_t n = bufferSize - 1;
@@ -69,23 +75,25 @@ std::string CutToBuffer(std::string_view v, std::size_t bufferSize) {
 enum class LineKind { Other, Section, Key };
 
 struct Line {
-    std::size_t begin = 0;    // first byte of the line
-    std::size_t end = 0;      // one past the last byte before the line break
-    std::size_t next = 0;     // first byte of the following line
+    std::size_t begin = 0;  // first byte of the line
+    std::size_t end = 0;    // one past the last byte before the line break
+    std::size_t next = 0;   // first byte of the following line
     LineKind kind = LineKind::Other;
-    std::string_view name;    // trimmed section or key name
-    std::string_view value;   // trimmed raw value of a key line
+    std::string_view name;   // trimmed section or key name
+    std::string_view value;  // trimmed raw value of a key line
 };
 
 // Walks the lines of an INI text; CRLF, LF and CR all end a line.
 class LineScanner {
 public:
-    explicit LineScanner(std::string_view text) : m_text(text) {
+    explicit LineScanner(std::string_view text) : m_text(text)
+    {
         if (m_text.substr(0, kBom.size()) == kBom)
             m_pos = kBom.size();
     }
 
-    bool Next(Line& line) {
+    bool Next(Line& line)
+    {
         if (m_pos >= m_text.size())
             return false;
         line = Line{};
@@ -105,7 +113,8 @@ public:
     }
 
 private:
-    void Classify(Line& line) const {
+    void Classify(Line& line) const
+    {
         std::string_view content = Trim(m_text.substr(line.begin, line.end - line.begin));
         if (content.empty() || content.front() == ';')
             return;
@@ -134,7 +143,8 @@ private:
 
 // Reads the whole file. A missing file is reported through `missing` and is no
 // failure; any other error is.
-bool ReadWholeFile(const std::string& path, std::string& out, bool& missing) {
+bool ReadWholeFile(const std::string& path, std::string& out, bool& missing)
+{
     missing = false;
     out.clear();
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -159,7 +169,8 @@ bool ReadWholeFile(const std::string& path, std::string& out, bool& missing) {
     return true;
 }
 
-bool HasAny(std::string_view s, std::string_view chars) {
+bool HasAny(std::string_view s, std::string_view chars)
+{
     return s.find_first_of(chars) != std::string_view::npos;
 }
 
@@ -167,11 +178,11 @@ const std::string_view kLineBreakChars("\r\n\0", 3);
 
 // Anything that would read back as a different key, section or line is refused:
 // callers pass user text here and must not be able to forge entries.
-bool IsWritable(std::string_view section, std::string_view key, std::string_view value) {
+bool IsWritable(std::string_view section, std::string_view key, std::string_view value)
+{
     if (section.empty() || key.empty())
         return false;
-    if (HasAny(section, kLineBreakChars) || HasAny(key, kLineBreakChars) ||
-        HasAny(value, kLineBreakChars))
+    if (HasAny(section, kLineBreakChars) || HasAny(key, kLineBreakChars) || HasAny(value, kLineBreakChars))
         return false;
     if (key.find('=') != std::string_view::npos)
         return false;
@@ -179,7 +190,8 @@ bool IsWritable(std::string_view section, std::string_view key, std::string_view
     return key.front() != ';' && key.front() != '[';
 }
 
-std::string_view FirstLineBreak(std::string_view text) {
+std::string_view FirstLineBreak(std::string_view text)
+{
     std::size_t pos = text.find_first_of("\r\n");
     if (pos == std::string_view::npos)
         return "\r\n";
@@ -192,7 +204,8 @@ std::string_view FirstLineBreak(std::string_view text) {
 
 }  // namespace
 
-ProfileSnapshot ProfileSnapshot::Load(const std::string& path) {
+ProfileSnapshot ProfileSnapshot::Load(const std::string& path)
+{
     std::string text;
     bool missing = false;
     if (!ReadWholeFile(path, text, missing))
@@ -200,7 +213,8 @@ ProfileSnapshot ProfileSnapshot::Load(const std::string& path) {
     return Parse(text);
 }
 
-ProfileSnapshot ProfileSnapshot::Parse(std::string_view text) {
+ProfileSnapshot ProfileSnapshot::Parse(std::string_view text)
+{
     ProfileSnapshot snapshot;
     LineScanner scanner(text);
     Line line;
@@ -216,8 +230,9 @@ ProfileSnapshot ProfileSnapshot::Parse(std::string_view text) {
     return snapshot;
 }
 
-std::string ProfileSnapshot::Get(std::string_view section, std::string_view key,
-                                 std::string_view def, std::size_t bufferSize) const {
+std::string ProfileSnapshot::Get(std::string_view section, std::string_view key, std::string_view def,
+                                 std::size_t bufferSize) const
+{
     section = Trim(section);
     key = Trim(key);
     if (!section.empty() && !key.empty()) {
@@ -233,14 +248,15 @@ std::string ProfileSnapshot::Get(std::string_view section, std::string_view key,
     return CutToBuffer(def, bufferSize);
 }
 
-std::string GetPrivateProfileString(std::string_view section, std::string_view key,
-                                    std::string_view def, std::size_t bufferSize,
-                                    const std::string& path) {
+std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view def,
+                                    std::size_t bufferSize, const std::string& path)
+{
     return ProfileSnapshot::Load(path).Get(section, key, def, bufferSize);
 }
 
-bool WritePrivateProfileString(std::string_view section, std::string_view key,
-                               std::string_view value, const std::string& path) {
+bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
+                               const std::string& path)
+{
     section = Trim(section);
     key = Trim(key);
     if (!IsWritable(section, key, value))

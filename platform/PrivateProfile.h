@@ -13,15 +13,14 @@ namespace platform {
 
 // Reads one value. A missing file, section or key gives `def` with its trailing
 // blanks removed; a value longer than the buffer is cut to bufferSize - 1 characters.
-std::string GetPrivateProfileString(std::string_view section, std::string_view key,
-                                    std::string_view def, std::size_t bufferSize,
-                                    const std::string& path);
+std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view def,
+                                    std::size_t bufferSize, const std::string& path);
 
 // Writes one value raw. Creates the file or the section when missing, replaces an
 // existing key's line in place and keeps every other byte. Returns false when the
 // file cannot be written; the old file is then unchanged.
-bool WritePrivateProfileString(std::string_view section, std::string_view key,
-                               std::string_view value, const std::string& path);
+bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
+                               const std::string& path);
 
 // A file parsed once, answering many reads with the semantics of GetPrivateProfileString.
 class ProfileSnapshot {

@@ -19,18 +19,21 @@ namespace platform {
 
 namespace {
 
-std::string ErrorText(int err) {
+std::string ErrorText(int err)
+{
     return std::error_code(err, std::generic_category()).message();
 }
 
-void SetWhy(std::string* why, std::string text) {
+void SetWhy(std::string* why, std::string text)
+{
     if (why != nullptr)
         *why = std::move(text);
 }
 
 // posix_spawn may report a failed exec only as exit status 127 of the child; checking
 // first keeps "cannot start" apart from a program that ran and ended with 127.
-bool CheckProgram(const std::string& path, std::string* why) {
+bool CheckProgram(const std::string& path, std::string* why)
+{
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         SetWhy(why, path + ": " + ErrorText(errno));
@@ -49,18 +52,21 @@ bool CheckProgram(const std::string& path, std::string* why) {
 
 class SpawnSetup {
 public:
-    SpawnSetup() {
+    SpawnSetup()
+    {
         posix_spawn_file_actions_init(&m_actions);
         posix_spawnattr_init(&m_attr);
     }
-    ~SpawnSetup() {
+    ~SpawnSetup()
+    {
         posix_spawnattr_destroy(&m_attr);
         posix_spawn_file_actions_destroy(&m_actions);
     }
     SpawnSetup(const SpawnSetup&) = delete;
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 
-    int Prepare() {
+    int Prepare()
+    {
         if (int rc = posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0))
             return rc;
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
@@ -84,8 +90,14 @@ public:
         return posix_spawnattr_setflags(&m_attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     }
 
-    const posix_spawn_file_actions_t* Actions() const { return &m_actions; }
-    const posix_spawnattr_t* Attributes() const { return &m_attr; }
+    const posix_spawn_file_actions_t* Actions() const
+    {
+        return &m_actions;
+    }
+    const posix_spawnattr_t* Attributes() const
+    {
+        return &m_attr;
+    }
 
 private:
     posix_spawn_file_actions_t m_actions;
@@ -94,11 +106,13 @@ private:
 
 }  // namespace
 
-Process::~Process() {
+Process::~Process()
+{
     Kill();
 }
 
-bool Process::Start(const std::vector<std::string>& argv, std::string* why) {
+bool Process::Start(const std::vector<std::string>& argv, std::string* why)
+{
     if (!HasEnded()) {
         SetWhy(why, "a process is still running");
         return false;
@@ -130,7 +144,8 @@ bool Process::Start(const std::vector<std::string>& argv, std::string* why) {
     return true;
 }
 
-bool Process::Reap(bool wait) {
+bool Process::Reap(bool wait)
+{
     int status = 0;
     pid_t rc;
     do {
@@ -149,13 +164,15 @@ bool Process::Reap(bool wait) {
     return true;
 }
 
-bool Process::HasEnded() {
+bool Process::HasEnded()
+{
     if (!IsStarted() || m_exit)
         return true;
     return Reap(false);
 }
 
-void Process::Kill() {
+void Process::Kill()
+{
     // Once reaped, the process id may belong to someone else: never signal it again.
     if (!IsStarted() || m_exit)
         return;
@@ -163,7 +180,8 @@ void Process::Kill() {
     Reap(true);
 }
 
-bool Process::WaitFor(std::chrono::milliseconds timeout) {
+bool Process::WaitFor(std::chrono::milliseconds timeout)
+{
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!HasEnded()) {
         const auto now = std::chrono::steady_clock::now();

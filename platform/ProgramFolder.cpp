@@ -4,7 +4,8 @@
 
 namespace platform {
 
-std::string ProgramFolder() {
+std::string ProgramFolder()
+{
     std::string path(256, '\0');
     for (;;) {
         const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());

@@ -29,7 +29,7 @@ struct ButtonLook {
     Band upper;
     Band lower;
     Rgb text = kDefaultText;
-    bool bIcon = true;      // icon and text; otherwise centred text only
+    bool bIcon = true;  // icon and text; otherwise centred text only
     friend bool operator==(const ButtonLook&, const ButtonLook&) = default;
 };
 

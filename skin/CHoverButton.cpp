@@ -36,8 +36,8 @@ void CHoverButton::SetIcons(const QIcon& normal, int normalSize, const QIcon& ho
 
 void CHoverButton::SetIcons(const QPixmap& normal, int normalSize, const QPixmap& hover, int hoverSize)
 {
-    SetIcons(normal.isNull() ? QIcon() : QIcon(normal), normalSize,
-             hover.isNull() ? QIcon() : QIcon(hover), hoverSize);
+    SetIcons(normal.isNull() ? QIcon() : QIcon(normal), normalSize, hover.isNull() ? QIcon() : QIcon(hover),
+             hoverSize);
 }
 
 void CHoverButton::CaptureBackground(const QPixmap& parentBackground)
@@ -63,8 +63,8 @@ void CHoverButton::CaptureBackground(const QImage& parentBackground)
 QSize CHoverButton::sizeHint() const
 {
     const QFontMetrics metrics = fontMetrics();
-    const int iconSize = std::max(m_icoNormal.isNull() ? 0 : m_nNormalSize,
-                                  m_icoHover.isNull() ? 0 : m_nHoverSize);
+    const int iconSize =
+        std::max(m_icoNormal.isNull() ? 0 : m_nNormalSize, m_icoHover.isNull() ? 0 : m_nHoverSize);
     const int textWidth = metrics.horizontalAdvance(text()) + 12;
     if (iconSize > 0)
         return {std::max(textWidth, iconSize + 10), iconSize + metrics.height() + 9};
@@ -155,4 +155,3 @@ void CHoverButton::HoverChanged(bool hovering)
     else
         update();
 }
-

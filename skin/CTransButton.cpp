@@ -70,4 +70,3 @@ void CTransButton::changeEvent(QEvent* event)
         update();
     QAbstractButton::changeEvent(event);
 }
-

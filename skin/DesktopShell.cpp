@@ -41,8 +41,8 @@ public:
         call << QStringList{QString::fromLatin1(QUrl::fromLocalFile(file.absoluteFilePath()).toEncoded())}
              << QString();
         // Asynchronous, so a slow or hung file manager never freezes the window.
-        auto* watcher =
-            new QDBusPendingCallWatcher(bus.asyncCall(call, kShowItemsTimeoutMs), QCoreApplication::instance());
+        auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kShowItemsTimeoutMs),
+                                                    QCoreApplication::instance());
         QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
                          [folder](QDBusPendingCallWatcher* finished) {
                              if (finished->isError())

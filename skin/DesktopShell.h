@@ -11,8 +11,8 @@ public:
     // org.freedesktop.FileManager1.ShowItems over D-Bus; the folder with xdg-open
     // where no file manager answers.
     virtual void ShowInFolder(const QString& path) = 0;
-    virtual void OpenFolder(const QString& path) = 0;     // xdg-open on the folder
-    virtual void OpenDocument(const QString& path) = 0;   // xdg-open (help page)
+    virtual void OpenFolder(const QString& path) = 0;    // xdg-open on the folder
+    virtual void OpenDocument(const QString& path) = 0;  // xdg-open (help page)
     virtual bool StartProgram(const QString& program, const QStringList& arguments) = 0;
 
     static DesktopShell& Current();

@@ -24,8 +24,8 @@ int MulDiv(int a, int b, int c)
 DialogUnits DialogUnits::FromFont(const QFont& font)
 {
     const QFontMetrics metrics(font);
-    const int alphabet = metrics.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int alphabet =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return DialogUnits((alphabet / 26 + 1) / 2, metrics.height());
 }
 

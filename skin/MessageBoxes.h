@@ -12,6 +12,6 @@ public:
     // Blocks until the user dismisses the box (a recorder returns at once).
     virtual void Exclaim(QWidget* owner, const QString& caption, const QString& text) = 0;
 
-    static MessageBoxes& Current();  // real boxes unless a recorder was installed
+    static MessageBoxes& Current();            // real boxes unless a recorder was installed
     static void Install(MessageBoxes* boxes);  // null restores the real boxes
 };

@@ -24,7 +24,8 @@ bool ReportQueue::AppendLocked(QueuedMessage message)
 
 void ReportQueue::Wake(bool wasEmpty) const
 {
-    if (wasEmpty && m_wake) m_wake();
+    if (wasEmpty && m_wake)
+        m_wake();
 }
 
 void ReportQueue::PostTaskReport(std::int32_t taskId, std::int32_t code, std::int64_t value)

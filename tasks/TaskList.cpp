@@ -17,7 +17,8 @@ std::int32_t TaskList::Append(std::unique_ptr<CTask> task)
     const auto row = static_cast<std::int32_t>(m_tasks.size());
     CTask& added = *task;
     m_tasks.push_back(std::move(task));
-    if (m_view) m_view->InsertRow(row, added.m_csFileName);
+    if (m_view)
+        m_view->InsertRow(row, added.m_csFileName);
     Number(added, row);
     return row;
 }
@@ -25,23 +26,26 @@ std::int32_t TaskList::Append(std::unique_ptr<CTask> task)
 std::optional<std::int32_t> TaskList::FindRow(std::int32_t taskId) const
 {
     const auto entry = m_mapRow.find(taskId);
-    if (entry == m_mapRow.end()) return std::nullopt;
+    if (entry == m_mapRow.end())
+        return std::nullopt;
     return entry->second;
 }
 
 CTask* TaskList::FindTask(std::int32_t taskId) const
 {
     const auto row = FindRow(taskId);
-    if (!row) return nullptr;
+    if (!row)
+        return nullptr;
     return m_tasks[static_cast<std::size_t>(*row)].get();
 }
 
-bool TaskList::RemoveRows(const std::vector<std::int32_t>& ascendingRows,
-                          const BeforeRemove& beforeRemove, const AfterRemove& afterRemove)
+bool TaskList::RemoveRows(const std::vector<std::int32_t>& ascendingRows, const BeforeRemove& beforeRemove,
+                          const AfterRemove& afterRemove)
 {
     std::int32_t previous = -1;
     for (const std::int32_t row : ascendingRows) {
-        if (row <= previous || row >= Count()) return false;
+        if (row <= previous || row >= Count())
+            return false;
         previous = row;
     }
 
@@ -49,13 +53,16 @@ bool TaskList::RemoveRows(const std::vector<std::int32_t>& ascendingRows,
     for (const std::int32_t row : ascendingRows) {
         const std::int32_t position = row - removed;
         const auto at = m_tasks.begin() + position;
-        if (m_view) m_view->DeleteRow(position);
-        if (beforeRemove) beforeRemove(row, **at);
+        if (m_view)
+            m_view->DeleteRow(position);
+        if (beforeRemove)
+            beforeRemove(row, **at);
         std::unique_ptr<CTask> task = std::move(*at);
         m_mapRow.erase(task->m_nTaskId);
         m_tasks.erase(at);
         ++removed;
-        if (afterRemove) afterRemove(std::move(task));
+        if (afterRemove)
+            afterRemove(std::move(task));
     }
     Renumber();
     return true;
@@ -75,5 +82,6 @@ std::vector<std::unique_ptr<CTask>> TaskList::TakeTasks()
 
 void TaskList::SetCellText(std::int32_t row, int column, const std::string& text) const
 {
-    if (m_view) m_view->SetCellText(row, column, text);
+    if (m_view)
+        m_view->SetCellText(row, column, text);
 }

@@ -41,8 +41,8 @@ public:
     // Removes the given rows, which must be strictly ascending and inside the list;
     // otherwise nothing changes and the answer is false. The map is renumbered once,
     // after the whole batch.
-    bool RemoveRows(const std::vector<std::int32_t>& ascendingRows,
-                    const BeforeRemove& beforeRemove = {}, const AfterRemove& afterRemove = {});
+    bool RemoveRows(const std::vector<std::int32_t>& ascendingRows, const BeforeRemove& beforeRemove = {},
+                    const AfterRemove& afterRemove = {});
 
     // Maps every task's identifier to its current row.
     void Renumber();

@@ -9,15 +9,16 @@
 namespace {
 
 constexpr std::array<const char*, 9> kStatusTexts = {
-    "Parsing URL",     "Pending",      "Downloading", "Download Completed", "Download Failed",
-    "Task Stopped",    "Converting",   "Task Completed", "Conversion Failed",
+    "Parsing URL",  "Pending",    "Downloading",    "Download Completed", "Download Failed",
+    "Task Stopped", "Converting", "Task Completed", "Conversion Failed",
 };
 
 }  // namespace
 
 std::string StatusText(std::int64_t status)
 {
-    if (status < 0 || status >= static_cast<std::int64_t>(kStatusTexts.size())) return {};
+    if (status < 0 || status >= static_cast<std::int64_t>(kStatusTexts.size()))
+        return {};
     return kStatusTexts[static_cast<std::size_t>(status)];
 }
 
@@ -41,8 +42,8 @@ std::string FormatReportText(std::int32_t code, std::int64_t value)
     case REPORT_ELAPSED: {
         // A clock that went backwards must not show a negative time.
         const std::int64_t s = value > 0 ? value / 1000 : 0;
-        std::snprintf(text, sizeof text, "%" PRId64 ":%" PRId64 ":%" PRId64, s / 3600,
-                      (s % 3600) / 60, s % 60);
+        std::snprintf(text, sizeof text, "%" PRId64 ":%" PRId64 ":%" PRId64, s / 3600, (s % 3600) / 60,
+                      s % 60);
         return text;
     }
     case REPORT_PROGRESS:
@@ -71,6 +72,7 @@ int ReportColumn(std::int32_t code)
 void PostTaskReport(MessagePoster* poster, const std::atomic<bool>& silent, std::int32_t taskId,
                     std::int32_t code, std::int64_t value)
 {
-    if (poster == nullptr || silent.load()) return;
+    if (poster == nullptr || silent.load())
+        return;
     poster->PostTaskReport(taskId, code, value);
 }

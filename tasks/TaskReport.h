@@ -55,5 +55,5 @@ int ReportColumn(std::int32_t code);  // the column a report's text goes to, -1 
 
 // Every worker reports through this: once its silent flag is set (exit has begun)
 // it posts nothing, so nothing reaches a window that is going away.
-void PostTaskReport(MessagePoster* poster, const std::atomic<bool>& silent,
-                    std::int32_t taskId, std::int32_t code, std::int64_t value);
+void PostTaskReport(MessagePoster* poster, const std::atomic<bool>& silent, std::int32_t taskId,
+                    std::int32_t code, std::int64_t value);

@@ -13,21 +13,20 @@ std::string TrimBlanks(const std::string& text)
 {
     constexpr const char* kBlanks = " \t\r\n";
     const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string::npos) return {};
+    if (first == std::string::npos)
+        return {};
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
 }  // namespace
 
-TaskScheduler::TaskScheduler(RowView& rows, ReportQueue& queue, FileErrorPrompt& prompt,
-                             Settings settings)
+TaskScheduler::TaskScheduler(RowView& rows, ReportQueue& queue, FileErrorPrompt& prompt, Settings settings)
     : m_poster(queue),
       m_prompt(prompt),
       m_settings(std::move(settings)),
       m_list(&rows),
       m_store(m_settings.m_csStorePath),
-      m_runner(std::make_unique<EncoderRunner>(m_settings.m_csEncoderPath, queue,
-                                               m_settings.m_encoderPoll))
+      m_runner(std::make_unique<EncoderRunner>(m_settings.m_csEncoderPath, queue, m_settings.m_encoderPoll))
 {
 }
 
@@ -45,7 +44,8 @@ TaskScheduler::~TaskScheduler()
     // ends, so such a record is deliberately never freed.
     auto release = [](std::vector<std::unique_ptr<CTask>>& tasks) {
         for (auto& task : tasks)
-            if (task->m_pThread && task->m_pThread->IsRunning()) static_cast<void>(task.release());
+            if (task->m_pThread && task->m_pThread->IsRunning())
+                static_cast<void>(task.release());
     };
     auto tasks = m_list.TakeTasks();
     release(tasks);
@@ -79,7 +79,8 @@ void TaskScheduler::AddTask(const NewTask& added)
     task->m_csFilePath = added.m_csFolder + added.m_csFileName;
     task->m_csUrl = TrimBlanks(added.m_csUrl);
     task->m_job = added.m_job;
-    if (task->m_job.m_csTargetType == ".flv") task->m_bAllFinished = true;
+    if (task->m_job.m_csTargetType == ".flv")
+        task->m_bAllFinished = true;
 
     CTask& ref = *task;
     const std::int32_t row = m_list.Append(std::move(task));
@@ -94,7 +95,8 @@ void TaskScheduler::StartSelectedTasks(const std::vector<std::int32_t>& rows)
 {
     ReleaseEnded();
     for (const std::int32_t row : rows) {
-        if (row < 0 || row >= m_list.Count()) continue;
+        if (row < 0 || row >= m_list.Count())
+            continue;
         CTask& task = m_list.At(row);
         const bool finished = task.IsFinished();
         if (!finished && task.IsIdle()) {
@@ -112,7 +114,8 @@ std::optional<ConvertJob> TaskScheduler::EraseQueuedJobAt(std::int32_t row)
     const auto queued = std::find_if(m_queue.begin(), m_queue.end(), [&](const ConvertJob& job) {
         return m_list.FindRow(job.m_nTaskId) == row;
     });
-    if (queued == m_queue.end()) return std::nullopt;
+    if (queued == m_queue.end())
+        return std::nullopt;
     ConvertJob job = *queued;
     m_queue.erase(queued);
     return job;
@@ -128,38 +131,44 @@ bool TaskScheduler::RunnerJobIsAt(std::int32_t row) const
 void TaskScheduler::StopSelectedTasks(const std::vector<std::int32_t>& rows)
 {
     for (const std::int32_t row : rows) {
-        if (row < 0 || row >= m_list.Count()) continue;
+        if (row < 0 || row >= m_list.Count())
+            continue;
         CTask& task = m_list.At(row);
-        if (!task.IsIdle()) StopDownload(task);
+        if (!task.IsIdle())
+            StopDownload(task);
         if (const auto job = EraseQueuedJobAt(row))
             m_poster.PostTaskReport(job->m_nTaskId, REPORT_STATUS, STATUS_STOPPED);
-        if (RunnerJobIsAt(row)) m_runner->m_evStop.Set();
+        if (RunnerJobIsAt(row))
+            m_runner->m_evStop.Set();
     }
 }
 
 void TaskScheduler::RemoveSelectedTasks(const std::vector<std::int32_t>& rows, bool deleteFiles)
 {
-    if (rows.empty()) return;
+    if (rows.empty())
+        return;
     const bool removed = m_list.RemoveRows(
         rows,
         [&](std::int32_t originalRow, CTask&) {
             EraseQueuedJobAt(originalRow);
-            if (RunnerJobIsAt(originalRow)) m_runner->m_evStop.Set();
+            if (RunnerJobIsAt(originalRow))
+                m_runner->m_evStop.Set();
         },
         [&](std::unique_ptr<CTask> task) {
             task->m_bDeleteFiles = deleteFiles;
             StopDownload(*task);
             Dispose(std::move(task));
         });
-    if (removed) SaveTasks();
+    if (removed)
+        SaveTasks();
 }
 
 void TaskScheduler::Dispose(std::unique_ptr<CTask> task)
 {
     ReleaseEnded();
     auto owned = std::make_shared<std::unique_ptr<CTask>>(std::move(task));
-    m_disposers.push_back(std::make_unique<platform::WorkerThread>(
-        [owned] { DisposeTask(std::move(*owned)); }));
+    m_disposers.push_back(
+        std::make_unique<platform::WorkerThread>([owned] { DisposeTask(std::move(*owned)); }));
 }
 
 void TaskScheduler::ClearCompletedTasks()
@@ -167,12 +176,12 @@ void TaskScheduler::ClearCompletedTasks()
     std::vector<std::int32_t> rows;
     for (std::int32_t row = 0; row < m_list.Count(); ++row) {
         CTask& task = m_list.At(row);
-        if (task.IsFinished() && task.m_bAllFinished) rows.push_back(row);
+        if (task.IsFinished() && task.m_bAllFinished)
+            rows.push_back(row);
     }
-    if (rows.empty()) return;
-    m_list.RemoveRows(rows, {}, [&](std::unique_ptr<CTask> task) {
-        m_retired.push_back(std::move(task));
-    });
+    if (rows.empty())
+        return;
+    m_list.RemoveRows(rows, {}, [&](std::unique_ptr<CTask> task) { m_retired.push_back(std::move(task)); });
     ReleaseEnded();
     SaveTasks();
 }
@@ -180,7 +189,8 @@ void TaskScheduler::ClearCompletedTasks()
 void TaskScheduler::ReleaseEnded()
 {
     std::erase_if(m_retired, [](const std::unique_ptr<CTask>& task) {
-        if (task->m_pThread && task->m_pThread->IsRunning()) return false;
+        if (task->m_pThread && task->m_pThread->IsRunning())
+            return false;
         JoinDownload(*task);
         return true;
     });
@@ -192,7 +202,8 @@ void TaskScheduler::ReleaseEnded()
 void TaskScheduler::OnTaskReport(const TaskReport& report)
 {
     const auto row = m_list.FindRow(report.taskId);
-    if (!row) return;  // the task has left the list
+    if (!row)
+        return;  // the task has left the list
     CTask& task = m_list.At(*row);
 
     std::string text = FormatReportText(report.code, report.value);
@@ -212,14 +223,18 @@ void TaskScheduler::OnTaskReport(const TaskReport& report)
         }
     }
     const int column = ReportColumn(report.code);
-    if (column >= 0) m_list.SetCellText(*row, column, text);
+    if (column >= 0)
+        m_list.SetCellText(*row, column, text);
 }
 
 void TaskScheduler::OnConvertNext(int wParam)
 {
-    if (m_bExiting) return;
-    if (wParam == 1) m_runner->ReapRunner();
-    if (m_runner->m_bRunning || m_queue.empty()) return;
+    if (m_bExiting)
+        return;
+    if (wParam == 1)
+        m_runner->ReapRunner();
+    if (m_runner->m_bRunning || m_queue.empty())
+        return;
     m_runner->m_job = m_queue.front();
     m_queue.pop_front();
     m_runner->StartRunner();
@@ -248,14 +263,16 @@ void TaskScheduler::ExitApp()
     for (const auto& task : m_list.Tasks()) {
         task->m_bSilent = true;
         StopDownload(*task);
-        if (task->m_pThread) workers.push_back(task->m_pThread.get());
+        if (task->m_pThread)
+            workers.push_back(task->m_pThread.get());
     }
     // One wait for all of them: the time limit is for the whole exit, whatever their number.
     const auto deadline = std::chrono::steady_clock::now() + m_settings.m_exitWait;
     for (platform::WorkerThread* worker : workers) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) break;
+        if (left.count() <= 0)
+            break;
         worker->WaitFor(left);
     }
 }

@@ -17,7 +17,9 @@
 
 class EncoderRunner;
 class FileErrorPrompt;
-namespace platform { class WorkerThread; }
+namespace platform {
+class WorkerThread;
+}
 
 // What the Add Task dialog hands over when it ends with OK.
 struct NewTask {

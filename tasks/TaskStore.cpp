@@ -54,27 +54,31 @@ char Unbroken(char c)
 // reads back as it was.
 bool NeedsQuotes(std::string_view value)
 {
-    if (value.empty()) return false;
+    if (value.empty())
+        return false;
     const char front = Unbroken(value.front());
     const char back = Unbroken(value.back());
-    if (IsBlank(front) || IsBlank(back)) return true;
+    if (IsBlank(front) || IsBlank(back))
+        return true;
     return value.size() >= 2 && (front == '"' || front == '\'') && back == front;
 }
 
 void AppendStoredForm(std::string& text, std::string_view value)
 {
     const bool quoted = NeedsQuotes(value);
-    if (quoted) text.push_back('"');
+    if (quoted)
+        text.push_back('"');
     if (value.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos) {
         text.append(value);
     } else {
-        for (const char c : value) text.push_back(Unbroken(c));
+        for (const char c : value)
+            text.push_back(Unbroken(c));
     }
-    if (quoted) text.push_back('"');
+    if (quoted)
+        text.push_back('"');
 }
 
-void AppendLine(std::string& text, std::string_view name, const std::string& index,
-                std::string_view value)
+void AppendLine(std::string& text, std::string_view name, const std::string& index, std::string_view value)
 {
     text.append(name).append(index).append("=");
     AppendStoredForm(text, value);
@@ -83,10 +87,10 @@ void AppendLine(std::string& text, std::string_view name, const std::string& ind
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
             return false;
     }
     return true;
@@ -97,10 +101,13 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
 bool ExistsUnreadable(const std::string& path)
 {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) return errno != ENOENT;
-    if (!S_ISREG(info.st_mode)) return true;
+    if (::stat(path.c_str(), &info) != 0)
+        return errno != ENOENT;
+    if (!S_ISREG(info.st_mode))
+        return true;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return true;
+    if (fd < 0)
+        return true;
     ::close(fd);
     return false;
 }
@@ -112,11 +119,12 @@ TaskStore::TaskStore(std::string path) : m_path(std::move(path)) {}
 std::int64_t TaskStore::ParseLeadingNumber(std::string_view text)
 {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' ||
-                               text[i] == '\n' || text[i] == '\v' || text[i] == '\f'))
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n' ||
+                               text[i] == '\v' || text[i] == '\f'))
         ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
     constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
     std::int64_t magnitude = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
@@ -150,14 +158,17 @@ std::string TaskStore::FormatTasks(const TaskList& list)
         AppendLine(text, "TASKURL_", index, task->m_csUrl);
         AppendLine(text, "TASKFILENAME_", index, task->m_csFileName);
         AppendLine(text, "TASKFILEPATH_", index, task->m_csFilePath);
-        for (const JobKey& key : kJobKeys) AppendLine(text, key.name, index, task->m_job.*key.field);
+        for (const JobKey& key : kJobKeys)
+            AppendLine(text, key.name, index, task->m_job.*key.field);
         task->Lock();
         const std::int64_t size = task->m_nFileSize;
         const bool finished = task->m_bFinished;
         task->Unlock();
         AppendLine(text, "TASKFILESIZE_", index, std::to_string(size));
-        if (finished) AppendLine(text, "TASKFINISHED_", index, kTrue);
-        if (task->m_bAllFinished) AppendLine(text, "ALLFINISHED_", index, kTrue);
+        if (finished)
+            AppendLine(text, "TASKFINISHED_", index, kTrue);
+        if (task->m_bAllFinished)
+            AppendLine(text, "ALLFINISHED_", index, kTrue);
     }
     return text;
 }
@@ -165,7 +176,8 @@ std::string TaskStore::FormatTasks(const TaskList& list)
 bool TaskStore::SaveTasks(const TaskList& list, std::string* error) const
 {
     if (m_bReadFailed) {
-        if (error) *error = "\"" + m_path + "\" could not be read at start and is kept as it was";
+        if (error)
+            *error = "\"" + m_path + "\" could not be read at start and is kept as it was";
         return false;
     }
     return platform::WriteFileAtomically(m_path, FormatTasks(list), error);
@@ -178,8 +190,10 @@ std::int32_t TaskStore::LoadTasks(TaskList& list, const platform::ProfileSnapsho
         return file.Get(kSection, key, def, kValueBuffer);
     };
     std::int64_t count = ParseLeadingNumber(read("TASKS_NUMBER", "0"));
-    if (count <= 0) return 0;
-    if (count > maxTasks) count = maxTasks;
+    if (count <= 0)
+        return 0;
+    if (count > maxTasks)
+        count = maxTasks;
 
     std::string key;
     const auto keyOf = [&key](std::string_view name, const std::string& index) -> const std::string& {
@@ -202,10 +216,9 @@ std::int32_t TaskStore::LoadTasks(TaskList& list, const platform::ProfileSnapsho
         const std::int32_t row = list.Append(std::move(task));
         list.SetCellText(row, COLUMN_TARGET, loaded.m_job.m_csTargetName);
         list.SetCellText(row, COLUMN_ELAPSED, "-");
-        list.SetCellText(row, COLUMN_STATUS,
-                         StatusText(loaded.m_bFinished && loaded.m_bAllFinished
-                                        ? STATUS_TASK_COMPLETED
-                                        : STATUS_STOPPED));
+        list.SetCellText(
+            row, COLUMN_STATUS,
+            StatusText(loaded.m_bFinished && loaded.m_bAllFinished ? STATUS_TASK_COMPLETED : STATUS_STOPPED));
         list.SetCellText(row, COLUMN_SIZE,
                          loaded.m_nFileSize == 0 ? "-" : FormatSizeText(loaded.m_nFileSize));
     }
@@ -215,6 +228,7 @@ std::int32_t TaskStore::LoadTasks(TaskList& list, const platform::ProfileSnapsho
 std::int32_t TaskStore::LoadTasks(TaskList& list)
 {
     m_bReadFailed = ExistsUnreadable(m_path);
-    if (m_bReadFailed) return 0;
+    if (m_bReadFailed)
+        return 0;
     return LoadTasks(list, platform::ProfileSnapshot::Load(m_path));
 }

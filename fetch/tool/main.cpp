@@ -127,10 +127,7 @@ ServiceConfig ChooseServiceConfig(const Arguments& args)
 
 class StandardErrorPrompt : public FileErrorPrompt {
 public:
-    void ShowFileError(const std::string& message) override
-    {
-        std::fprintf(stderr, "%s\n", message.c_str());
-    }
+    void ShowFileError(const std::string& message) override { std::fprintf(stderr, "%s\n", message.c_str()); }
 };
 
 void PrintReports(const std::vector<QueuedMessage>& messages)

@@ -34,17 +34,23 @@ using namespace platform;
 const std::string kFakeEncoder = std::string(TAVOLIN_BIN_DIR) + "/fake_encoder";
 
 // A fresh path in this test run's scratch folder, which goes when the run ends.
-std::string Scratch(const std::string& name) {
+std::string Scratch(const std::string& name)
+{
     static struct Folder {
         std::string root = ::mkdtemp((fs::temp_directory_path() / "convert-test-XXXXXX").string().data());
         int count = 0;
-        ~Folder() { std::error_code ec; fs::remove_all(root, ec); }
+        ~Folder()
+        {
+            std::error_code ec;
+            fs::remove_all(root, ec);
+        }
     } folder;
     return folder.root + "/" + std::to_string(++folder.count) + "-" + name;
 }
 
 // What the stand-in wrote about itself: its pid, its setup, then its arguments.
-Lines RunReport(const std::string& target) {
+Lines RunReport(const std::string& target)
+{
     std::ifstream in(target + ".run");
     Lines lines;
     for (std::string line; std::getline(in, line);)
@@ -52,26 +58,34 @@ Lines RunReport(const std::string& target) {
     return lines;
 }
 
-bool Eventually(const std::function<bool()>& condition) {
-    for (const auto deadline = std::chrono::steady_clock::now() + 10s; !condition(); std::this_thread::sleep_for(5ms))
+bool Eventually(const std::function<bool()>& condition)
+{
+    for (const auto deadline = std::chrono::steady_clock::now() + 10s; !condition();
+         std::this_thread::sleep_for(5ms))
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
     return true;
 }
 
 // The stand-in's pid once it has started, else -1.
-pid_t WaitForStart(const std::string& target) {
+pid_t WaitForStart(const std::string& target)
+{
     return Eventually([&] { return fs::exists(target + ".run"); }) ? std::stoi(RunReport(target)[0]) : -1;
 }
 
 // Ended and reaped: not even a zombie is left.
-bool IsGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
+bool IsGone(pid_t pid)
+{
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
 
-Lines StandIn(const std::string& name) {
+Lines StandIn(const std::string& name)
+{
     return {kFakeEncoder, "converter.exe", "-i", "in.flv", Scratch(name)};
 }
 
-TEST(Process, OneChildAtATimeUntilItIsKilledOrHasEndedUnnoticed) {
+TEST(Process, OneChildAtATimeUntilItIsKilledOrHasEndedUnnoticed)
+{
     pid_t pid = -1;
     {
         Process child;
@@ -96,9 +110,11 @@ TEST(Process, OneChildAtATimeUntilItIsKilledOrHasEndedUnnoticed) {
     EXPECT_TRUE(IsGone(pid));  // destroying a running child ends and reaps it
 }
 
-TEST(Process, AProgramThatCannotStartIsToldApartFromOneThatEndsWith127) {
+TEST(Process, AProgramThatCannotStartIsToldApartFromOneThatEndsWith127)
+{
     // No program, a missing one, one not executable.
-    for (const Lines& argv : {Lines{}, Lines{Scratch("missing")}, Lines{TAVOLIN_TESTS_DIR "/CMakeLists.txt"}}) {
+    for (const Lines& argv :
+         {Lines{}, Lines{Scratch("missing")}, Lines{TAVOLIN_TESTS_DIR "/CMakeLists.txt"}}) {
         Process child;
         std::string why;
         EXPECT_FALSE(child.Start(argv, &why)) << (argv.empty() ? "(none)" : argv[0]);
@@ -110,7 +126,8 @@ TEST(Process, AProgramThatCannotStartIsToldApartFromOneThatEndsWith127) {
     EXPECT_EQ(child.Exit(), (ProcessExit{127, 0}));
 }
 
-TEST(ProgramFolder, IsTheExecutablesFolderWhateverTheCurrentDirectory) {
+TEST(ProgramFolder, IsTheExecutablesFolderWhateverTheCurrentDirectory)
+{
     const auto cwd = fs::current_path();
     fs::current_path("/");
     EXPECT_EQ(ProgramFolder(), fs::canonical(TAVOLIN_BIN_DIR).string());
@@ -119,18 +136,21 @@ TEST(ProgramFolder, IsTheExecutablesFolderWhateverTheCurrentDirectory) {
 
 // Records "<id>:<status>" and "next<w>" for convert-next; sets the runner's stop on `stopOn`.
 struct RecordingPoster : MessagePoster {
-    void PostTaskReport(std::int32_t id, std::int32_t code, std::int64_t value) override {
+    void PostTaskReport(std::int32_t id, std::int32_t code, std::int64_t value) override
+    {
         EXPECT_EQ(code, REPORT_STATUS);  // the runner reports nothing else
         Record(std::to_string(id) + ":" + std::to_string(value));
     }
     void PostConvertNext(int wParam) override { Record("next" + std::to_string(wParam)); }
-    void Record(const std::string& text) {
+    void Record(const std::string& text)
+    {
         std::lock_guard<std::mutex> lock(mutex);
         posts.push_back(text);
         if (text == stopOn)
             runner->m_evStop.Set();
     }
-    Lines Posts() {
+    Lines Posts()
+    {
         std::lock_guard<std::mutex> lock(mutex);
         return posts;
     }
@@ -141,7 +161,8 @@ struct RecordingPoster : MessagePoster {
 };
 
 // Options left empty reach the encoder as empty arguments of their own.
-ConvertJob Job(std::int32_t id, const std::string& target, const std::string& source = "/videos/in clip.flv") {
+ConvertJob Job(std::int32_t id, const std::string& target, const std::string& source = "/videos/in clip.flv")
+{
     ConvertJob job;
     job.m_nTaskId = id;
     job.m_csSourceFile = source;
@@ -150,7 +171,8 @@ ConvertJob Job(std::int32_t id, const std::string& target, const std::string& so
 }
 
 // The UI's part after a run: it sees convert-next (1) and reaps the runner.
-void FinishRun(EncoderRunner& runner, RecordingPoster& poster, const Lines& posts) {
+void FinishRun(EncoderRunner& runner, RecordingPoster& poster, const Lines& posts)
+{
     EXPECT_TRUE(runner.m_bRunning);
     ASSERT_TRUE(Eventually([&] { return std::ranges::count(poster.Posts(), "next1") > 0; }));
     EXPECT_EQ(runner.ReapRunner(), 0);
@@ -161,7 +183,8 @@ void FinishRun(EncoderRunner& runner, RecordingPoster& poster, const Lines& post
 // Even from a careless parent (input from a file, descriptors without O_CLOEXEC, SIGPIPE
 // ignored, SIGTERM blocked) the encoder gets exactly the job's arguments, no shell, /dev/null for input, no
 // stray descriptor and default signal handling.
-TEST(EncoderRunner, ACompletedRunStartsTheEncoderCleanlyAndReportsConvertingCompletedNext) {
+TEST(EncoderRunner, ACompletedRunStartsTheEncoderCleanlyAndReportsConvertingCompletedNext)
+{
     RecordingPoster poster;
     EncoderRunner runner(kFakeEncoder, poster, 20ms);
     const std::string target = Scratch("ok \"quoted\" $(id) *;|.mp4");
@@ -170,7 +193,8 @@ TEST(EncoderRunner, ACompletedRunStartsTheEncoderCleanlyAndReportsConvertingComp
     const int held = ::open(Scratch("held").c_str(), O_CREAT | O_RDWR, 0644);
     const int input = ::dup(STDIN_FILENO);
     ::dup2(held, STDIN_FILENO);
-    struct sigaction ignore {}, oldPipe {};
+    struct sigaction ignore {
+    }, oldPipe{};
     ignore.sa_handler = SIG_IGN;
     ::sigaction(SIGPIPE, &ignore, &oldPipe);
     sigset_t term, oldMask;
@@ -189,12 +213,15 @@ TEST(EncoderRunner, ACompletedRunStartsTheEncoderCleanlyAndReportsConvertingComp
     EXPECT_EQ(Lines(report.begin() + 2, report.end()), BuildEncoderArguments(runner.m_job, kFakeEncoder));
 }
 
-TEST(EncoderRunner, FailuresAndJobsThatWouldOverwriteTheirSourceAreNoSuccess) {
+TEST(EncoderRunner, FailuresAndJobsThatWouldOverwriteTheirSourceAreNoSuccess)
+{
     const std::string download = Scratch("ok.flv");
     const std::string link = Scratch("link.flv");
     std::ofstream(download) << "download";
     fs::create_symlink(download, link);
-    const struct { std::string encoder, source, target; } cases[] = {
+    const struct {
+        std::string encoder, source, target;
+    } cases[] = {
         {kFakeEncoder, "in.flv", Scratch("fail.mp4")},
         {kFakeEncoder, "in.flv", Scratch("signal.mp4")},  // ended, but not by us
         {Scratch("no-such-encoder"), "in.flv", Scratch("ok.mp4")},
@@ -211,7 +238,8 @@ TEST(EncoderRunner, FailuresAndJobsThatWouldOverwriteTheirSourceAreNoSuccess) {
     }
 }
 
-TEST(EncoderRunner, AStopBeforeTheEncoderStartsEndsItWithoutWaitingAPoll) {
+TEST(EncoderRunner, AStopBeforeTheEncoderStartsEndsItWithoutWaitingAPoll)
+{
     RecordingPoster poster;
     EncoderRunner runner(kFakeEncoder, poster, 20s);  // only the look before the first sleep is in time
     poster.stopOn = "5:6";
@@ -222,7 +250,8 @@ TEST(EncoderRunner, AStopBeforeTheEncoderStartsEndsItWithoutWaitingAPoll) {
 }
 
 // The UI stops a run, or at exit silences it first; it may reuse the runner after either.
-TEST(EncoderRunner, AStopWhileRunningEndsTheEncoderWithinAboutAPollAndQuietPostsNothingMore) {
+TEST(EncoderRunner, AStopWhileRunningEndsTheEncoderWithinAboutAPollAndQuietPostsNothingMore)
+{
     RecordingPoster poster;
     EncoderRunner runner(kFakeEncoder, poster, 100ms);
     for (const bool quiet : {false, true}) {
@@ -244,7 +273,8 @@ TEST(EncoderRunner, AStopWhileRunningEndsTheEncoderWithinAboutAPollAndQuietPosts
 
 // A thread that outlives the reap wait is let go: it ends its encoder and reports nothing,
 // and the next run goes on undisturbed. Destroying the runner lets its run go the same way.
-TEST(EncoderRunner, ALetGoThreadCannotDisturbTheNextRun) {
+TEST(EncoderRunner, ALetGoThreadCannotDisturbTheNextRun)
+{
     RecordingPoster poster;
     pid_t second = -1;
     {

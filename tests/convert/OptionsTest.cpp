@@ -16,7 +16,8 @@ namespace {
 using Args = std::vector<std::string>;
 
 // A job read from a profile and its boxes, by default as the profile fills them.
-ConvertJob ReadJob(const ConvertProfile& profile, const std::optional<OptionBoxes>& boxes = std::nullopt) {
+ConvertJob ReadJob(const ConvertProfile& profile, const std::optional<OptionBoxes>& boxes = std::nullopt)
+{
     ConvertJob job;
     job.m_csSourceFile = "/home/ann/My Videos/it's.flv";
     job.m_csTargetFile = "/tmp/ tab\there -dash\\back.avi";
@@ -47,10 +48,12 @@ const char* const kEntries[][3] = {
 // Every entry in order with its name and extension. A converting entry's defaults give the
 // options listed, and with each value its boxes offer its text splits into exactly the
 // arguments the encoder is started with.
-TEST(ProfileCatalogue, EntriesInOrderWithTheOptionsTheirBoxesGive) {
+TEST(ProfileCatalogue, EntriesInOrderWithTheOptionsTheirBoxesGive)
+{
     const auto tavolin = BuildProfileCatalogue(CatalogueProgram::Tavolin);
     ASSERT_EQ(tavolin.size(), std::size(kEntries));
-    EXPECT_EQ(BuildProfileCatalogue(CatalogueProgram::Pellux), std::vector(tavolin.begin() + 1, tavolin.end()));
+    EXPECT_EQ(BuildProfileCatalogue(CatalogueProgram::Pellux),
+              std::vector(tavolin.begin() + 1, tavolin.end()));
     for (std::size_t i = 0; i < tavolin.size(); ++i) {
         EXPECT_EQ(tavolin[i].m_csName, kEntries[i][0]);
         EXPECT_EQ(tavolin[i].m_csExtension, kEntries[i][1]) << kEntries[i][0];
@@ -66,14 +69,16 @@ TEST(ProfileCatalogue, EntriesInOrderWithTheOptionsTheirBoxesGive) {
                 OptionBoxes boxes = defaults;
                 (boxes.*box).m_nSelected = static_cast<int>(choice);
                 const ConvertJob picked = ReadJob(tavolin[i], boxes);
-                EXPECT_EQ(platform::SplitCommandLine(BuildEncoderCommandLine(picked)), BuildEncoderArguments(picked))
+                EXPECT_EQ(platform::SplitCommandLine(BuildEncoderCommandLine(picked)),
+                          BuildEncoderArguments(picked))
                     << BuildEncoderCommandLine(picked);
             }
         }
     }
 }
 
-TEST(FillOptionBoxes, SelectsTheLastChoiceEqualToTheDefaultElseTheFirst) {
+TEST(FillOptionBoxes, SelectsTheLastChoiceEqualToTheDefaultElseTheFirst)
+{
     ConvertProfile p;
     p.m_videoSize = {"b", {"a", "b", "c", "b"}};
     p.m_audioBitRate = {"AUTO", {"Auto", "64"}};  // letter case counts
@@ -83,13 +88,15 @@ TEST(FillOptionBoxes, SelectsTheLastChoiceEqualToTheDefaultElseTheFirst) {
     EXPECT_EQ(boxes.m_videoCodec, (OptionBox{{}, -1}));  // no choices: no selection
 }
 
-TEST(ReadJobFromSelection, FillsOnlyTheProfilePartOfTheJob) {
+TEST(ReadJobFromSelection, FillsOnlyTheProfilePartOfTheJob)
+{
     const auto catalogue = BuildProfileCatalogue(CatalogueProgram::Tavolin);
     // FLV: its empty boxes select nothing, so the box fields stay as they were.
     ConvertJob flv;
     flv.m_csVideoSize = "kept";
     ReadJobFromSelection(flv, &catalogue[0], SelectedOptions(FillOptionBoxes(catalogue[0])));
-    EXPECT_EQ((Args{flv.m_csTargetType, flv.m_csVideoSize, flv.m_csAudioCodec}), (Args{".flv", "kept", "Auto"}));
+    EXPECT_EQ((Args{flv.m_csTargetType, flv.m_csVideoSize, flv.m_csAudioCodec}),
+              (Args{".flv", "kept", "Auto"}));
 
     // The user's own pick counts, not the profile's default.
     OptionBoxes boxes = FillOptionBoxes(catalogue[10]);
@@ -106,14 +113,16 @@ TEST(ReadJobFromSelection, FillsOnlyTheProfilePartOfTheJob) {
 
 // Only exactly "Auto" is left out, and only the exact PSP name, letter case included, adds
 // the format.
-TEST(EncoderCommandLine, ValuesGoInUnchangedAndPathsStayWhole) {
+TEST(EncoderCommandLine, ValuesGoInUnchangedAndPathsStayWhole)
+{
     ConvertJob job;
     job.m_csSourceFile = "say \"hi\" -ac 9.flv";
     job.m_csTargetFile = "out.mp4";
     job.m_csVideoSize = "auto";
     job.m_csVideoFrameRate = "25";  // never reaches the encoder
     job.m_csAudioBitRate = " 96";
-    for (std::string* f : {&job.m_csVideoCodec, &job.m_csAudioCodec, &job.m_csAudioSampleRate, &job.m_csAudioChannel})
+    for (std::string* f :
+         {&job.m_csVideoCodec, &job.m_csAudioCodec, &job.m_csAudioSampleRate, &job.m_csAudioChannel})
         *f = "Auto";
     // The text cannot carry a quote in a path; the arguments can.
     job.m_csTargetName = "PSP - PSP MPEG-4 Video (*.mp4) ";
@@ -121,8 +130,8 @@ TEST(EncoderCommandLine, ValuesGoInUnchangedAndPathsStayWhole) {
               "./ostrand converter.exe -i \"say \"hi\" -ac 9.flv\" -s auto -b k -ab  96k \"out.mp4\" ");
     job.m_csTargetName = "psp - PSP MPEG-4 Video (*.mp4)";
     EXPECT_EQ(BuildEncoderArguments(job, "/opt/t/ostrand"),
-              (Args{"/opt/t/ostrand", "converter.exe", "-i", job.m_csSourceFile, "-s", "auto", "-b", "k", "-ab",
-                    " 96k", "out.mp4"}));
+              (Args{"/opt/t/ostrand", "converter.exe", "-i", job.m_csSourceFile, "-s", "auto", "-b", "k",
+                    "-ab", " 96k", "out.mp4"}));
 }
 
 }  // namespace

@@ -15,7 +15,8 @@
 #include <sstream>
 #include <string>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const std::string target = argv[argc - 1];
     std::ostringstream out;
     char input[512] = {};

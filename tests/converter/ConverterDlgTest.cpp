@@ -31,7 +31,10 @@ namespace {
 // Takes the place of the message boxes and of the desktop, and records both in one list.
 class Recorder : public MessageBoxes, public DesktopShell {
 public:
-    void Exclaim(QWidget*, const QString& caption, const QString& text) override { log << caption + " | " + text; }
+    void Exclaim(QWidget*, const QString& caption, const QString& text) override
+    {
+        log << caption + " | " + text;
+    }
     void ShowInFolder(const QString& path) override { log << "show " + path; }
     void OpenFolder(const QString& path) override { log << "folder " + path; }
     void OpenDocument(const QString& path) override { log << "document " + path; }
@@ -56,7 +59,10 @@ class ConverterDlgTest : public QObject {
 
     QString Folder(const QString& name) const { return m_root->path() + "/" + name; }
     template <typename T = QPushButton>
-    T* Control(const char* name) const { return m_window->findChild<T*>(QString::fromLatin1(name)); }
+    T* Control(const char* name) const
+    {
+        return m_window->findChild<T*>(QString::fromLatin1(name));
+    }
     QString Status() const { return Control<CTransStatic>("status")->text(); }
     void Click(const char* name) const { Control(name)->click(); }
     bool Open(const QString& encoder = STAND_IN_ENCODER, int threadWaitMs = 3000,
@@ -100,8 +106,8 @@ private slots:
         const QString data = Folder("data/Tavolin Data");
         QVERIFY(QDir(data).removeRecursively());
         QVERIFY(!Open());
-        QCOMPARE(m_recorder.log, QStringList{"Tavolin | Can not find the application data directory \"" + data +
-                                             "\" for Tavolin, Please reinstall this program."});
+        QCOMPARE(m_recorder.log, QStringList{"Tavolin | Can not find the application data directory \"" +
+                                             data + "\" for Tavolin, Please reinstall this program."});
         QVERIFY(!QFileInfo::exists(data));  // never created
         // Any entry of that name counts; with no folder remembered, one is made in home.
         QVERIFY(QFile(data).open(QIODevice::WriteOnly));
@@ -132,7 +138,8 @@ private slots:
         QCOMPARE(Control("more")->text(), QString("More<<"));
         QCOMPARE(m_window->size(), m_window->FullRect().size());
         // The gradient spans the expanded height in both sizes.
-        QCOMPARE(collapsed.pixelColor(1, captionTop - 1), m_window->grab().toImage().pixelColor(1, captionTop - 1));
+        QCOMPARE(collapsed.pixelColor(1, captionTop - 1),
+                 m_window->grab().toImage().pixelColor(1, captionTop - 1));
     }
 
     void RefusalThenNamingAndCompletion()
@@ -142,8 +149,10 @@ private slots:
         Control<QLineEdit>("destination")->setText("  " + Folder("out") + " ");
         Control<QLineEdit>("source")->setText(Folder("v/none.flv"));
         Click("start");
-        QCOMPARE(m_recorder.log, QStringList{"Information | Source file does not exists, please load a valid file"});
-        QVERIFY(ReadText(Folder("data/Tavolin Data/settings.ini")).contains("LAST_CONV_FOLDER=" + Folder("out/")));
+        QCOMPARE(m_recorder.log,
+                 QStringList{"Information | Source file does not exists, please load a valid file"});
+        QVERIFY(ReadText(Folder("data/Tavolin Data/settings.ini"))
+                    .contains("LAST_CONV_FOLDER=" + Folder("out/")));
         QVERIFY(QDir(Folder("out")).isEmpty());
         m_recorder.log.clear();
 
@@ -160,9 +169,10 @@ private slots:
         }
         QCOMPARE(m_recorder.log, QStringList({"show " + targets[0], "show " + targets[1]}));
         // The encoder got the source as typed and the first profile's defaults.
-        QCOMPARE(ReadText(targets[1]).split('\n', Qt::SkipEmptyParts),
-                 (QStringList{"converted", STAND_IN_ENCODER, "converter.exe", "-i", Folder("v/My Clip.FLV"), "-s",
-                              "320x240", "-b", "1200k", "-ar", "44100", "-ab", "64k", "-ac", "2", targets[1]}));
+        QCOMPARE(
+            ReadText(targets[1]).split('\n', Qt::SkipEmptyParts),
+            (QStringList{"converted", STAND_IN_ENCODER, "converter.exe", "-i", Folder("v/My Clip.FLV"), "-s",
+                         "320x240", "-b", "1200k", "-ar", "44100", "-ab", "64k", "-ac", "2", targets[1]}));
     }
 
     void StopThenStartReusesTheTargetUntilOptionsChange()
@@ -211,18 +221,35 @@ private slots:
     {
         QVERIFY(Open(OSTRAND_PATH));
         const QString source = Folder("v/clip.flv"), target = Folder("out/clip.mp4");
-        QCOMPARE(QProcess::execute("ffmpeg", {"-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-f", "lavfi",
-                                              "-i", "testsrc=size=176x144:rate=15", "-f", "lavfi", "-i",
-                                              "sine=sample_rate=22050", "-t", "1", "-c:v", "flv1", "-c:a",
-                                              "libmp3lame", "-shortest", source}),
+        QCOMPARE(QProcess::execute("ffmpeg", {"-hide_banner",
+                                              "-loglevel",
+                                              "error",
+                                              "-nostdin",
+                                              "-y",
+                                              "-f",
+                                              "lavfi",
+                                              "-i",
+                                              "testsrc=size=176x144:rate=15",
+                                              "-f",
+                                              "lavfi",
+                                              "-i",
+                                              "sine=sample_rate=22050",
+                                              "-t",
+                                              "1",
+                                              "-c:v",
+                                              "flv1",
+                                              "-c:a",
+                                              "libmp3lame",
+                                              "-shortest",
+                                              source}),
                  0);
         Control<QLineEdit>("source")->setText(source);
         Control<QLineEdit>("destination")->setText(Folder("out"));
         Click("start");
         QTRY_COMPARE_WITH_TIMEOUT(Status(), "Task Compeleted - " + target, 60000);
         QProcess probe;
-        probe.start("ffprobe", {"-v", "error", "-show_entries", "stream=codec_type,width,height", "-of", "csv=p=0",
-                                target});
+        probe.start("ffprobe", {"-v", "error", "-show_entries", "stream=codec_type,width,height", "-of",
+                                "csv=p=0", target});
         QVERIFY(probe.waitForFinished(30000));
         QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()), QString("video,320,240\naudio\n"));
         QCOMPARE(m_recorder.log, QStringList{"show " + target});

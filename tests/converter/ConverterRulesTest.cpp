@@ -30,8 +30,9 @@ TEST(StartDecision, ChecksInOrderAndRemembersTheFolderOnceItPassed)
 {
     const std::set<std::string> folders = {"/out/", "/my videos/", "/v/folder.flv"};
     const std::set<std::string> files = {"/v/My Clip.FLV", "/v/clip.flv", "/v/clip.mp4"};
-    const FileQueries disk{[&](const std::string& path) { return folders.count(path) > 0; },
-                           [&](const std::string& path) { return folders.count(path) + files.count(path) > 0; }};
+    const FileQueries disk{
+        [&](const std::string& path) { return folders.count(path) > 0; },
+        [&](const std::string& path) { return folders.count(path) + files.count(path) > 0; }};
     struct Row {
         const char* name;
         StartRequest request;
@@ -42,13 +43,28 @@ TEST(StartDecision, ChecksInOrderAndRemembersTheFolderOnceItPassed)
     const std::vector<Row> rows = {
         {"empty destination", {"   ", "/v/clip.flv"}, StartRefusal::BadDestination, "", ""},
         {"relative destination", {"out", "/v/clip.flv"}, StartRefusal::BadDestination, "out/", ""},
-        {"a file is no folder, checked first", {"/v/clip.mp4", ""}, StartRefusal::BadDestination, "/v/clip.mp4/", ""},
+        {"a file is no folder, checked first",
+         {"/v/clip.mp4", ""},
+         StartRefusal::BadDestination,
+         "/v/clip.mp4/",
+         ""},
         {"empty source", {"/out", "  "}, StartRefusal::NoSource, "/out/", ""},
-        {"flv only inside the name", {"/out/", "/v/clip.flv.mp4"}, StartRefusal::NotFlv, "/out/", "/v/clip.flv.mp4"},
+        {"flv only inside the name",
+         {"/out/", "/v/clip.flv.mp4"},
+         StartRefusal::NotFlv,
+         "/out/",
+         "/v/clip.flv.mp4"},
         {"missing source", {"/out/", "/v/none.flv"}, StartRefusal::MissingSource, "/out/", "/v/none.flv"},
-        {"trimmed, case kept", {" \t/my videos\n", " /v/My Clip.FLV "}, StartRefusal::None, "/my videos/",
+        {"trimmed, case kept",
+         {" \t/my videos\n", " /v/My Clip.FLV "},
+         StartRefusal::None,
+         "/my videos/",
          "/v/My Clip.FLV"},
-        {"a folder named .flv exists", {"/out/", "/v/folder.flv"}, StartRefusal::None, "/out/", "/v/folder.flv"},
+        {"a folder named .flv exists",
+         {"/out/", "/v/folder.flv"},
+         StartRefusal::None,
+         "/out/",
+         "/v/folder.flv"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -35,8 +35,9 @@ class DesktopPiecesTest : public QObject {
     QStringList Opened() const
     {
         QFile file(m_log);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
-                                              : QStringList();
+        return file.open(QIODevice::ReadOnly)
+                   ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
+                   : QStringList();
     }
 
 private slots:
@@ -46,7 +47,8 @@ private slots:
         QVERIFY(QDir().mkpath(m_root.path() + "/bin"));
         QFile script(m_root.path() + "/bin/xdg-open");
         QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write(("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '" + m_log + "'\n").toUtf8());
+        script.write(
+            ("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '" + m_log + "'\n").toUtf8());
         QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         qputenv("PATH", (m_root.path() + "/bin:" + qgetenv("PATH")).toUtf8());
     }
@@ -72,9 +74,11 @@ private slots:
     {
         if (!m_bBus)
             QSKIP("no private message bus");
-        QDBusConnection manager = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), "fm");
+        QDBusConnection manager =
+            QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), "fm");
         FakeFileManager fake;
-        QVERIFY(manager.registerObject("/org/freedesktop/FileManager1", &fake, QDBusConnection::ExportAllSlots));
+        QVERIFY(
+            manager.registerObject("/org/freedesktop/FileManager1", &fake, QDBusConnection::ExportAllSlots));
         QVERIFY(manager.registerService("org.freedesktop.FileManager1"));
         DesktopShell::Current().ShowInFolder(m_root.path() + "/out/My Clip #1.mp4");
         const QString uri = "file://" + m_root.path() + "/out/My%20Clip%20%231.mp4";

@@ -47,10 +47,16 @@ class AddTaskDlgTest : public QObject {
         return *m_dlg;
     }
     template <typename T = QWidget>
-    T* Child(const char* name) const { return m_dlg->findChild<T*>(QString::fromLatin1(name)); }
+    T* Child(const char* name) const
+    {
+        return m_dlg->findChild<T*>(QString::fromLatin1(name));
+    }
     void Type(const char* box, const QString& text) const { Child<QLineEdit>(box)->setText(text); }
     void Click(const char* button) const { Child<QAbstractButton>(button)->click(); }
-    QStringList Downloads() const { return QDir(Path("dl")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
+    QStringList Downloads() const
+    {
+        return QDir(Path("dl")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    }
 
 private slots:
     void init()
@@ -78,9 +84,10 @@ private slots:
         Type("url", WatchUrl("abc"));
         Type("folder", Path("file"));
         Click("startDownload");
-        QCOMPARE(m_boxes.m_log,
-                 QStringList({"Information | Invalid URL, the URL should like this: " + CAddTaskDlg::ExampleUrl(),
-                              "Information | Invaild Folder Path, please select a valid location to save file."}));
+        QCOMPARE(
+            m_boxes.m_log,
+            QStringList({"Information | Invalid URL, the URL should like this: " + CAddTaskDlg::ExampleUrl(),
+                         "Information | Invaild Folder Path, please select a valid location to save file."}));
         QVERIFY(dlg.isVisible());
         Click("cancel");
         QVERIFY(!dlg.isVisible() && dlg.result() == QDialog::Rejected);
@@ -107,7 +114,8 @@ private slots:
         Click("startDownload");
         QVERIFY(!dlg.isVisible() && dlg.result() == QDialog::Accepted);
         const std::string folder = Path("dl/").toStdString();
-        QCOMPARE(platform::GetPrivateProfileString("TASKSINFO", "LAST_FOLDER", "", 32768, Settings()), folder);
+        QCOMPARE(platform::GetPrivateProfileString("TASKSINFO", "LAST_FOLDER", "", 32768, Settings()),
+                 folder);
         // Auto rename is on: the files are named after the video.
         const NewTask task = dlg.Result();
         QCOMPARE(QString::fromStdString(task.m_csUrl), WatchUrl("Xy_9"));
@@ -127,9 +135,11 @@ private slots:
         QTest::addColumn<int>("profile");
         QTest::addColumn<QStringList>("existing");  // a name ending in '/' is a folder
         QTest::addColumn<QStringList>("created");   // the source file, then the target
-        QTest::newRow("auto, FLV: one file") << true << "ignored" << 0 << QStringList{} << QStringList{"vid.flv"};
+        QTest::newRow("auto, FLV: one file")
+            << true << "ignored" << 0 << QStringList{} << QStringList{"vid.flv"};
         QTest::newRow("typed and cleaned, its .mp4 taken")
-            << false << " a/b:c " << 1 << QStringList{"a_b_c.mp4"} << QStringList{"a_b_c(0).flv", "a_b_c(0).mp4"};
+            << false << " a/b:c " << 1 << QStringList{"a_b_c.mp4"}
+            << QStringList{"a_b_c(0).flv", "a_b_c(0).mp4"};
         QTest::newRow("a folder takes the .wmv name")
             << false << "clip" << 10 << QStringList{"clip.wmv/"} << QStringList{"clip(0).flv", "clip(0).wmv"};
     }
@@ -164,7 +174,8 @@ private slots:
 
     void startFolderFromSettingsOrDocumentsAndBrowse()
     {
-        const QString videos = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Tavolin Videos";
+        const QString videos =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Tavolin Videos";
         QVERIFY(videos.startsWith(qEnvironmentVariable("HOME")));
         QDir(videos).removeRecursively();
         Open();

@@ -28,8 +28,11 @@ private slots:
     void baseNameLosesWhatNoFileNameMayHold()
     {
         QCOMPARE(CleanBaseName("\\/:*?\"<>|"), std::string("_________"));
-        QCOMPARE(CleanBaseName("a\tb\nc\x7f" "d"), std::string("a_b_c_d"));
-        QCOMPARE(CleanBaseName("caf\xc3\xa9 abc&feature=related.."), std::string("caf\xc3\xa9 abc&feature=related.."));
+        QCOMPARE(CleanBaseName("a\tb\nc\x7f"
+                               "d"),
+                 std::string("a_b_c_d"));
+        QCOMPARE(CleanBaseName("caf\xc3\xa9 abc&feature=related.."),
+                 std::string("caf\xc3\xa9 abc&feature=related.."));
         // Too long: cut to the limit, but never inside a character.
         QCOMPARE(CleanBaseName(std::string(300, 'a')), std::string(addtask::kMaxBaseNameBytes, 'a'));
         std::string wide = "x";

@@ -21,7 +21,8 @@ private slots:
         // A click on the ticked one would clear it on its own; the pair is set again.
         for (CTransRadio* radio : {files, files, only, only, files}) {
             radio->click();
-            QCOMPARE(std::pair(only->m_nCheck, files->m_nCheck), radio == only ? std::pair(1, 0) : std::pair(0, 1));
+            QCOMPARE(std::pair(only->m_nCheck, files->m_nCheck),
+                     radio == only ? std::pair(1, 0) : std::pair(0, 1));
         }
         QTest::keyClick(&dlg, Qt::Key_Return);  // OK is the default button
         QVERIFY(dlg.result() == QDialog::Accepted && dlg.m_bDeleteFiles);

@@ -25,7 +25,10 @@ public:
     RecordedBoxes() { MessageBoxes::Install(this); }
     ~RecordedBoxes() override { MessageBoxes::Install(nullptr); }
 
-    void Exclaim(QWidget*, const QString& caption, const QString& text) override { m_log << caption + " | " + text; }
+    void Exclaim(QWidget*, const QString& caption, const QString& text) override
+    {
+        m_log << caption + " | " + text;
+    }
 
     QStringList m_log;
 };

@@ -38,7 +38,8 @@ private slots:
         QVERIFY(!Drag<QDropEvent>(dlg, binary));
         QMimeData text;
         text.setText(" no address here\nsecond line\r\n");
-        QVERIFY(Drag<QDragEnterEvent>(dlg, text) && Drag<QDragMoveEvent>(dlg, text) && Drag<QDropEvent>(dlg, text));
+        QVERIFY(Drag<QDragEnterEvent>(dlg, text) && Drag<QDragMoveEvent>(dlg, text) &&
+                Drag<QDropEvent>(dlg, text));
         text.setText(WatchUrl("next"));
         QVERIFY(Drag<QDropEvent>(dlg, text));
         QCOMPARE(dropped.size(), 2);
@@ -52,8 +53,8 @@ private slots:
         QSignalSpy offered(&dlg, &CDragDlg::urlDropped);
         // A blank in front, the address on the second line; then a first line ended by a
         // CR alone, and one with a blank at its end, which stays.
-        for (const QString& copied :
-             {" " + WatchUrl("A"), "\n" + WatchUrl("B"), WatchUrl("C") + "\rmore\n", WatchUrl("D ") + "\r\nx"}) {
+        for (const QString& copied : {" " + WatchUrl("A"), "\n" + WatchUrl("B"), WatchUrl("C") + "\rmore\n",
+                                      WatchUrl("D ") + "\r\nx"}) {
             QGuiApplication::clipboard()->setText(copied);
             QCoreApplication::processEvents();
         }
@@ -69,8 +70,9 @@ private slots:
         CDragDlg dlg{QIcon(red)};
         dlg.ShowAtTopRight();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        QCOMPARE(dlg.windowFlags() & (Qt::WindowType_Mask | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-                 Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        QCOMPARE(
+            dlg.windowFlags() & (Qt::WindowType_Mask | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+            Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         QCOMPARE(dlg.geometry(), QRect(area.x() + area.width() - 100, area.y() + 10, 50, 50));
         QVERIFY(dlg.mask().contains(QPoint(25, 0)) && !dlg.mask().contains(QPoint(0, 0)));
@@ -86,7 +88,8 @@ private slots:
         // The 32 x 32 icon at ((49 - 32) / 2, (49 - 32) / 2).
         QCOMPARE(image.pixelColor(8, 8), QColor(200, 0, 0));
         QCOMPARE(image.pixelColor(39, 39), QColor(200, 0, 0));
-        QVERIFY(image.pixelColor(7, 20) != QColor(200, 0, 0) && image.pixelColor(40, 20) != QColor(200, 0, 0));
+        QVERIFY(image.pixelColor(7, 20) != QColor(200, 0, 0) &&
+                image.pixelColor(40, 20) != QColor(200, 0, 0));
 
         QSignalSpy menu(&dlg, &CDragDlg::trayMenuRequested);
         QSignalSpy toggle(&dlg, &CDragDlg::toggleMainWindow);

@@ -42,7 +42,11 @@ protected:
             m_duringAdd();
         return std::exchange(m_addAnswer, std::nullopt);
     }
-    std::optional<bool> RunConfirmDeleteDialog() override { ++m_nConfirms; return m_confirmAnswer; }
+    std::optional<bool> RunConfirmDeleteDialog() override
+    {
+        ++m_nConfirms;
+        return m_confirmAnswer;
+    }
 };
 
 // Takes the desktop's place: records what would have been started or shown.
@@ -66,7 +70,8 @@ void Select(CMainDlg& window, std::initializer_list<int> rows)
     QItemSelectionModel* selection = window.List()->selectionModel();
     selection->clearSelection();
     for (const int row : rows)
-        selection->select(window.Model().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        selection->select(window.Model().index(row, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 QStringList Names(CMainDlg& window, int column = 0)
@@ -166,7 +171,8 @@ private slots:
     void startAndStopReachOnlyTheSelectedRows()
     {
         VideoService& service = StartService();
-        std::vector<StoredTask> tasks = Named({"slow", "downloaded", "untouched"}, m_data->path().toStdString() + "/");
+        std::vector<StoredTask> tasks =
+            Named({"slow", "downloaded", "untouched"}, m_data->path().toStdString() + "/");
         tasks[0].url = service.WatchUrl("slow-4000000");
         tasks[1].finished = true;  // its conversion is still to do
         tasks[2].url = service.WatchUrl("untouched-1000");
@@ -240,10 +246,11 @@ private slots:
         window.ListMenu().actions().at(1)->trigger();  // Browse Target File
 
         const QString bin = m_bin->path();
-        QCOMPARE(shell.m_calls, (QStringList{QStringLiteral("start %1/pellux []").arg(bin),
-                                             QStringLiteral("open %1/help.html").arg(ResourceFolder().c_str()),
-                                             QStringLiteral("start %1/pellux [-source][/videos/t0]").arg(bin),
-                                             QStringLiteral("show /videos/t0"), QStringLiteral("show /videos/t0.mp4")}));
+        QCOMPARE(shell.m_calls,
+                 (QStringList{QStringLiteral("start %1/pellux []").arg(bin),
+                              QStringLiteral("open %1/help.html").arg(ResourceFolder().c_str()),
+                              QStringLiteral("start %1/pellux [-source][/videos/t0]").arg(bin),
+                              QStringLiteral("show /videos/t0"), QStringLiteral("show /videos/t0.mp4")}));
     }
 
     void closingKeepsTheRunAndOnlyEscapeEndsIt()

@@ -41,7 +41,7 @@ private slots:
         view.SetCellText(1, 4, "MP4");
         view.SetCellText(2, 2, "12.00%");
         view.SetCellText(2, 2, "12.00%");  // unchanged: no repaint
-        view.DeleteRow(0);  // later rows move up
+        view.DeleteRow(0);                 // later rows move up
         QCOMPARE(Rows(model), (QStringList{"c|-|||MP4", "b||12.00%||", "d||||"}));
         QCOMPARE(inserted.size(), 4);
         QCOMPARE(removed.size(), 1);
@@ -61,15 +61,18 @@ private slots:
 
         const std::string name = "caf\xe9 \xff.flv";  // Latin-1 bytes, not UTF-8
         view.SetCellText(0, 0, name);
-        QCOMPARE(model.data(model.index(0, 0), TaskTableModel::RawTextRole).toByteArray().toStdString(), name);
+        QCOMPARE(model.data(model.index(0, 0), TaskTableModel::RawTextRole).toByteArray().toStdString(),
+                 name);
         QCOMPARE(model.CellText(0, 0), name);
     }
 
     void closingAndTogglingKeepTheWindowReachable()
     {
         QVERIFY(mainwnd::ActionForClose(true) == mainwnd::CloseAction::Hide);
-        QVERIFY(mainwnd::ActionForClose(false) == mainwnd::CloseAction::Minimise);  // no tray to come back from
-        QVERIFY(mainwnd::ActionForToggle(true, true) == mainwnd::ToggleAction::Restore);  // minimised counts as hidden
+        QVERIFY(mainwnd::ActionForClose(false) ==
+                mainwnd::CloseAction::Minimise);  // no tray to come back from
+        QVERIFY(mainwnd::ActionForToggle(true, true) ==
+                mainwnd::ToggleAction::Restore);  // minimised counts as hidden
         QVERIFY(mainwnd::ActionForToggle(true, false) == mainwnd::ToggleAction::Hide);
     }
 
@@ -86,7 +89,10 @@ private slots:
         QPixmap icon(32, 32);
         icon.fill(Qt::red);
         const QImage image = mainwnd::PaintMainBackground(QSize(600, 400), 1.0, icon);
-        const struct { int x, y; QRgb rgb; } pixels[] = {
+        const struct {
+            int x, y;
+            QRgb rgb;
+        } pixels[] = {
             {300, 49, qRgb(157, 157, 157)},   // last header row stays one step short
             {45, 25, qRgb(137, 136, 166)},    // the title line runs from 45 in
             {584, 25, qRgb(137, 136, 166)},   // to 15 short of the right edge
@@ -99,11 +105,16 @@ private slots:
         };
         for (const auto& pixel : pixels)
             QVERIFY2(image.pixel(pixel.x, pixel.y) == pixel.rgb,
-                     qPrintable(QStringLiteral("(%1, %2) is %3").arg(pixel.x).arg(pixel.y).arg(image.pixel(pixel.x, pixel.y), 0, 16)));
+                     qPrintable(QStringLiteral("(%1, %2) is %3")
+                                    .arg(pixel.x)
+                                    .arg(pixel.y)
+                                    .arg(image.pixel(pixel.x, pixel.y), 0, 16)));
 
         const QRegion shape = mainwnd::RoundedWindowShape(QSize(600, 400));
-        QVERIFY(shape.contains(QPoint(300, 0)) && shape.contains(QPoint(7, 7)) && shape.contains(QPoint(592, 392)));
-        QVERIFY(!shape.contains(QPoint(1, 1)) && !shape.contains(QPoint(599, 0)) && !shape.contains(QPoint(0, 399)));
+        QVERIFY(shape.contains(QPoint(300, 0)) && shape.contains(QPoint(7, 7)) &&
+                shape.contains(QPoint(592, 392)));
+        QVERIFY(!shape.contains(QPoint(1, 1)) && !shape.contains(QPoint(599, 0)) &&
+                !shape.contains(QPoint(0, 399)));
     }
 };
 

@@ -32,7 +32,8 @@ int g_nSuffix = 0;
 // A socket name of the test's own, so no test meets another's instance or the user's.
 QString UniqueServer()
 {
-    return TestHome() + QStringLiteral("/runtime/BrevantTavgrab10-test-%1-%2").arg(::getpid()).arg(++g_nSuffix);
+    return TestHome() +
+           QStringLiteral("/runtime/BrevantTavgrab10-test-%1-%2").arg(::getpid()).arg(++g_nSuffix);
 }
 
 }  // namespace
@@ -44,14 +45,16 @@ private slots:
     void missingDataFolderIsReportedAndEndsTheRun()
     {
         BoxRecorder boxes;
-        const QString missing = TestHome() + QStringLiteral("/data/Tavolin Data");  // the default, under XDG_DATA_HOME
-        CMainApp::Options options;  // the data folder left to the default
+        const QString missing =
+            TestHome() + QStringLiteral("/data/Tavolin Data");  // the default, under XDG_DATA_HOME
+        CMainApp::Options options;                              // the data folder left to the default
         options.m_csInstanceServer = UniqueServer();
         options.m_trayAvailable = false;
         options.m_bDropWindow = false;
         QCOMPARE(CMainApp::Run(*qApp, options), 1);
-        QCOMPARE(boxes.m_boxes, QStringList{QStringLiteral("Tavolin | Can not find the application data directory \"") +
-                                            missing + QStringLiteral("\" for Tavolin, Please reinstall this program.")});
+        QCOMPARE(boxes.m_boxes,
+                 QStringList{QStringLiteral("Tavolin | Can not find the application data directory \"") +
+                             missing + QStringLiteral("\" for Tavolin, Please reinstall this program.")});
         QVERIFY(!QFileInfo::exists(missing));  // never created
         for (QWidget* widget : QApplication::topLevelWidgets())
             QVERIFY(!qobject_cast<CMainDlg*>(widget));
@@ -83,7 +86,12 @@ private slots:
         QWidget owner;
         UiFilePrompt prompt(&owner);
         std::atomic<int> returned{0};
-        const auto show = [&](const char* text) { return std::thread([&, text] { prompt.ShowFileError(text); ++returned; }); };
+        const auto show = [&](const char* text) {
+            return std::thread([&, text] {
+                prompt.ShowFileError(text);
+                ++returned;
+            });
+        };
         std::thread worker = show("Can not create file /x.flv");
         QTRY_COMPARE(returned.load(), 1);  // the box is shown on this thread, then the worker goes on
         worker.join();
@@ -103,7 +111,8 @@ private slots:
     {
         // The program inherits this one's home and XDG folders; its data folder lives only
         // for this test.
-        const std::filesystem::path folder = (TestHome() + QStringLiteral("/data/Tavolin Data")).toStdString();
+        const std::filesystem::path folder =
+            (TestHome() + QStringLiteral("/data/Tavolin Data")).toStdString();
         std::filesystem::create_directory(folder);
         const std::filesystem::path store = folder / "tasks.ini";
         std::vector<StoredTask> tasks = Named({"one", "two"});
@@ -126,7 +135,8 @@ private slots:
         QVERIFY(first.waitForFinished(20000));
         QVERIFY(first.exitStatus() == QProcess::NormalExit && first.exitCode() == 0);
         const std::string saved = ReadText(store);
-        for (const char* key : {"TASKS_NUMBER=2\r\n", "TASKFINISHED_1=TRUE", "m_csAudioCodec1="})  // rewritten whole
+        for (const char* key :
+             {"TASKS_NUMBER=2\r\n", "TASKFINISHED_1=TRUE", "m_csAudioCodec1="})  // rewritten whole
             QVERIFY2(saved.find(key) != std::string::npos, key);
         QVERIFY(!QFileInfo::exists(socket));
         std::filesystem::remove_all(folder);

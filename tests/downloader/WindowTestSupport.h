@@ -46,7 +46,8 @@ struct StoredTask {
     bool allFinished = false;
 };
 
-inline std::vector<StoredTask> Named(std::initializer_list<const char*> names, const std::string& folder = "/videos/")
+inline std::vector<StoredTask> Named(std::initializer_list<const char*> names,
+                                     const std::string& folder = "/videos/")
 {
     std::vector<StoredTask> tasks;
     for (const char* name : names)

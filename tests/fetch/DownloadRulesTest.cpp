@@ -20,8 +20,7 @@ TEST(DownloadRules, RedirectsAndAddresses)
         {"Location:\r\nA: 1\r\nB: 2\r\n\r\n", "A: 1"},
     };
     for (const auto& [headers, value] : locations)
-        EXPECT_EQ(FindLocationValue("HTTP/1.1 303 See Other\r\n" + std::string(headers)), value)
-            << headers;
+        EXPECT_EQ(FindLocationValue("HTTP/1.1 303 See Other\r\n" + std::string(headers)), value) << headers;
     for (const int code : {299, 300, 306, 307})
         EXPECT_EQ(IsServiceRedirect(code), code == 300 || code == 306) << code;
 
@@ -54,8 +53,13 @@ TEST(DownloadRules, LeadingDecimalAndProgress)
 {
     using Limits = std::numeric_limits<std::int64_t>;
     const std::pair<const char*, std::int64_t> numbers[] = {
-        {" \t+42abc", 42}, {"-5", -5}, {"abc", 0}, {"- 5", 0}, {"4294967296", 4294967296LL},
-        {"99999999999999999999", Limits::max()}, {"-99999999999999999999", Limits::min()},
+        {" \t+42abc", 42},
+        {"-5", -5},
+        {"abc", 0},
+        {"- 5", 0},
+        {"4294967296", 4294967296LL},
+        {"99999999999999999999", Limits::max()},
+        {"-99999999999999999999", Limits::min()},
     };
     for (const auto& [text, value] : numbers)
         EXPECT_EQ(ParseLeadingDecimal(text), value) << text;

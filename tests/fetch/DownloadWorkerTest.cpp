@@ -64,8 +64,7 @@ protected:
     // statuses from STATUS_DOWNLOAD_COMPLETED on end a download.
     bool WaitFor(std::int32_t code, std::int64_t least, std::chrono::milliseconds limit = 20s)
     {
-        for (const auto end = Clock::now() + limit; Clock::now() < end;
-             std::this_thread::sleep_for(5ms))
+        for (const auto end = Clock::now() + limit; Clock::now() < end; std::this_thread::sleep_for(5ms))
             if (const auto values = Values(code); !values.empty() && values.back() >= least)
                 return true;
         return false;
@@ -109,8 +108,9 @@ TEST_F(DownloadWorkerTest, CompletesWithEveryReportInOrderAndTheFixedRequests)
     for (const TaskReport& r : m_reports)
         reports += std::to_string(r.taskId) + ":" + std::to_string(r.code) + "=" +
                    (r.code == REPORT_ELAPSED ? "t" : std::to_string(r.value)) + " ";
-    EXPECT_EQ(reports, "7:2=0 7:2=0 7:2=1 7:1=10000 7:2=2 7:3=t 7:6=0 "
-                       "7:3=t 7:6=8192 7:3=t 7:6=10000 7:2=3 ");
+    EXPECT_EQ(reports,
+              "7:2=0 7:2=0 7:2=1 7:1=10000 7:2=2 7:3=t 7:6=0 "
+              "7:3=t 7:6=8192 7:3=t 7:6=10000 7:2=3 ");
     EXPECT_EQ(FileText(), VideoService::Body(10000));
     EXPECT_TRUE(m_task.IsFinished());
     EXPECT_EQ(m_task.m_nFileSize, 10000);
@@ -144,10 +144,16 @@ TEST_F(DownloadWorkerTest, OutcomesAndWhatBecomesOfAnEarlierFile)
     m_context.m_limits.idleTimeout = 1s;
     const std::string earlier(1000, 'e');
     const std::tuple<const char*, int, std::string> cases[] = {
-        {"r2s300-500", 1, VideoService::Body(500)}, {"r1s200", 0, earlier},
-        {"r2s307", 0, earlier}, {"r2last", 0, earlier}, {"notoken", 0, earlier},
-        {"cdnnoorigin", 0, earlier}, {"fileredirect", 0, earlier}, {"r3s404", 0, earlier},
-        {"nolength-500", 0, earlier}, {"ok-0", 0, earlier},
+        {"r2s300-500", 1, VideoService::Body(500)},
+        {"r1s200", 0, earlier},
+        {"r2s307", 0, earlier},
+        {"r2last", 0, earlier},
+        {"notoken", 0, earlier},
+        {"cdnnoorigin", 0, earlier},
+        {"fileredirect", 0, earlier},
+        {"r3s404", 0, earlier},
+        {"nolength-500", 0, earlier},
+        {"ok-0", 0, earlier},
         {"short-20000", 0, VideoService::Body(10000)},
         {"more-10000", 1, VideoService::Body(10000)},
         {"slow-100000", 1, VideoService::Body(100000)},  // about 1.2 s in small pieces

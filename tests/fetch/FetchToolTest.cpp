@@ -22,8 +22,8 @@ protected:
     // settings until a test writes them); the shell prints its process id first.
     FILE* Start(const std::vector<std::string>& args)
     {
-        std::string command = "echo $$; XDG_DATA_HOME='" + Folder() + "/data' exec '" +
-                              TAVOLIN_BIN_DIR "/tavolin-fetch'";
+        std::string command =
+            "echo $$; XDG_DATA_HOME='" + Folder() + "/data' exec '" + TAVOLIN_BIN_DIR "/tavolin-fetch'";
         for (const std::string& argument : args)
             command += " '" + argument + "'";
         FILE* out = ::popen((command + " 2>'" + Folder() + "/stderr'").c_str(), "re");
@@ -56,8 +56,7 @@ TEST_F(FetchToolTest, CompletedDownloadPrintsItsReportsAndExitsZero)
     std::filesystem::create_directories(Folder() + "/data/Tavolin Data");
     std::ofstream(Folder() + "/data/Tavolin Data/settings.ini")
         << "[TASKSINFO]\r\nSERVICE_HOST=127.0.0.1:1\r\nCDN_DOMAIN=cdn.test\r\n";
-    EXPECT_EQ(Run({"--service-host=" + m_service.Host(), m_service.WatchUrl("cdn-10000"), File()}),
-              0);
+    EXPECT_EQ(Run({"--service-host=" + m_service.Host(), m_service.WatchUrl("cdn-10000"), File()}), 0);
     EXPECT_EQ(m_service.RequestLines().back(), "GET /get_video?video_id=cdn-10000 HTTP/1.1");
     EXPECT_EQ(ReadFileText(File()), VideoService::Body(10000));
 
@@ -74,10 +73,10 @@ TEST_F(FetchToolTest, CompletedDownloadPrintsItsReportsAndExitsZero)
 TEST_F(FetchToolTest, FailureAndUsageExitCodes)
 {
     const std::string missing = Folder() + "/missing/video.flv";
-    EXPECT_EQ(Run({"--service-host", m_service.Host(), "--cdn-domain", "cdn.test",
-                   m_service.WatchUrl("ok"), missing}), 1);
-    EXPECT_EQ(Errors(), "Can not create the file \"" + missing +
-                            "\", file may be used by another thread.\n");
+    EXPECT_EQ(Run({"--service-host", m_service.Host(), "--cdn-domain", "cdn.test", m_service.WatchUrl("ok"),
+                   missing}),
+              1);
+    EXPECT_EQ(Errors(), "Can not create the file \"" + missing + "\", file may be used by another thread.\n");
     EXPECT_EQ(LastLine(), "2 4 Download Failed");
 
     const std::vector<std::vector<std::string>> usageErrors = {
@@ -96,10 +95,11 @@ TEST_F(FetchToolTest, FailureAndUsageExitCodes)
 TEST_F(FetchToolTest, SignalsStopTheDownload)
 {
     for (const int signal : {SIGINT, SIGTERM}) {
-        FILE* out = Start({"--service-host", m_service.Host(),
-                           m_service.WatchUrl("stallbody-100000"), File()});
+        FILE* out =
+            Start({"--service-host", m_service.Host(), m_service.WatchUrl("stallbody-100000"), File()});
         char line[256] = {};
-        while (std::strcmp(line, "2 2 Downloading\n") != 0 && std::fgets(line, sizeof line, out)) {}
+        while (std::strcmp(line, "2 2 Downloading\n") != 0 && std::fgets(line, sizeof line, out)) {
+        }
         std::this_thread::sleep_for(200ms);
         const auto stopAt = std::chrono::steady_clock::now();
         ::kill(m_pid, signal);

@@ -50,7 +50,8 @@ TEST(ServiceConfig, DataFolderFollowsXdgDataHome)
     unsetenv("XDG_DATA_HOME");
     EXPECT_EQ(DataFolderPath(), "/home/me/.local/share/Tavolin Data");
     setenv("HOME", home.c_str(), 1);
-    if (hadDataHome) setenv("XDG_DATA_HOME", oldDataHome.c_str(), 1);
+    if (hadDataHome)
+        setenv("XDG_DATA_HOME", oldDataHome.c_str(), 1);
 }
 
 }  // namespace

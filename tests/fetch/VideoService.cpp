@@ -17,8 +17,8 @@ VideoService::VideoService(std::vector<std::string> extraArguments)
     m_folder = folder;
     m_logPath = m_folder + "/requests.log";
     // The shell prints its process id, which the service takes over, then the service its port.
-    std::string command = "echo $$; exec python3 '" TAVOLIN_SOURCE_DIR
-                          "/tests/fetch/video_service.py' --log " + m_logPath;
+    std::string command =
+        "echo $$; exec python3 '" TAVOLIN_SOURCE_DIR "/tests/fetch/video_service.py' --log " + m_logPath;
     for (const std::string& argument : extraArguments)
         command += " '" + argument + "'";
     m_output = ::popen(command.c_str(), "re");

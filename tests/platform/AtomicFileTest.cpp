@@ -2,28 +2,31 @@
 
 #include "TempFolder.h"
 
-#include <csignal>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <csignal>
+#include <filesystem>
 
 namespace {
 
 namespace fs = std::filesystem;
 using platform::WriteFileAtomically;
 
-std::size_t EntryCount(const fs::path& folder) {
+std::size_t EntryCount(const fs::path& folder)
+{
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
-mode_t ModeOf(const std::string& path) {
+mode_t ModeOf(const std::string& path)
+{
     struct stat st {};
     EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
     return st.st_mode & 07777;
 }
 
-TEST(AtomicFile, CreatesAndReplacesKeepingPermissionsAndLinks) {
+TEST(AtomicFile, CreatesAndReplacesKeepingPermissionsAndLinks)
+{
     TempFolder folder;
     const std::string path = folder.Path("settings.ini");
     const mode_t oldMask = ::umask(022);
@@ -41,14 +44,15 @@ TEST(AtomicFile, CreatesAndReplacesKeepingPermissionsAndLinks) {
     EXPECT_EQ(EntryCount(folder.Root()), 2u) << "no temporary file may be left behind";
 }
 
-TEST(AtomicFile, FailureLeavesTheOldFile) {
+TEST(AtomicFile, FailureLeavesTheOldFile)
+{
     TempFolder folder;
     const std::string path = folder.Path("tasks.ini");
     TempFolder::WriteBytes(path, "old content");
 
     // A file size limit makes the write itself fail, also for root.
     std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved {};
+    rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     rlimit small = saved;
     small.rlim_cur = 1024;

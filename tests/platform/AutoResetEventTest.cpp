@@ -9,7 +9,8 @@ using namespace std::chrono_literals;
 using platform::AutoResetEvent;
 using Clock = std::chrono::steady_clock;
 
-TEST(AutoResetEvent, OneWaitConsumesOneSignal) {
+TEST(AutoResetEvent, OneWaitConsumesOneSignal)
+{
     AutoResetEvent ev;
     EXPECT_FALSE(ev.TryWait());
     ev.Set();
@@ -24,7 +25,8 @@ TEST(AutoResetEvent, OneWaitConsumesOneSignal) {
     EXPECT_FALSE(ev.TryWait());
 }
 
-TEST(AutoResetEvent, WaitHonoursTheTimeLimitAndWakesOnASignal) {
+TEST(AutoResetEvent, WaitHonoursTheTimeLimitAndWakesOnASignal)
+{
     AutoResetEvent ev;
     auto start = Clock::now();
     EXPECT_FALSE(ev.Wait(150ms));

@@ -6,7 +6,8 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-TEST(CommandLine, SplitsAsTheConverterExpects) {
+TEST(CommandLine, SplitsAsTheConverterExpects)
+{
     struct Case {
         const char* line;
         Args expected;

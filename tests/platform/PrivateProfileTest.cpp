@@ -2,8 +2,8 @@
 
 #include "TempFolder.h"
 
-#include <chrono>
 #include <gtest/gtest.h>
+#include <chrono>
 
 namespace {
 
@@ -42,7 +42,8 @@ const std::string kFixture =
     "[Last]\n"
     "NoBreak=end";
 
-TEST(PrivateProfileRead, FollowsTheProfileRules) {
+TEST(PrivateProfileRead, FollowsTheProfileRules)
+{
     const ProfileSnapshot snap = ProfileSnapshot::Parse(kFixture);
     struct Case {
         const char* section;
@@ -84,7 +85,8 @@ TEST(PrivateProfileRead, FollowsTheProfileRules) {
             << "[" << c.section << "] " << c.key << " buffer " << c.buffer;
 }
 
-TEST(PrivateProfileRead, ReadsFilesAndFallsBackWhenMissingOrUnreadable) {
+TEST(PrivateProfileRead, ReadsFilesAndFallsBackWhenMissingOrUnreadable)
+{
     TempFolder folder;
     const std::string path = folder.Path("settings.ini");
     EXPECT_EQ(GetPrivateProfileString("TASKSINFO", "LAST_FOLDER", "none ", kBuffer, path), "none");
@@ -93,7 +95,8 @@ TEST(PrivateProfileRead, ReadsFilesAndFallsBackWhenMissingOrUnreadable) {
     EXPECT_EQ(GetPrivateProfileString("TASKSINFO", "X", "d", kBuffer, folder.Root().string()), "d");
 }
 
-TEST(PrivateProfileRead, LoadsALargeTaskStoreQuickly) {
+TEST(PrivateProfileRead, LoadsALargeTaskStoreQuickly)
+{
     // About the size of a task store with ten thousand tasks.
     std::string text = "[TASKSINFO]\r\n";
     for (int i = 0; i < 170000; ++i)
@@ -102,13 +105,15 @@ TEST(PrivateProfileRead, LoadsALargeTaskStoreQuickly) {
     const ProfileSnapshot snap = ProfileSnapshot::Parse(text);
     int found = 0;
     for (int i = 0; i < 170000; ++i)
-        found += snap.Get("TASKSINFO", "m_csSourceFile" + std::to_string(i), "", kBuffer) == "value " + std::to_string(i);
+        found += snap.Get("TASKSINFO", "m_csSourceFile" + std::to_string(i), "", kBuffer) ==
+                 "value " + std::to_string(i);
     EXPECT_EQ(found, 170000);
     // Generous enough for a sanitizer build on a busy machine; a quadratic reader misses it by far.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
-TEST(PrivateProfileWrite, ChangesOnlyWhatItMust) {
+TEST(PrivateProfileWrite, ChangesOnlyWhatItMust)
+{
     struct Case {
         const char* name;
         const char* before;  // nullptr: no file
@@ -119,17 +124,20 @@ TEST(PrivateProfileWrite, ChangesOnlyWhatItMust) {
     };
     const Case cases[] = {
         {"new file, names trimmed", nullptr, " S ", "\tK ", "V", "[S]\r\nK=V\r\n"},
-        {"replace keeps spelling and neighbours", "; top\r\n[tasksinfo]\r\nA=1\r\n  Tasks_Number = 7 \r\nB=2\r\n",
-         "TASKSINFO", "TASKS_NUMBER", "8", "; top\r\n[tasksinfo]\r\nA=1\r\nTasks_Number=8\r\nB=2\r\n"},
+        {"replace keeps spelling and neighbours",
+         "; top\r\n[tasksinfo]\r\nA=1\r\n  Tasks_Number = 7 \r\nB=2\r\n", "TASKSINFO", "TASKS_NUMBER", "8",
+         "; top\r\n[tasksinfo]\r\nA=1\r\nTasks_Number=8\r\nB=2\r\n"},
         {"replace on a last line without break", "[S]\r\nK=old", "S", "k", "new", "[S]\r\nK=new"},
         {"replace only the first duplicate", "[S]\r\nK=1\r\nK=2\r\n", "S", "K", "3", "[S]\r\nK=3\r\nK=2\r\n"},
-        {"insert after the last key line", "[S]\r\nA=1\r\n; note\r\nB=2\r\n\r\n; trailing\r\n[T]\r\n", "S", "C", "3",
-         "[S]\r\nA=1\r\n; note\r\nB=2\r\nC=3\r\n\r\n; trailing\r\n[T]\r\n"},
-        {"insert into a section without keys", "[S]\r\n\r\n[T]\r\n", "s", "K", "V", "[S]\r\nK=V\r\n\r\n[T]\r\n"},
+        {"insert after the last key line", "[S]\r\nA=1\r\n; note\r\nB=2\r\n\r\n; trailing\r\n[T]\r\n", "S",
+         "C", "3", "[S]\r\nA=1\r\n; note\r\nB=2\r\nC=3\r\n\r\n; trailing\r\n[T]\r\n"},
+        {"insert into a section without keys", "[S]\r\n\r\n[T]\r\n", "s", "K", "V",
+         "[S]\r\nK=V\r\n\r\n[T]\r\n"},
         {"insert after a last line without break", "[S]\r\nA=1", "S", "B", "2", "[S]\r\nA=1\r\nB=2\r\n"},
         {"insert into the first block of a repeated section", "[S]\nA=1\n[T]\n[S]\nZ=9\n", "S", "Z", "1",
          "[S]\nA=1\nZ=1\n[T]\n[S]\nZ=9\n"},
-        {"another section's key is not touched", "[T]\r\nK=1\r\n", "S", "K", "2", "[T]\r\nK=1\r\n[S]\r\nK=2\r\n"},
+        {"another section's key is not touched", "[T]\r\nK=1\r\n", "S", "K", "2",
+         "[T]\r\nK=1\r\n[S]\r\nK=2\r\n"},
         {"LF lines stay LF, missing break added", "[T]\nX=1", "S", "K", "V", "[T]\nX=1\n[S]\nK=V\n"},
         {"values are raw", "[S]\r\n", "S", "K", " \"quoted\" = ;x ", "[S]\r\nK= \"quoted\" = ;x \r\n"},
         {"a line before any section is no key", "K=orphan\r\n", "S", "K", "V", "K=orphan\r\n[S]\r\nK=V\r\n"},
@@ -146,18 +154,21 @@ TEST(PrivateProfileWrite, ChangesOnlyWhatItMust) {
     }
 }
 
-TEST(PrivateProfileWrite, RefusesWhatWouldForgeEntriesAndFailsWithoutHarm) {
+TEST(PrivateProfileWrite, RefusesWhatWouldForgeEntriesAndFailsWithoutHarm)
+{
     TempFolder folder;
     const std::string path = folder.Path("tasks.ini");
     const std::string before = "[S]\r\nK=keep\r\n";
     TempFolder::WriteBytes(path, before);
     const std::string cases[][3] = {
-        {"S", "K", "v\n[Other]"}, {"S", "K", "v\rX=1"}, {"S", "K", std::string("v\0w", 3)},
-        {"S", "K=X", "v"}, {"S", "K\nX", "v"}, {"S", std::string("K\0X", 3), "v"}, {"S", ";K", "v"},
-        {"S", "[Other]", "v"}, {"S", "   ", "v"}, {"", "K", "v"}, {"S\n", "K", "v"},
+        {"S", "K", "v\n[Other]"}, {"S", "K", "v\rX=1"},  {"S", "K", std::string("v\0w", 3)},
+        {"S", "K=X", "v"},        {"S", "K\nX", "v"},    {"S", std::string("K\0X", 3), "v"},
+        {"S", ";K", "v"},         {"S", "[Other]", "v"}, {"S", "   ", "v"},
+        {"", "K", "v"},           {"S\n", "K", "v"},
     };
     for (const auto& c : cases) {
-        EXPECT_FALSE(WritePrivateProfileString(c[0], c[1], c[2], path)) << "[" << c[0] << "] " << c[1] << "=" << c[2];
+        EXPECT_FALSE(WritePrivateProfileString(c[0], c[1], c[2], path))
+            << "[" << c[0] << "] " << c[1] << "=" << c[2];
         EXPECT_EQ(TempFolder::ReadBytes(path), before) << c[1];
     }
     // A file in the place of the parent folder; a folder in the place of the file.

@@ -1,7 +1,7 @@
 #include "platform/WorkerThread.h"
 
-#include <atomic>
 #include <gtest/gtest.h>
+#include <atomic>
 #include <memory>
 #include <stdexcept>
 
@@ -11,7 +11,8 @@ using namespace std::chrono_literals;
 using platform::WorkerThread;
 using Clock = std::chrono::steady_clock;
 
-TEST(WorkerThread, WaitForTimesOutWhileTheRoutineSleeps) {
+TEST(WorkerThread, WaitForTimesOutWhileTheRoutineSleeps)
+{
     std::atomic<bool> done{false};
     WorkerThread worker([&] {
         std::this_thread::sleep_for(400ms);
@@ -31,13 +32,15 @@ TEST(WorkerThread, WaitForTimesOutWhileTheRoutineSleeps) {
     worker.Join();  // a second join is harmless
 }
 
-TEST(WorkerThread, AnExceptionEndsTheRoutineNotTheProgram) {
+TEST(WorkerThread, AnExceptionEndsTheRoutineNotTheProgram)
+{
     WorkerThread worker([] { throw std::runtime_error("boom"); });
     EXPECT_TRUE(worker.WaitFor(10s));
     EXPECT_FALSE(worker.IsRunning());
 }
 
-TEST(WorkerThread, DestroyingLetsARunningRoutineFinish) {
+TEST(WorkerThread, DestroyingLetsARunningRoutineFinish)
+{
     auto finished = std::make_shared<std::atomic<bool>>(false);
     auto release = std::make_shared<std::atomic<bool>>(false);
     {
@@ -63,7 +66,8 @@ TEST(WorkerThread, DestroyingLetsARunningRoutineFinish) {
     EXPECT_EQ(value, 42);
 }
 
-TEST(WorkerThread, ARoutineMayDestroyItsOwnThreadObject) {
+TEST(WorkerThread, ARoutineMayDestroyItsOwnThreadObject)
+{
     std::atomic<bool> done{false};
     auto holder = std::make_shared<std::unique_ptr<WorkerThread>>();
     std::atomic<bool> ready{false};

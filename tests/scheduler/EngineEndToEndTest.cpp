@@ -35,7 +35,8 @@ protected:
         const std::string command =
             "ffmpeg -hide_banner -loglevel error -nostdin -y -f lavfi -i testsrc=size=176x144:rate=15 "
             "-f lavfi -i sine=frequency=440:sample_rate=22050 -t 1 -c:v flv1 -c:a libmp3lame "
-            "-shortest '" + (s_clipFolder / "clip.flv").string() + "'";
+            "-shortest '" +
+            (s_clipFolder / "clip.flv").string() + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
     }
     static void TearDownTestSuite() { fs::remove_all(s_clipFolder); }
@@ -104,12 +105,15 @@ fs::path EngineEndToEndTest::s_clipFolder;
 
 std::string Probe(const std::string& path)
 {
-    const std::string command = "ffprobe -v error -show_entries stream=codec_type,width,height "
-                                "-of csv=p=0 '" + path + "'";
+    const std::string command =
+        "ffprobe -v error -show_entries stream=codec_type,width,height "
+        "-of csv=p=0 '" +
+        path + "'";
     std::string out;
     if (FILE* pipe = popen(command.c_str(), "r")) {
         char buffer[256];
-        while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
+        while (fgets(buffer, sizeof buffer, pipe))
+            out += buffer;
         pclose(pipe);
     }
     return out;
@@ -125,10 +129,13 @@ TEST_F(EngineEndToEndTest, DoesAnAddressBecomeAConvertedFile)
     // The row went through every stage, in order.
     std::vector<std::string> stages;
     for (const std::string& entry : m_rows.log) {
-        if (entry.rfind("set 0,2 ", 0) != 0) continue;
+        if (entry.rfind("set 0,2 ", 0) != 0)
+            continue;
         std::string text = entry.substr(8);
-        if (text.rfind("Downloading", 0) == 0) text = "Downloading";
-        if (stages.empty() || stages.back() != text) stages.push_back(text);
+        if (text.rfind("Downloading", 0) == 0)
+            text = "Downloading";
+        if (stages.empty() || stages.back() != text)
+            stages.push_back(text);
     }
     EXPECT_EQ(stages, (std::vector<std::string>{"Parsing URL", "Pending", "Downloading", "Waiting",
                                                 "Converting", "Task Completed"}));
@@ -143,18 +150,23 @@ TEST_F(EngineEndToEndTest, DoesAnAddressBecomeAConvertedFile)
 
 TEST_F(EngineEndToEndTest, DoSeveralDownloadsFinishingDuringAConversionWaitTheirTurn)
 {
-    for (const char* base : {"one", "two", "three"}) m_scheduler->AddTask(MakeTask("video", base));
-    ASSERT_TRUE(PumpUntil([&] {
-        return StatusIs(0, "Task Completed") && StatusIs(1, "Task Completed") &&
-               StatusIs(2, "Task Completed");
-    }, 120s));
+    for (const char* base : {"one", "two", "three"})
+        m_scheduler->AddTask(MakeTask("video", base));
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            return StatusIs(0, "Task Completed") && StatusIs(1, "Task Completed") &&
+                   StatusIs(2, "Task Completed");
+        },
+        120s));
     // Never two conversions at once.
     int converting = 0, most = 0;
     for (const std::string& entry : m_rows.log) {
         if (entry.size() > 8 && entry.compare(5, 3, ",2 ") == 0) {
             const std::string text = entry.substr(8);
-            if (text == "Converting") most = std::max(most, ++converting);
-            if (text == "Task Completed") --converting;
+            if (text == "Converting")
+                most = std::max(most, ++converting);
+            if (text == "Task Completed")
+                --converting;
         }
     }
     EXPECT_EQ(most, 1);
@@ -166,8 +178,8 @@ TEST_F(EngineEndToEndTest, DoRemoveAndExitDuringDownloadsLeaveTheRightFilesAndSt
 {
     m_scheduler->AddTask(MakeTask("slow-3000000", "removed"));
     m_scheduler->AddTask(MakeTask("slow-3000000", "kept"));
-    ASSERT_TRUE(PumpUntil([&] { return StatusStartsWith(0, "Downloading") &&
-                                       StatusStartsWith(1, "Downloading"); }, 20s));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return StatusStartsWith(0, "Downloading") && StatusStartsWith(1, "Downloading"); }, 20s));
 
     m_scheduler->RemoveSelectedTasks({0}, true);
     EXPECT_EQ(m_rows.Names(), (std::vector<std::string>{"kept.flv"}));

@@ -35,7 +35,8 @@ inline bool PumpUntil(TaskScheduler& scheduler, const std::function<bool()>& don
     const auto end = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < end) {
         scheduler.DispatchPending();
-        if (done()) return true;
+        if (done())
+            return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return false;

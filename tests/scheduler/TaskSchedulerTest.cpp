@@ -53,7 +53,8 @@ protected:
             text += "m_csTargetName" + n + "=MP4 - MPEG-4 Video (*.mp4)\r\n";
             text += "m_csTargetType" + n + "=.mp4\r\n";
             text += "TASKFILESIZE_" + n + "=1048576\r\nTASKFINISHED_" + n + "=TRUE\r\n";
-            if (allFinished) text += "ALLFINISHED_" + n + "=TRUE\r\n";
+            if (allFinished)
+                text += "ALLFINISHED_" + n + "=TRUE\r\n";
         }
         std::ofstream(Store(), std::ios::binary) << text;
     }
@@ -116,7 +117,8 @@ TEST_F(TaskSchedulerTest, DoFinishedDownloadsConvertOneAfterAnotherInCompletionO
     }));
     EXPECT_EQ(RowsSetTo("Converting"), (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(ReadText(m_folder / "c.mp4"), "converted\n");
-    for (int row = 0; row < 3; ++row) EXPECT_TRUE(scheduler.Tasks().At(row).m_bAllFinished);
+    for (int row = 0; row < 3; ++row)
+        EXPECT_TRUE(scheduler.Tasks().At(row).m_bAllFinished);
 
     // The store follows every finished conversion, not only the exit.
     const std::string stored = ReadText(Store());

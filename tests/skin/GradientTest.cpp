@@ -28,9 +28,11 @@ private slots:
             const std::vector<Rgb> steps = skin::GradientSteps(c.from, c.to, c.n);
             QCOMPARE(static_cast<int>(steps.size()), c.n);
             const Rgb got = steps[static_cast<std::size_t>(c.index)];
-            QVERIFY2(got == c.expected, qPrintable(QString("%1: got %2,%3,%4").arg(c.n).arg(got.r).arg(got.g).arg(got.b)));
+            QVERIFY2(got == c.expected,
+                     qPrintable(QString("%1: got %2,%3,%4").arg(c.n).arg(got.r).arg(got.g).arg(got.b)));
         }
-        QVERIFY(skin::GradientSteps(white, dialogEnd, 0).empty() && skin::GradientSteps(white, dialogEnd, -3).empty());
+        QVERIFY(skin::GradientSteps(white, dialogEnd, 0).empty() &&
+                skin::GradientSteps(white, dialogEnd, -3).empty());
     }
 
     void FillVariants()

@@ -43,7 +43,11 @@ protected:
 // Counts the paint events of the widget it watches.
 struct PaintCounter : QObject {
     int m_nPaints = 0;
-    bool eventFilter(QObject*, QEvent* event) override { m_nPaints += event->type() == QEvent::Paint ? 1 : 0; return false; }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        m_nPaints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
 };
 
 }  // namespace
@@ -55,7 +59,11 @@ private slots:
     void FloatButtonBands()
     {
         // split: the first row of the lower band, 30 / 2 idle, 30 / 3 lit.
-        const struct { bool hover, pressed; int split; QColor row2, lastUpper, firstLower, row27; } cases[] = {
+        const struct {
+            bool hover, pressed;
+            int split;
+            QColor row2, lastUpper, firstLower, row27;
+        } cases[] = {
             {false, false, 15, {207, 209, 208}, {208, 209, 208}, {218, 218, 218}, {230, 230, 230}},
             {true, false, 10, {230, 230, 230}, {237, 237, 237}, {219, 219, 219}, {199, 199, 198}},
             {false, true, 10, {230, 230, 230}, {237, 237, 237}, {195, 195, 194}, {215, 215, 215}},
@@ -68,13 +76,21 @@ private slots:
             button.setDown(c.pressed);
             const QImage image = RenderOver(button, kUnder);
             // Outer border round the edge, white highlight inside it, the corner pixel clipped.
-            const std::pair<QPoint, QColor> pixels[] = {
-                {{40, 2}, c.row2},   {{40, c.split - 1}, c.lastUpper}, {{40, c.split}, c.firstLower},
-                {{40, 27}, c.row27}, {{79, 15}, kOuter},               {{40, 29}, kOuter},
-                {{1, 15}, kWhite},   {{40, 28}, kWhite},               {{0, 0}, kUnder}};
+            const std::pair<QPoint, QColor> pixels[] = {{{40, 2}, c.row2},
+                                                        {{40, c.split - 1}, c.lastUpper},
+                                                        {{40, c.split}, c.firstLower},
+                                                        {{40, 27}, c.row27},
+                                                        {{79, 15}, kOuter},
+                                                        {{40, 29}, kOuter},
+                                                        {{1, 15}, kWhite},
+                                                        {{40, 28}, kWhite},
+                                                        {{0, 0}, kUnder}};
             for (const auto& [at, colour] : pixels)
-                QVERIFY2(image.pixelColor(at) == colour,
-                         qPrintable(QString("%1,%2 hover %3 pressed %4").arg(at.x()).arg(at.y()).arg(c.hover).arg(c.pressed)));
+                QVERIFY2(image.pixelColor(at) == colour, qPrintable(QString("%1,%2 hover %3 pressed %4")
+                                                                        .arg(at.x())
+                                                                        .arg(at.y())
+                                                                        .arg(c.hover)
+                                                                        .arg(c.pressed)));
         }
     }
 
@@ -114,8 +130,11 @@ private slots:
         QFont font;
         font.setPixelSize(24);
         font.setBold(true);
-        const struct { bool title, hover, pressed; bool (*ink)(QColor); } cases[] = {
-            {false, false, false, IsDark}, {false, true, false, IsRed}, {false, false, true, IsRed},
+        const struct {
+            bool title, hover, pressed;
+            bool (*ink)(QColor);
+        } cases[] = {
+            {false, false, false, IsDark}, {false, true, false, IsRed},  {false, false, true, IsRed},
             {true, false, false, IsDark},  {true, true, false, IsWhite}, {true, true, true, IsDark},
         };
         for (const auto& c : cases) {
@@ -129,7 +148,8 @@ private slots:
                 Enter(button);
             button.setDown(c.pressed);
             const QImage image = RenderOver(button, QColor(128, 128, 128));
-            const QString state = QString("title %1 hover %2 pressed %3").arg(c.title).arg(c.hover).arg(c.pressed);
+            const QString state =
+                QString("title %1 hover %2 pressed %3").arg(c.title).arg(c.hover).arg(c.pressed);
             QVERIFY2(CountPixels(image, c.ink) > 10, qPrintable(state));
             for (bool (*other)(QColor) : {IsDark, IsRed, IsWhite})
                 QVERIFY2(other == c.ink || CountPixels(image, other) == 0, qPrintable(state));

@@ -27,10 +27,22 @@ inline int CountPixels(const QImage& image, const std::function<bool(QColor)>& m
     return count;
 }
 
-inline bool IsDark(QColor c) { return c.red() < 90 && c.green() < 90 && c.blue() < 90; }
-inline bool IsRed(QColor c) { return c.red() > 200 && c.green() < 80 && c.blue() < 80; }
-inline bool IsBlue(QColor c) { return c.blue() > 200 && c.red() < 80 && c.green() < 80; }
-inline bool IsWhite(QColor c) { return c.red() > 220 && c.green() > 220 && c.blue() > 220; }
+inline bool IsDark(QColor c)
+{
+    return c.red() < 90 && c.green() < 90 && c.blue() < 90;
+}
+inline bool IsRed(QColor c)
+{
+    return c.red() > 200 && c.green() < 80 && c.blue() < 80;
+}
+inline bool IsBlue(QColor c)
+{
+    return c.blue() > 200 && c.red() < 80 && c.green() < 80;
+}
+inline bool IsWhite(QColor c)
+{
+    return c.red() > 220 && c.green() > 220 && c.blue() > 220;
+}
 
 inline void Enter(QWidget& widget)
 {
@@ -46,6 +58,7 @@ inline void Leave(QWidget& widget)
 
 inline void Move(QWidget& widget, QPoint at)
 {
-    QMouseEvent move(QEvent::MouseMove, at, widget.mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, at, widget.mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(&widget, &move);
 }

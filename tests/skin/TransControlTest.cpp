@@ -66,7 +66,8 @@ private slots:
             button->setStyle(&style);
             button->resize(120, 20);
             const QImage clear = RenderOver(*button, kUnder);
-            QCOMPARE(style.m_element, button == &check ? QStyle::PE_IndicatorCheckBox : QStyle::PE_IndicatorRadioButton);
+            QCOMPARE(style.m_element,
+                     button == &check ? QStyle::PE_IndicatorCheckBox : QStyle::PE_IndicatorRadioButton);
             QCOMPARE(style.m_rect, QRect(-1, 2, 16, 15));
             QCOMPARE(style.m_state, CTransButton::IndicatorState(0, false, false));
             // Transparent: right of the text and above the box nothing is painted.
@@ -123,7 +124,8 @@ private slots:
         };
         for (const auto& c : cases) {
             const CTransStatic::TextFormat got = CTransStatic::FormatForStyle(c.style);
-            QVERIFY2(got.nFlags == c.expected.nFlags && got.elide == c.expected.elide, qPrintable(QString::number(c.style)));
+            QVERIFY2(got.nFlags == c.expected.nFlags && got.elide == c.expected.elide,
+                     qPrintable(QString::number(c.style)));
         }
     }
 

@@ -31,7 +31,8 @@ public:
     void SetCellText(int row, int column, const std::string& text) override
     {
         Check(row, static_cast<int>(rows.size()) - 1);
-        if (column < 0 || column >= kColumns) throw std::out_of_range("column");
+        if (column < 0 || column >= kColumns)
+            throw std::out_of_range("column");
         rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = text;
         log.push_back("set " + std::to_string(row) + "," + std::to_string(column) + " " + text);
     }
@@ -45,7 +46,8 @@ public:
     std::vector<std::string> Names() const
     {
         std::vector<std::string> names;
-        for (const auto& cells : rows) names.push_back(cells[0]);
+        for (const auto& cells : rows)
+            names.push_back(cells[0]);
         return names;
     }
 
@@ -56,6 +58,7 @@ private:
     // A row outside the view is a fault of the engine, never something to tolerate.
     static void Check(int row, int last)
     {
-        if (row < 0 || row > last) throw std::out_of_range("row " + std::to_string(row));
+        if (row < 0 || row > last)
+            throw std::out_of_range("row " + std::to_string(row));
     }
 };

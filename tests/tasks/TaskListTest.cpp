@@ -43,14 +43,13 @@ TEST(TaskList, AppendAndRemoveRowsOneAndThreeOfFive)
     ASSERT_TRUE(list.RemoveRows(
         {1, 3},
         [&](std::int32_t row, CTask& task) {
-            seen.push_back(std::to_string(row) + " " + task.m_csFileName + " " + RowsOf(list, 6) +
-                           " " + std::to_string(view.rows.size()));
+            seen.push_back(std::to_string(row) + " " + task.m_csFileName + " " + RowsOf(list, 6) + " " +
+                           std::to_string(view.rows.size()));
         },
         [&](std::unique_ptr<CTask> task) { seen.push_back("gone " + task->m_csFileName); }));
 
     EXPECT_EQ(view.log, (std::vector<std::string>{"delete 1", "delete 2"}));
-    EXPECT_EQ(seen, (std::vector<std::string>{"1 t1 01234- 4", "gone t1", "3 t3 0-234- 3",
-                                              "gone t3"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"1 t1 01234- 4", "gone t1", "3 t3 0-234- 3", "gone t3"}));
     EXPECT_EQ(view.Names(), (std::vector<std::string>{"t0", "t2", "t4"}));
     EXPECT_EQ(RowsOf(list, 6), "0-1-2-");
 

@@ -25,8 +25,7 @@ Msgs Flatten(const std::vector<QueuedMessage>& taken)
 {
     Msgs out;
     for (const QueuedMessage& q : taken)
-        out.push_back(q.kind == QueuedMessage::Kind::ConvertNext ? TaskReport{0, CN, q.wParam}
-                                                                 : q.report);
+        out.push_back(q.kind == QueuedMessage::Kind::ConvertNext ? TaskReport{0, CN, q.wParam} : q.report);
     return out;
 }
 
@@ -36,7 +35,7 @@ TEST(TaskReport, TextAndColumnOfEveryReport)
         {SZ, 1029 * 1024 + 1023, "1.00MB", COLUMN_SIZE},  // whole kilobytes first
         {SZ, 5LL * 1024 * 1024 * 1024, "5120.00MB", COLUMN_SIZE},
         {EL, 363725999, "101:2:5", COLUMN_ELAPSED},  // whole seconds; hours do not wrap
-        {EL, -5000, "0:0:0", COLUMN_ELAPSED},  // a clock that went backwards
+        {EL, -5000, "0:0:0", COLUMN_ELAPSED},        // a clock that went backwards
         {PR, 1505, "Downloading - 15.05%", COLUMN_STATUS},
         {ST, STATUS_TASK_COMPLETED, "Task Completed", COLUMN_STATUS},
         {4, 7, "", -1},
@@ -49,8 +48,9 @@ TEST(TaskReport, TextAndColumnOfEveryReport)
     std::string all = StatusText(-1) + StatusText(0x100000000LL);  // 2^32 would alias 0 if cut
     for (std::int64_t status = STATUS_PARSING_URL; status <= STATUS_CONVERSION_FAILED + 1; ++status)
         all += StatusText(status) + "|";
-    EXPECT_EQ(all, "Parsing URL|Pending|Downloading|Download Completed|Download Failed|"
-                   "Task Stopped|Converting|Task Completed|Conversion Failed||");
+    EXPECT_EQ(all,
+              "Parsing URL|Pending|Downloading|Download Completed|Download Failed|"
+              "Task Stopped|Converting|Task Completed|Conversion Failed||");
 }
 
 TEST(TaskReport, SilentFlagStopsPosting)
@@ -67,7 +67,8 @@ TEST(TaskReport, SilentFlagStopsPosting)
 TEST(ReportQueue, MergesOnlyWhereNoStatusStandsBehind)
 {
     const Msgs kept = {{1, ST, 2}, {1, ST, 2}, {0, CN, 0}, {0, CN, 1}, {1, 4, 1}, {1, 4, 1}};
-    const std::pair<Msgs, Msgs> cases[] = {  // posted, then taken
+    const std::pair<Msgs, Msgs> cases[] = {
+        // posted, then taken
         // Newest wins; size, progress and elapsed keep one slot each in first-post order.
         {{{1, SZ, 100}, {1, PR, 1}, {1, EL, 5}, {1, SZ, 200}, {1, PR, 2}, {1, EL, 6}, {1, PR, 3}},
          {{1, SZ, 200}, {1, PR, 3}, {1, EL, 6}}},
@@ -134,10 +135,12 @@ TEST(ReportQueue, ConcurrentProducersAndAWokenConsumer)
     for (const std::int32_t id : {7, 65543, 131079, 196615})
         producers.emplace_back([&queue, id] {
             queue.PostTaskReport(id, ST, STATUS_DOWNLOADING);
-            for (std::int64_t i = 1; i <= kSteps; ++i) queue.PostTaskReport(id, PR, i);
+            for (std::int64_t i = 1; i <= kSteps; ++i)
+                queue.PostTaskReport(id, PR, i);
             queue.PostTaskReport(id, ST, STATUS_DOWNLOAD_COMPLETED);
         });
-    for (auto& t : producers) t.join();
+    for (auto& t : producers)
+        t.join();
     for (int ms = 0; ms < 20000 && queue.Size() != 0; ++ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(queue.Size(), 0u) << "a wake was lost";
@@ -153,7 +156,8 @@ TEST(ReportQueue, ConcurrentProducersAndAWokenConsumer)
         EXPECT_EQ(trace.back(), -STATUS_DOWNLOAD_COMPLETED);
         EXPECT_EQ(trace[trace.size() - 2], kSteps);
         EXPECT_EQ(std::adjacent_find(trace.begin() + 1, trace.end() - 1, std::greater_equal<>()),
-                  trace.end() - 1) << "progress went backwards or a status came between";
+                  trace.end() - 1)
+            << "progress went backwards or a status came between";
     }
 }
 

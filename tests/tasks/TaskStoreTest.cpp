@@ -42,8 +42,19 @@ TEST_F(TaskStoreTest, SavesByteExactAndRoundTrips)
     task->m_csUrl = "http://h/watch?v=Ab&t=5";
     task->m_csFileName = "Clip one.flv";
     task->m_csFilePath = "/v/Clip one.flv";
-    task->m_job = {0, "/v/Clip one.flv", "/v/Clip one.mp4", "MP4 Video", ".mp4", "320x240", "mpeg4",
-                   "768", "Auto", "aac", "128", "44100", "2"};
+    task->m_job = {0,
+                   "/v/Clip one.flv",
+                   "/v/Clip one.mp4",
+                   "MP4 Video",
+                   ".mp4",
+                   "320x240",
+                   "mpeg4",
+                   "768",
+                   "Auto",
+                   "aac",
+                   "128",
+                   "44100",
+                   "2"};
     task->m_nFileSize = 5368709120LL;  // beyond 32 bits
     task->m_bFinished = task->m_bAllFinished = true;
     TaskList saved;
@@ -149,7 +160,11 @@ TEST(TaskStoreNumbers, LeadingDecimalRuleAndTaskLimit)
 {
     constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
     const std::pair<const char*, std::int64_t> cases[] = {
-        {"  \t-12x", -12}, {"+7", 7}, {"- 7", 0}, {"x7", 0}, {"9223372036854775808", kMax},
+        {"  \t-12x", -12},
+        {"+7", 7},
+        {"- 7", 0},
+        {"x7", 0},
+        {"9223372036854775808", kMax},
         {"-99999999999999999999", -kMax},
     };
     for (const auto& [text, value] : cases)
@@ -159,8 +174,8 @@ TEST(TaskStoreNumbers, LeadingDecimalRuleAndTaskLimit)
     TaskList list;
     const auto negative = platform::ProfileSnapshot::Parse("[TASKSINFO]\nTASKS_NUMBER=-2\n");
     EXPECT_EQ(TaskStore::LoadTasks(list, negative), 0);
-    const auto file = platform::ProfileSnapshot::Parse(
-        "[TASKSINFO]\nTASKS_NUMBER=99999999999999999999\nTASKURL_6=last\n");
+    const auto file =
+        platform::ProfileSnapshot::Parse("[TASKSINFO]\nTASKS_NUMBER=99999999999999999999\nTASKURL_6=last\n");
     EXPECT_EQ(TaskStore::LoadTasks(list, file, 7), 7);
     EXPECT_EQ(list.At(6).m_csUrl, "last");
 }
