@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 
@@ -30,6 +31,7 @@
 #include "converter/RunChannel.h"
 #include "converter/SourceSwitch.h"
 #include "converter/StartDecision.h"
+#include "platform/CommandLine.h"
 #include "platform/PrivateProfile.h"
 #include "platform/WorkerThread.h"
 #include "skin/CTransStatic.h"
@@ -244,6 +246,11 @@ bool CConverterDlg::SetupDataFolder()
     // Any entry counts; the folder belongs to Tavolin's installation and is never
     // created here.
     if (!QFileInfo::exists(dataFolder)) {
+        // Before the box, which waits for the user: someone who started the program from a
+        // terminal reads there how to make the folder.
+        std::fputs(
+            platform::MissingFolderAdvice("pellux", QFile::encodeName(dataFolder).toStdString()).c_str(),
+            stderr);
         MessageBoxes::Current().Exclaim(
             this, QStringLiteral("Tavolin"),
             QStringLiteral("Can not find the application data directory \"%1\" for Tavolin, Please reinstall "
@@ -385,7 +392,7 @@ void CConverterDlg::OnOpen()
 {
     const QString folder = m_pDestinationBox->text().trimmed();
     if (!folder.isEmpty())
-        DesktopShell::Current().OpenFolder(folder);
+        DesktopShell::Current().OpenFolder(folder, this);
 }
 
 void CConverterDlg::OnMore()
@@ -507,7 +514,7 @@ void CConverterDlg::RunCompleted(const std::string& target)
     SetStatus(QStringLiteral("Task Compeleted - ") + FromUtf8(target));
     m_pStartButton->setText(kStartCaption);
     m_pProgress->setValue(kProgressMaximum);
-    DesktopShell::Current().ShowInFolder(FromUtf8(target));
+    DesktopShell::Current().ShowInFolder(FromUtf8(target), this);
 }
 
 void CConverterDlg::RunFailed(const std::string& target)

@@ -5,12 +5,41 @@
 #include <QApplication>
 
 #include "converter/CConverterDlg.h"
+#include "platform/CommandLine.h"
 #include "platform/ProgramFolder.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: pellux [-source FILE]\n"
+    "Converts one FLV file into a file for a portable player or another format (iPod,\n"
+    "PSP, MP4, WMV, AVI, 3GP), with the same profiles as Tavolin and the ostrand encoder\n"
+    "that lies beside it. Tavolin's Converter button starts it for the selected task.\n"
+    "\n"
+    "Options:\n"
+    "  -source FILE   start with FILE as the file to convert\n"
+    "  -h, --help     print this help and exit\n"
+    "      --version  print the version and exit\n"
+    "\n"
+    "Files:\n"
+    "  $XDG_DATA_HOME/Tavolin Data (~/.local/share/Tavolin Data when XDG_DATA_HOME is unset)\n"
+    "      Tavolin's data folder, which must exist; settings.ini there keeps the last\n"
+    "      destination folder (LAST_CONV_FOLDER)\n"
+    "  ~/Pellux Output Videos\n"
+    "      the destination folder until another is chosen\n";
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
+    // Answered before any window exists, so no display is needed.
+    if (platform::AnswerInfoRequest(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc),
+                                    "pellux", kUsage))
+        return 0;
+
     QApplication app(argc, argv);  // takes Qt's own options out of argv
     QApplication::setApplicationName(QStringLiteral("Pellux"));
+    QApplication::setApplicationVersion(QLatin1String(platform::ProductVersion()));
 
     ConverterOptions options;
     // Found beside the program, whatever directory it was started from.

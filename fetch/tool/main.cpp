@@ -19,6 +19,7 @@
 #include "fetch/FileErrorPrompt.h"
 #include "fetch/ServiceConfig.h"
 #include "fetch/TaskOperations.h"
+#include "platform/CommandLine.h"
 #include "tasks/ReportQueue.h"
 #include "tasks/Task.h"
 #include "tasks/TaskReport.h"
@@ -33,7 +34,29 @@ constexpr int kExitUsage = 64;
 constexpr std::chrono::milliseconds kDrainInterval{50};
 
 constexpr const char* kUsage =
-    "usage: tavolin-fetch [--service-host HOST[:PORT]] [--cdn-domain DOMAIN] WATCH_URL OUTPUT_FILE\n";
+    "Usage: tavolin-fetch [--service-host HOST[:PORT]] [--cdn-domain DOMAIN] WATCH_URL OUTPUT_FILE\n"
+    "Downloads one video from its watch-page address into OUTPUT_FILE with the same download\n"
+    "worker as Tavolin, and prints every report as a line \"CODE VALUE TEXT\". For scripts\n"
+    "and for measuring: no window, no task list, no conversion.\n"
+    "\n"
+    "Options:\n"
+    "  --service-host HOST[:PORT]  the video service's web host, instead of SERVICE_HOST of\n"
+    "                              settings.ini (default www.youtube.com)\n"
+    "  --cdn-domain DOMAIN         the domain video files come from, instead of CDN_DOMAIN of\n"
+    "                              settings.ini (default .googlevideo.com)\n"
+    "  -h, --help                  print this help and exit\n"
+    "      --version               print the version and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0 the download completed, 1 it failed, 2 it was stopped by SIGINT or SIGTERM,\n"
+    "  64 the command line was wrong\n"
+    "\n"
+    "Examples:\n"
+    "  $ tavolin-fetch 'http://www.youtube.com/watch?v=VIDEO_ID' clip.flv\n"
+    "\n"
+    "Files:\n"
+    "  $XDG_DATA_HOME/Tavolin Data/settings.ini (~/.local/share/Tavolin Data/settings.ini)\n"
+    "      Tavolin's settings, read for SERVICE_HOST and CDN_DOMAIN when present\n";
 
 volatile std::sig_atomic_t g_stopSignal = 0;
 
@@ -46,7 +69,6 @@ struct Arguments {
     std::optional<std::string> serviceHost;
     std::optional<std::string> cdnDomain;
     std::vector<std::string> positional;
-    bool help = false;
 };
 
 // Accepts "--name value" and "--name=value"; "--" ends the options.
@@ -61,10 +83,6 @@ bool ParseArguments(int argc, char** argv, Arguments& out, std::string& error)
         }
         if (arg == "--") {
             optionsEnded = true;
-            continue;
-        }
-        if (arg == "-h" || arg == "--help") {
-            out.help = true;
             continue;
         }
         std::optional<std::string>* target = nullptr;
@@ -95,7 +113,7 @@ bool ParseArguments(int argc, char** argv, Arguments& out, std::string& error)
             return false;
         }
     }
-    if (!out.help && out.positional.size() != 2) {
+    if (out.positional.size() != 2) {
         error = "expected a watch-page address and an output file";
         return false;
     }
@@ -156,15 +174,16 @@ void InstallStopSignals()
 
 int main(int argc, char** argv)
 {
+    if (platform::AnswerInfoRequest(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc),
+                                    "tavolin-fetch", kUsage))
+        return kExitCompleted;
     Arguments args;
     std::string error;
     if (!ParseArguments(argc, argv, args, error)) {
-        std::fprintf(stderr, "tavolin-fetch: %s\n%s", error.c_str(), kUsage);
+        const std::string_view usageLine(kUsage, std::string_view(kUsage).find('\n') + 1);
+        std::fprintf(stderr, "tavolin-fetch: %s\n%.*s", error.c_str(), static_cast<int>(usageLine.size()),
+                     usageLine.data());
         return kExitUsage;
-    }
-    if (args.help) {
-        std::fputs(kUsage, stdout);
-        return kExitCompleted;
     }
 
     const ServiceConfig config = ChooseServiceConfig(args);

@@ -25,6 +25,7 @@
 #include "skin/CTransStatic.h"
 #include "skin/DesktopShell.h"
 #include "skin/MessageBoxes.h"
+#include "support/CapturedStandardError.h"
 
 namespace {
 
@@ -35,9 +36,8 @@ public:
     {
         log << caption + " | " + text;
     }
-    void ShowInFolder(const QString& path) override { log << "show " + path; }
-    void OpenFolder(const QString& path) override { log << "folder " + path; }
-    void OpenDocument(const QString& path) override { log << "document " + path; }
+    void ShowInFolder(const QString& path, QWidget*) override { log << "show " + path; }
+    void OpenFolder(const QString& path, QWidget*) override { log << "folder " + path; }
     bool StartProgram(const QString&, const QStringList&) override { return false; }
     QStringList log;
 };
@@ -105,7 +105,9 @@ private slots:
     {
         const QString data = Folder("data/Tavolin Data");
         QVERIFY(QDir(data).removeRecursively());
+        CapturedStandardError errors;
         QVERIFY(!Open());
+        QVERIFY(QString::fromStdString(errors.Text()).contains("\n    mkdir -p \"" + data + "\"\n"));
         QCOMPARE(m_recorder.log, QStringList{"Tavolin | Can not find the application data directory \"" +
                                              data + "\" for Tavolin, Please reinstall this program."});
         QVERIFY(!QFileInfo::exists(data));  // never created

@@ -87,7 +87,7 @@ TEST_F(FetchToolTest, FailureAndUsageExitCodes)
     };
     for (const auto& usage : usageErrors) {
         EXPECT_EQ(Run(usage), 64) << ::testing::PrintToString(usage);
-        EXPECT_NE(Errors().find("usage: tavolin-fetch"), std::string::npos);
+        EXPECT_NE(Errors().find("Usage: tavolin-fetch"), std::string::npos);
         EXPECT_TRUE(m_lines.empty());
     }
 }

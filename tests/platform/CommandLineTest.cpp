@@ -1,5 +1,8 @@
 #include "platform/CommandLine.h"
 
+#include <cstdio>
+#include <memory>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -26,6 +29,51 @@ TEST(CommandLine, SplitsAsTheConverterExpects)
     };
     for (const Case& c : cases)
         EXPECT_EQ(platform::SplitCommandLine(c.line), c.expected) << "line: [" << c.line << "]";
+}
+
+TEST(CommandLine, OnlyAHelpOrVersionOptionBeforeTheEndOfOptionsCounts)
+{
+    using platform::InfoRequest;
+    struct Case {
+        Args arguments;
+        InfoRequest expected;
+    };
+    const Case cases[] = {
+        {{}, InfoRequest::None},
+        {{"--help"}, InfoRequest::Help},
+        {{"-h"}, InfoRequest::Help},
+        {{"--version"}, InfoRequest::Version},
+        {{"-source", "/v/a.flv", "--version"}, InfoRequest::Version},
+        {{"--version", "--help"}, InfoRequest::Version},
+        {{"--", "--help"}, InfoRequest::None},
+        {{"-source", "/v/--help.flv"}, InfoRequest::None},
+        {{"--helpful", "-help", "-v", "--Version"}, InfoRequest::None},
+    };
+    for (const Case& c : cases) {
+        const std::string shown = c.arguments.empty() ? "" : c.arguments.front();
+        EXPECT_EQ(platform::FindInfoRequest(c.arguments), c.expected) << "first argument: " << shown;
+    }
+    EXPECT_EQ(platform::VersionText("pellux"), std::string("pellux ") + platform::ProductVersion() + "\n");
+}
+
+// What the shell makes of the quoted text: it must be the text itself, one word.
+std::string ThroughTheShell(const std::string& quoted)
+{
+    const std::string command = "printf '[%s]' " + quoted;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    std::string out;
+    char buffer[256];
+    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;)
+        out.append(buffer, n);
+    return out;
+}
+
+TEST(CommandLine, QuotedTextReachesTheShellWholeAndUnchanged)
+{
+    for (const std::string text :
+         {"/home/u/.local/share/Tavolin Data", "a \"b\" c", "$HOME `id` $(id)", "back\\slash\\", "it's",
+          "wow! it's here", "semi;colon & pipe | star * ~", ""})
+        EXPECT_EQ(ThroughTheShell(platform::QuoteForShell(text)), "[" + text + "]") << text;
 }
 
 }  // namespace
