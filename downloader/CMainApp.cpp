@@ -1,5 +1,7 @@
 #include "downloader/CMainApp.h"
 
+#include <cstdio>
+
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
@@ -11,6 +13,7 @@
 #include "downloader/MainWindowRules.h"
 #include "downloader/SingleInstance.h"
 #include "fetch/ServiceConfig.h"
+#include "platform/CommandLine.h"
 #include "skin/MessageBoxes.h"
 
 namespace {
@@ -56,20 +59,24 @@ int CMainApp::Run(QApplication& app, Options options)
     app.setQuitOnLastWindowClosed(false);
     QGuiApplication::setDesktopFileName(QStringLiteral("tavolin"));
 
-    const QString server = options.m_csInstanceServer.isEmpty()
-                               ? SingleInstance::ServerNameFor(QLatin1String(mainwnd::kInstanceMarker))
-                               : options.m_csInstanceServer;
+    const std::string dataFolder = options.m_csDataFolder ? *options.m_csDataFolder : StandardDataFolder();
+    const QString server =
+        options.m_csInstanceServer.isEmpty()
+            ? SingleInstance::ServerNameFor(QLatin1String(mainwnd::kInstanceMarker), dataFolder)
+            : options.m_csInstanceServer;
     SingleInstance instance(server);
     if (instance.Claim() == SingleInstance::Outcome::Answered)
         return 0;
 
-    const std::string dataFolder = options.m_csDataFolder ? *options.m_csDataFolder : StandardDataFolder();
     if (dataFolder.empty()) {
         MessageBoxes::Current().Exclaim(nullptr, kCaption, mainwnd::DataFolderUnknownText());
         return 1;
     }
     // Never created here: a missing folder means a broken installation.
     if (!mainwnd::AnythingAt(dataFolder)) {
+        // Before the box, which waits for the user: someone who started the program from a
+        // terminal reads there how to make the folder.
+        std::fputs(platform::MissingFolderAdvice("tavolin", dataFolder).c_str(), stderr);
         MessageBoxes::Current().Exclaim(nullptr, kCaption,
                                         mainwnd::DataFolderMissingText(QString::fromStdString(dataFolder)));
         return 1;

@@ -8,7 +8,7 @@
 
 class QApplication;
 
-// Tavolin's start and end: one instance per user, the data folder, the service
+// Tavolin's start and end: one instance per user and data folder, the data folder, the service
 // settings, the main window, and the exit sequence on Exit, on a termination signal or
 // at the end of the desktop session.
 class CMainApp {

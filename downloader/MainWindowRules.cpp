@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 
@@ -86,11 +88,15 @@ QPixmap LoadIconImage(const QString& path, int size)
     return QPixmap::fromImage(best);
 }
 
-QString InstanceServerName(const QString& marker, unsigned uid, const QString& runtimeFolder,
-                           const QString& tempFolder)
+QString InstanceServerName(const QString& marker, unsigned uid, const QString& dataFolder,
+                           const QString& runtimeFolder, const QString& tempFolder)
 {
     const QString folder = runtimeFolder.isEmpty() ? tempFolder : runtimeFolder;
-    return folder + QLatin1Char('/') + marker + QLatin1Char('-') + QString::number(uid);
+    // A digest, not the folder itself: a socket's path is short.
+    const QByteArray digest =
+        QCryptographicHash::hash(QFile::encodeName(dataFolder), QCryptographicHash::Sha1).toHex().left(12);
+    return folder + QLatin1Char('/') + marker + QLatin1Char('-') + QString::number(uid) + QLatin1Char('-') +
+           QLatin1String(digest);
 }
 
 QString DataFolderMissingText(const QString& path)

@@ -43,14 +43,14 @@ const std::array<ToolbarIcon, 6>& ToolbarIcons();
 // the file has no image of it; null when the file is missing or unreadable.
 QPixmap LoadIconImage(const QString& path, int size);
 
-// The local socket through which a second start reaches the first: per user, in the
-// user's runtime folder when there is one.
-QString InstanceServerName(const QString& marker, unsigned uid, const QString& runtimeFolder,
-                           const QString& tempFolder);
+// The local socket through which a second start reaches the first: per user and data
+// folder, in the user's runtime folder when there is one. A run on a data folder of its
+// own (a demo, a test) is an instance of its own beside the user's.
+QString InstanceServerName(const QString& marker, unsigned uid, const QString& dataFolder,
+                           const QString& runtimeFolder, const QString& tempFolder);
 
 inline constexpr const char* kInstanceMarker = "BrevantTavgrab10";
 inline constexpr const char* kProductName = "Tavolin";
-inline constexpr const char* kVersion = "1.7.1";
 
 QString DataFolderMissingText(const QString& path);
 QString DataFolderUnknownText();

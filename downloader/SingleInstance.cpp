@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
@@ -28,11 +30,14 @@ SingleInstance::~SingleInstance()
     m_server.close();
 }
 
-QString SingleInstance::ServerNameFor(const QString& marker)
+QString SingleInstance::ServerNameFor(const QString& marker, const std::string& dataFolder)
 {
-    return mainwnd::InstanceServerName(marker, static_cast<unsigned>(::getuid()),
-                                       QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
-                                       QDir::tempPath());
+    // The same folder reached through a link or a trailing '/' is the same instance.
+    const QString folder = QFile::decodeName(dataFolder.c_str());
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return mainwnd::InstanceServerName(
+        marker, static_cast<unsigned>(::getuid()), canonical.isEmpty() ? QDir::cleanPath(folder) : canonical,
+        QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), QDir::tempPath());
 }
 
 SingleInstance::Outcome SingleInstance::Claim(int timeoutMs)

@@ -1,11 +1,13 @@
 #pragma once
+#include <string>
+
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
 
-// One Tavolin per user. The first start listens on a local socket; a later start
-// connects, asks the first to show its window and ends. A socket left behind by a
-// crashed run answers nobody and is replaced.
+// One Tavolin per user and data folder. The first start listens on a local socket; a
+// later start connects, asks the first to show its window and ends. A socket left behind
+// by a crashed run answers nobody and is replaced.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -20,8 +22,8 @@ public:
     explicit SingleInstance(QString serverName, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // The socket name for this user and marker.
-    static QString ServerNameFor(const QString& marker);
+    // The socket name for this user, marker and data folder.
+    static QString ServerNameFor(const QString& marker, const std::string& dataFolder);
 
     Outcome Claim(int timeoutMs = 3000);
 

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
@@ -24,6 +25,7 @@
 #include "downloader/CMainDlg.h"
 #include "downloader/SingleInstance.h"
 #include "downloader/UiFilePrompt.h"
+#include "support/CapturedStandardError.h"
 
 namespace {
 
@@ -51,7 +53,12 @@ private slots:
         options.m_csInstanceServer = UniqueServer();
         options.m_trayAvailable = false;
         options.m_bDropWindow = false;
+        CapturedStandardError errors;
         QCOMPARE(CMainApp::Run(*qApp, options), 1);
+        // A start from a terminal also learns there how to make the folder.
+        const std::string printed = errors.Text();
+        QVERIFY2(printed.find("\n    mkdir -p \"" + missing.toStdString() + "\"\n") != std::string::npos,
+                 printed.c_str());
         QCOMPARE(boxes.m_boxes,
                  QStringList{QStringLiteral("Tavolin | Can not find the application data directory \"") +
                              missing + QStringLiteral("\" for Tavolin, Please reinstall this program.")});
@@ -120,7 +127,9 @@ private slots:
         WriteText(store, StoreText(tasks));
 
         const QString program = QStringLiteral(TAVOLIN_BIN_DIR "/tavolin");
-        const QString socket = TestHome() + QStringLiteral("/runtime/BrevantTavgrab10-%1").arg(::getuid());
+        const QString socket =
+            SingleInstance::ServerNameFor(QStringLiteral("BrevantTavgrab10"), folder.string());
+        QVERIFY(socket.startsWith(TestHome() + QStringLiteral("/runtime/")));
         QProcess first, second;
         first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         first.start(program, {});
@@ -130,6 +139,24 @@ private slots:
         QVERIFY(second.waitForFinished(20000));
         QVERIFY(second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0);
         QCOMPARE(first.state(), QProcess::Running);
+
+        // A data folder of its own (the demo's) is an instance of its own beside the first.
+        const QString otherData = TestHome() + QStringLiteral("/other-data");
+        QVERIFY(QDir().mkpath(otherData + QStringLiteral("/Tavolin Data")));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), otherData);
+        QProcess other;
+        other.setProcessEnvironment(environment);
+        other.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        other.start(program, {});
+        const QString otherSocket = SingleInstance::ServerNameFor(
+            QStringLiteral("BrevantTavgrab10"), (otherData + QStringLiteral("/Tavolin Data")).toStdString());
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(otherSocket), 20000);
+        QCOMPARE(other.state(), QProcess::Running);
+        ::kill(static_cast<pid_t>(other.processId()), SIGTERM);
+        QVERIFY(other.waitForFinished(20000));
+        QVERIFY(QFileInfo::exists(otherData + QStringLiteral("/Tavolin Data/tasks.ini")));
+        QVERIFY(QFileInfo::exists(socket));  // the first still runs and listens
 
         ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
         QVERIFY(first.waitForFinished(20000));
