@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -17,8 +18,10 @@
 #include "downloader/CConfirmDeleteDlg.h"
 #include "downloader/CDragDlg.h"
 #include "downloader/CMyAboutDlg.h"
+#include "downloader/HelpWindow.h"
 #include "downloader/MainBackground.h"
 #include "downloader/MainWindowRules.h"
+#include "platform/CommandLine.h"
 #include "skin/CFloatBtn.h"
 #include "skin/CMenuButton.h"
 #include "skin/CTitleButton.h"
@@ -38,7 +41,7 @@ QString ToQ(const std::string& text)
 QString ProductTitle()
 {
     return QStringLiteral("%1 %2").arg(QLatin1String(mainwnd::kProductName),
-                                       QLatin1String(mainwnd::kVersion));
+                                       QLatin1String(platform::ProductVersion()));
 }
 
 }  // namespace
@@ -285,6 +288,8 @@ void CMainDlg::ExitApp()
     hide();
     if (m_pDragDlg)
         m_pDragDlg->hide();
+    if (m_pHelp)
+        m_pHelp->hide();
     m_tray.Remove();
     // A worker waiting for its file-error box would hold up the wait below.
     m_prompt.Close();
@@ -330,7 +335,19 @@ void CMainDlg::OpenConverter()
 
 void CMainDlg::OpenHelp()
 {
-    DesktopShell::Current().OpenDocument(ToQ(m_options.m_paths.HelpPage()));
+    if (m_bExiting)
+        return;
+    if (!m_pHelp)
+        m_pHelp = new HelpWindow(this);
+    const QString page = QFile::decodeName(m_options.m_paths.HelpPage().c_str());
+    if (!m_pHelp->Load(page)) {
+        MessageBoxes::Current().Exclaim(this, QLatin1String(mainwnd::kProductName),
+                                        QStringLiteral("Can not open the help page \"%1\".").arg(page));
+        return;
+    }
+    m_pHelp->show();
+    m_pHelp->raise();
+    m_pHelp->activateWindow();
 }
 
 void CMainDlg::BrowseFlvFile()
@@ -338,7 +355,7 @@ void CMainDlg::BrowseFlvFile()
     if (const auto row = FirstSelectedRow()) {
         const std::string& path = m_pScheduler->Tasks().At(*row).m_csFilePath;
         if (!path.empty())
-            DesktopShell::Current().ShowInFolder(ToQ(path));
+            DesktopShell::Current().ShowInFolder(QFile::decodeName(path.c_str()), this);
     }
 }
 
@@ -347,7 +364,7 @@ void CMainDlg::BrowseTargetFile()
     if (const auto row = FirstSelectedRow()) {
         const std::string& path = m_pScheduler->Tasks().At(*row).m_job.m_csTargetFile;
         if (!path.empty())
-            DesktopShell::Current().ShowInFolder(ToQ(path));
+            DesktopShell::Current().ShowInFolder(QFile::decodeName(path.c_str()), this);
     }
 }
 

@@ -25,6 +25,7 @@ class CHoverButton;
 class CMenuButton;
 class CTitleButton;
 class CToolbarBtn;
+class HelpWindow;
 class CTransStatic;
 class QAction;
 class QTableView;
@@ -66,6 +67,7 @@ public:
     void ToggleWindow();
     void RestoreWindow();
     void OpenConverter();
+    // The help page in a window of its own; a message box when the page is missing.
     void OpenHelp();
     void BrowseFlvFile();
     void BrowseTargetFile();
@@ -87,6 +89,7 @@ public:
     QMenu& TrayMenu() { return m_trayMenu; }
     QMenu& ListMenu() { return m_listMenu; }
     CTrayIcon& Tray() { return m_tray; }
+    HelpWindow* Help() const { return m_pHelp; }
 
 signals:
     // The exit sequence has ended; the program may end.
@@ -137,6 +140,7 @@ private:
 
     QTableView* m_pList = nullptr;
     std::unique_ptr<CDragDlg> m_pDragDlg;
+    HelpWindow* m_pHelp = nullptr;  // made on the first Help, a child of this window
     CTrayIcon m_tray;
     QMenu m_trayMenu;
     QMenu m_listMenu;

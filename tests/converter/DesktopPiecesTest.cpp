@@ -1,6 +1,8 @@
 // The real message boxes and the real desktop shell. The file manager is a stand-in
 // service on the private message bus that CTest runs this test on (PELLUX_PRIVATE_BUS);
 // the desktop's opener is a stand-in script found first on PATH.
+#include <memory>
+
 #include <QDBusConnection>
 #include <QDir>
 #include <QFile>
@@ -21,6 +23,20 @@ public slots:
 
 public:
     QStringList shown;
+};
+
+// Takes the message boxes' place for as long as it lives.
+class BoxRecorder : public MessageBoxes {
+public:
+    BoxRecorder() { MessageBoxes::Install(this); }
+    ~BoxRecorder() override { MessageBoxes::Install(nullptr); }
+    void Exclaim(QWidget* owner, const QString& caption, const QString& text) override
+    {
+        m_boxes << caption + " | " + text;
+        m_owners << owner;
+    }
+    QStringList m_boxes;
+    QList<QWidget*> m_owners;
 };
 
 class DesktopPiecesTest : public QObject {
@@ -47,13 +63,25 @@ private slots:
         QVERIFY(QDir().mkpath(m_root.path() + "/bin"));
         QFile script(m_root.path() + "/bin/xdg-open");
         QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write(
-            ("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '" + m_log + "'\n").toUtf8());
+        // Exits with the status that the file "status" beside it holds, 0 without one.
+        script.write(("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '" + m_log +
+                      "'\nexit $(cat \"$(dirname \"$0\")/status\" 2>/dev/null || echo 0)\n")
+                         .toUtf8());
         QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         qputenv("PATH", (m_root.path() + "/bin:" + qgetenv("PATH")).toUtf8());
     }
 
-    void init() { QFile::remove(m_log); }
+    void init()
+    {
+        QFile::remove(m_log);
+        QFile::remove(m_root.path() + "/bin/status");
+    }
+
+    void OpenerFails(int status)
+    {
+        QFile file(m_root.path() + "/bin/status");
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray::number(status)) > 0);
+    }
 
     void MessageBoxesShowAWarningWithOneButton()
     {
@@ -80,7 +108,7 @@ private slots:
         QVERIFY(
             manager.registerObject("/org/freedesktop/FileManager1", &fake, QDBusConnection::ExportAllSlots));
         QVERIFY(manager.registerService("org.freedesktop.FileManager1"));
-        DesktopShell::Current().ShowInFolder(m_root.path() + "/out/My Clip #1.mp4");
+        DesktopShell::Current().ShowInFolder(m_root.path() + "/out/My Clip #1.mp4", nullptr);
         const QString uri = "file://" + m_root.path() + "/out/My%20Clip%20%231.mp4";
         QTRY_COMPARE_WITH_TIMEOUT(fake.shown, QStringList({uri, ""}), 10000);
         QTest::qWait(100);
@@ -93,14 +121,51 @@ private slots:
         if (!m_bBus)
             QSKIP("no private message bus");
         // Nobody owns the file manager's name on this bus, and nothing can be started for it.
-        DesktopShell::Current().ShowInFolder(m_root.path() + "/out/clip.mp4");
+        BoxRecorder boxes;
+        DesktopShell::Current().ShowInFolder(m_root.path() + "/out/clip.mp4", nullptr);
         QTRY_COMPARE_WITH_TIMEOUT(Opened(), QStringList{m_root.path() + "/out"}, 10000);
+        QTest::qWait(200);
+        QVERIFY(boxes.m_boxes.isEmpty());
+
+        // The opener finds nothing either: the user is told, with the file's path.
+        OpenerFails(3);
+        DesktopShell::Current().ShowInFolder(m_root.path() + "/out/clip.mp4", nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.m_boxes.size(), 1, 10000);
+        QCOMPARE(boxes.m_boxes.front(),
+                 "Tavolin | Can not show \"" + m_root.path() + "/out/clip.mp4\": no file manager answered.");
+    }
+
+    void FolderNothingCanOpenIsToldUnlessItsWindowIsGone()
+    {
+        BoxRecorder boxes;
+        const QString folder = m_root.path() + "/out";
+        OpenerFails(4);
+        auto owner = std::make_unique<QWidget>();
+        DesktopShell::Current().OpenFolder(folder, owner.get());
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.m_boxes.size(), 1, 10000);
+        QCOMPARE(boxes.m_boxes.front(),
+                 "Tavolin | Can not open the folder \"" + folder + "\": no file manager answered.");
+        QCOMPARE(boxes.m_owners.front(), owner.get());
+
+        // An opener that is not there at all.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(m_root.path() + "/empty"));
+        DesktopShell::Current().OpenFolder(folder, nullptr);
+        qputenv("PATH", path);
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.m_boxes.size(), 2, 10000);
+
+        // The window closed while the opener ran: nobody is left to tell.
+        DesktopShell::Current().OpenFolder(folder, owner.get());
+        owner.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(Opened().size(), 2, 10000);
+        QTest::qWait(300);
+        QCOMPARE(boxes.m_boxes.size(), 2);
     }
 
     void OpenersAndProgramsGetTheirArgumentsWhole()
     {
         const QString folder = m_root.path() + "/a folder; with $(signs) & 'quotes'";
-        DesktopShell::Current().OpenFolder(folder);
+        DesktopShell::Current().OpenFolder(folder, nullptr);
         QTRY_COMPARE_WITH_TIMEOUT(Opened(), QStringList{folder}, 10000);
         // No shell in between: every argument arrives as it was given.
         QFile::remove(m_log);

@@ -7,14 +7,17 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QtTest>
 
 #include "WindowTestSupport.h"
 #include "downloader/CDragDlg.h"
 #include "downloader/CMainDlg.h"
+#include "downloader/HelpWindow.h"
 #include "fetch/ServiceConfig.h"
 #include "fetch/VideoService.h"
 #include "skin/CFloatBtn.h"
+#include "skin/CMenuButton.h"
 #include "skin/CTitleButton.h"
 #include "skin/CToolbarBtn.h"
 #include "skin/DesktopShell.h"
@@ -54,9 +57,8 @@ class ShellRecorder : public DesktopShell {
 public:
     ShellRecorder() { DesktopShell::Install(this); }
     ~ShellRecorder() override { DesktopShell::Install(nullptr); }
-    void ShowInFolder(const QString& path) override { m_calls << QStringLiteral("show ") + path; }
-    void OpenFolder(const QString& path) override { m_calls << QStringLiteral("folder ") + path; }
-    void OpenDocument(const QString& path) override { m_calls << QStringLiteral("open ") + path; }
+    void ShowInFolder(const QString& path, QWidget*) override { m_calls << QStringLiteral("show ") + path; }
+    void OpenFolder(const QString& path, QWidget*) override { m_calls << QStringLiteral("folder ") + path; }
     bool StartProgram(const QString& program, const QStringList& arguments) override
     {
         m_calls << QStringLiteral("start %1 [%2]").arg(program, arguments.join(QStringLiteral("][")));
@@ -96,6 +98,7 @@ class MainDlgTest : public QObject {
     std::unique_ptr<QTemporaryDir> m_bin;
     std::unique_ptr<ScriptedMainDlg> m_window;
     std::unique_ptr<VideoService> m_service;
+    const QByteArray m_savedPath = qgetenv("PATH");
 
     std::filesystem::path DataFolder() const { return m_data->path().toStdString(); }
     std::string ResourceFolder() const { return ProgramPaths::ResourceFolderOf(TAVOLIN_BIN_DIR); }
@@ -111,6 +114,19 @@ class MainDlgTest : public QObject {
         m_window = std::make_unique<ScriptedMainDlg>(std::move(options));
         m_window->Start();
         return *m_window;
+    }
+
+    // A stand-in for xdg-open, first on PATH, that logs its arguments and exits with
+    // `status`; returns the log's path.
+    QString InstallOpener(int status)
+    {
+        const QString log = m_bin->path() + QStringLiteral("/opened.txt");
+        const QString script = m_bin->path() + QStringLiteral("/xdg-open");
+        WriteText(script.toStdString(), "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" + log.toStdString() +
+                                            "'\nexit " + std::to_string(status) + "\n");
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("PATH", m_bin->path().toUtf8() + ':' + m_savedPath);
+        return log;
     }
 
     VideoService& StartService()
@@ -132,6 +148,7 @@ private slots:
 
     void cleanup()
     {
+        qputenv("PATH", m_savedPath);
         m_window.reset();
         m_service.reset();
         m_data.reset();
@@ -233,7 +250,6 @@ private slots:
         ScriptedMainDlg& window = Open(Named({"t0", "t1", "t2"}));
 
         window.Click("converter");
-        window.OpenHelp();
         emit window.List()->customContextMenuRequested(QPoint(5, 5));
         QVERIFY(!window.ListMenu().isVisible());  // no selection, no menu
 
@@ -248,9 +264,71 @@ private slots:
         const QString bin = m_bin->path();
         QCOMPARE(shell.m_calls,
                  (QStringList{QStringLiteral("start %1/pellux []").arg(bin),
-                              QStringLiteral("open %1/help.html").arg(ResourceFolder().c_str()),
                               QStringLiteral("start %1/pellux [-source][/videos/t0]").arg(bin),
                               QStringLiteral("show /videos/t0"), QStringLiteral("show /videos/t0.mp4")}));
+    }
+
+    void helpOpensItsOwnWindowWithoutAnyOtherProgram()
+    {
+        const QString opened = InstallOpener(0);
+        BoxRecorder boxes;
+        ScriptedMainDlg& window = Open({});
+        window.findChild<CMenuButton*>(QStringLiteral("help"))->click();
+        QVERIFY(window.Help() && window.Help()->isVisible());
+        QVERIFY(window.Help()->Browser()->toPlainText().contains(QStringLiteral("Adding a task")));
+        QCOMPARE(window.Help()->windowTitle(), QStringLiteral("Tavolin Help"));
+        QTest::qWait(100);
+        QVERIFY(!QFileInfo::exists(opened));
+        QVERIFY(boxes.m_boxes.isEmpty());
+
+        // A second Help shows the same window again; Exit takes it down too.
+        window.Help()->close();
+        window.OpenHelp();
+        QCOMPARE(window.findChildren<HelpWindow*>().size(), 1);
+        QVERIFY(window.Help()->isVisible());
+        window.ExitApp();
+        QVERIFY(!window.Help()->isVisible());
+    }
+
+    void missingHelpPageIsTold()
+    {
+        BoxRecorder boxes;
+        WriteText(DataFolder() / "tasks.ini", StoreText({}));
+        CMainDlg::Options options;
+        options.m_csDataFolder = DataFolder().string();
+        options.m_paths = ProgramPaths(m_bin->path().toStdString(), m_bin->path().toStdString());
+        options.m_trayAvailable = true;
+        ScriptedMainDlg window(std::move(options));
+        window.OpenHelp();
+        QCOMPARE(
+            boxes.m_boxes,
+            QStringList{
+                QStringLiteral("Tavolin | Can not open the help page \"%1/help.html\".").arg(m_bin->path())});
+        QVERIFY(!window.Help() || !window.Help()->isVisible());
+    }
+
+    void browseThatNothingCanShowIsToldWithThePath()
+    {
+        // The test program has no message bus, so the file manager is never asked and the
+        // folder goes to the opener: once one that fails, once one that works.
+        const QString opened = InstallOpener(3);
+        BoxRecorder boxes;
+        ScriptedMainDlg& window = Open(Named({"clip #1.flv"}, "/videos/a b/"));
+        Select(window, {0});
+        window.BrowseFlvFile();
+        QVERIFY(boxes.m_boxes.isEmpty());  // told once events flow, never inside the command
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.m_boxes.size(), 1, 10000);
+        QCOMPARE(
+            boxes.m_boxes.front(),
+            QStringLiteral("Tavolin | Can not show \"/videos/a b/clip #1.flv\": no file manager answered."));
+        QCOMPARE(ReadText(opened.toStdString()), std::string("/videos/a b\n"));
+
+        InstallOpener(0);
+        window.BrowseTargetFile();
+        QTRY_COMPARE_WITH_TIMEOUT(ReadText(opened.toStdString()), std::string("/videos/a b\n/videos/a b\n"),
+                                  10000);
+        QTest::qWait(200);
+        QCOMPARE(boxes.m_boxes.size(), 1);
     }
 
     void closingKeepsTheRunAndOnlyEscapeEndsIt()

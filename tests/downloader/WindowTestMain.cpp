@@ -1,6 +1,6 @@
 // Runs every main-window test object in one offscreen application whose home, runtime
-// and XDG folders are fresh temporary folders, so no test sees or touches the user's
-// files or a Tavolin the user is running.
+// and XDG folders are fresh temporary folders, and without a message bus, so no test
+// sees or touches the user's files, desktop or a Tavolin the user is running.
 #include <memory>
 
 #include <QApplication>
@@ -39,6 +39,8 @@ int main(int argc, char** argv)
     qputenv("XDG_CACHE_HOME", (g_home + QStringLiteral("/cache")).toUtf8());
     qputenv("XDG_RUNTIME_DIR", (g_home + QStringLiteral("/runtime")).toUtf8());
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // No message bus: the user's file manager is never asked to show a test's file.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + g_home + QStringLiteral("/runtime/no-bus")).toUtf8());
 
     QApplication app(argc, argv);
     int failures = 0;
