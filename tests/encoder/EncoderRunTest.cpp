@@ -238,7 +238,7 @@ TEST_P(ProfileConversion, EveryOfferedChoiceGivesTheIntendedFile)
         ASSERT_EQ(r.code, 0) << context << "\n" << r.err;
 
         std::string size = job.m_csVideoSize == "Auto" ? "160x120" : job.m_csVideoSize;  // odd source cropped
-        size.replace(size.find('x'), 1, "|");
+        std::replace(size.begin(), size.end(), 'x', '|');
         EXPECT_EQ(Probe(job.m_csTargetFile), (video.empty() ? job.m_csVideoCodec : video) + "|video|" + size +
                                                  "\n" + audio + "|audio|" + job.m_csAudioSampleRate + "|" +
                                                  job.m_csAudioChannel + "\n" + format + "\n")
