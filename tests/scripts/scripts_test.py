@@ -87,7 +87,7 @@ class ScriptsTest(unittest.TestCase):
         self.assertTrue(user.data.is_dir())  # made by the install, never by the programs
         installed = (user.prefix / "share/tavolin/install_manifest.txt").read_text().split()
         for name in ["bin/ostrand", "share/tavolin/help.html", "share/applications/tavolin.desktop"] + [
-                f"bin/{p}" for p in PROGRAMS] + [f"share/man/man1/{p}.1" for p in PROGRAMS]:
+                f"bin/{p}" for p in PROGRAMS] + [f"share/man/man1/{p}.1" for p in PROGRAMS + ["ostrand"]]:
             self.assertIn(f"{user.prefix}/{name}", installed)
         for path in installed:
             self.assertTrue(Path(path).is_file(), path)
