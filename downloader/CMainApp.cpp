@@ -64,6 +64,12 @@ int CMainApp::Run(QApplication& app, Options options)
         options.m_csInstanceServer.isEmpty()
             ? SingleInstance::ServerNameFor(QLatin1String(mainwnd::kInstanceMarker), dataFolder)
             : options.m_csInstanceServer;
+    // Taken before the instance listens: a termination signal during the start waits in
+    // its pipe for an event loop. Until the window exists it ends the run at once (a
+    // start-up message box included); from then on through the exit sequence.
+    ExitSignals exitSignals;
+    const QMetaObject::Connection earlyExit =
+        QObject::connect(&exitSignals, &ExitSignals::exitRequested, &app, [] { QCoreApplication::exit(1); });
     SingleInstance instance(server);
     if (instance.Claim() == SingleInstance::Outcome::Answered)
         return 0;
@@ -90,7 +96,7 @@ int CMainApp::Run(QApplication& app, Options options)
     windowOptions.m_bDropWindow = options.m_bDropWindow;
     CMainDlg window(std::move(windowOptions));
 
-    ExitSignals exitSignals;
+    QObject::disconnect(earlyExit);
     QObject::connect(&exitSignals, &ExitSignals::exitRequested, &window, [&window] { window.ExitApp(); });
     QObject::connect(
         &app, &QGuiApplication::commitDataRequest, &window, [&window] { window.ExitApp(); },
