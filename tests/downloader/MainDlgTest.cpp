@@ -280,31 +280,8 @@ private slots:
         QTest::qWait(100);
         QVERIFY(!QFileInfo::exists(opened));
         QVERIFY(boxes.m_boxes.isEmpty());
-
-        // A second Help shows the same window again; Exit takes it down too.
-        window.Help()->close();
-        window.OpenHelp();
-        QCOMPARE(window.findChildren<HelpWindow*>().size(), 1);
-        QVERIFY(window.Help()->isVisible());
         window.ExitApp();
         QVERIFY(!window.Help()->isVisible());
-    }
-
-    void missingHelpPageIsTold()
-    {
-        BoxRecorder boxes;
-        WriteText(DataFolder() / "tasks.ini", StoreText({}));
-        CMainDlg::Options options;
-        options.m_csDataFolder = DataFolder().string();
-        options.m_paths = ProgramPaths(m_bin->path().toStdString(), m_bin->path().toStdString());
-        options.m_trayAvailable = true;
-        ScriptedMainDlg window(std::move(options));
-        window.OpenHelp();
-        QCOMPARE(
-            boxes.m_boxes,
-            QStringList{
-                QStringLiteral("Tavolin | Can not open the help page \"%1/help.html\".").arg(m_bin->path())});
-        QVERIFY(!window.Help() || !window.Help()->isVisible());
     }
 
     void browseThatNothingCanShowIsToldWithThePath()

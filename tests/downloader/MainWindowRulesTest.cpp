@@ -76,33 +76,6 @@ private slots:
         QVERIFY(mainwnd::ActionForToggle(true, false) == mainwnd::ToggleAction::Hide);
     }
 
-    void oneInstancePerUserAndDataFolder()
-    {
-        const QString marker = QStringLiteral("BrevantTavgrab10");
-        const QString data = QStringLiteral("/home/u/.local/share/Tavolin Data");
-        const QString base = mainwnd::InstanceServerName(marker, 1000, data, QStringLiteral("/run/user/1000"),
-                                                         QStringLiteral("/tmp"));
-        QVERIFY(base.startsWith(QStringLiteral("/run/user/1000/BrevantTavgrab10-1000-")));
-        QCOMPARE(mainwnd::InstanceServerName(marker, 1000, data, QStringLiteral("/run/user/1000"),
-                                             QStringLiteral("/elsewhere")),
-                 base);  // the temporary folder only stands in for a missing runtime folder
-        QVERIFY(mainwnd::InstanceServerName(marker, 1000, data, QString(), QStringLiteral("/tmp"))
-                    .startsWith(QStringLiteral("/tmp/BrevantTavgrab10-1000-")));
-        const QStringList others = {
-            mainwnd::InstanceServerName(marker, 1001, data, QStringLiteral("/run/user/1000"), QString()),
-            mainwnd::InstanceServerName(marker, 1000, QStringLiteral("/tmp/demo/Tavolin Data"),
-                                        QStringLiteral("/run/user/1000"), QString()),
-            mainwnd::InstanceServerName(marker, 1000, data + QStringLiteral("2"),
-                                        QStringLiteral("/run/user/1000"), QString()),
-        };
-        for (const QString& other : others)
-            QVERIFY2(other != base, qPrintable(other));
-        // A socket's path holds at most 107 bytes.
-        QVERIFY(mainwnd::InstanceServerName(marker, 4294967295u, data + QString(300, QLatin1Char('x')),
-                                            QStringLiteral("/run/user/4294967295"), QString())
-                    .size() < 80);
-    }
-
     void anythingAtAPathCounts()
     {
         QTemporaryDir folder;
