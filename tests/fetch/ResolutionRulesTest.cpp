@@ -3,10 +3,11 @@
 #include <limits>
 
 #include "fetch/DownloadWorker.h"
+#include "fetch/ResolutionRules.h"
 
 namespace {
 
-TEST(DownloadRules, RedirectsAndAddresses)
+TEST(ResolutionRules, RedirectsAndAddresses)
 {
     // The header lines after the status line.
     const std::pair<const char*, std::optional<std::string>> locations[] = {
@@ -49,7 +50,7 @@ TEST(DownloadRules, RedirectsAndAddresses)
         EXPECT_EQ(BuildVideoRequestAddress(redirect, second, "ab", cdn), address) << redirect;
 }
 
-TEST(DownloadRules, LeadingDecimalAndProgress)
+TEST(ResolutionRules, LeadingDecimalAndProgress)
 {
     using Limits = std::numeric_limits<std::int64_t>;
     const std::pair<const char*, std::int64_t> numbers[] = {
