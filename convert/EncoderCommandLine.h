@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tasks/ConvertJob.h"
+#include "convert/ConvertJob.h"
 
 // The encoder as the display text names it, relative to the program's folder.
 inline constexpr std::string_view kEncoderDisplayPath = "./ostrand";

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tasks/ConvertJob.h"
+#include "convert/ConvertJob.h"
 
 // One option of a profile: the value it starts with and the values a box offers.
 struct ProfileOption {

@@ -7,10 +7,10 @@
 #include <QPointer>
 #include <QRect>
 
+#include "convert/ConvertJob.h"
 #include "convert/ProfileCatalogue.h"
 #include "converter/ConverterOptions.h"
 #include "converter/RunView.h"
-#include "tasks/ConvertJob.h"
 
 class CTransStatic;
 class QComboBox;

@@ -3,10 +3,9 @@
 #include <atomic>
 #include <utility>
 
-#include "convert/EncoderCommandLine.h"
+#include "convert/EncoderRun.h"
 #include "converter/RunChannel.h"
 #include "converter/RunView.h"
-#include "platform/Process.h"
 
 namespace {
 
@@ -20,6 +19,41 @@ public:
     AliveCount& operator=(const AliveCount&) = delete;
 };
 
+// Turns the run's steps into changes of the window, one bar step per poll.
+class ChannelObserver : public EncoderRunObserver {
+public:
+    ChannelObserver(RunChannel& channel, std::string target) : m_channel(channel), m_target(std::move(target))
+    {
+    }
+
+    void RunStarted() override
+    {
+        m_channel.Post([target = m_target](RunView& view) { view.RunStarted(target); });
+    }
+    void RunPolled() override
+    {
+        m_channel.Post([target = m_target](RunView& view) { view.RunStep(target); });
+    }
+    void RunEnded(const EncoderRunOutcome& outcome) override
+    {
+        switch (outcome.kind) {
+        case EncoderRunOutcome::Kind::Stopped:
+            m_channel.Post([](RunView& view) { view.RunStopped(); });
+            break;
+        case EncoderRunOutcome::Kind::Completed:
+            m_channel.Post([target = m_target](RunView& view) { view.RunCompleted(target); });
+            break;
+        case EncoderRunOutcome::Kind::Failed:
+            m_channel.Post([target = m_target](RunView& view) { view.RunFailed(target); });
+            break;
+        }
+    }
+
+private:
+    RunChannel& m_channel;
+    const std::string m_target;
+};
+
 }  // namespace
 
 int RunThreadsAlive()
@@ -31,37 +65,6 @@ void RunConversion(std::shared_ptr<RunChannel> channel, ConvertJob job, std::str
                    std::chrono::milliseconds pollInterval)
 {
     const AliveCount alive;
-    const std::string target = job.m_csTargetFile;
-    platform::AutoResetEvent& stop = channel->StopEvent();
-    channel->Post([target](RunView& view) { view.RunStarted(target); });
-
-    platform::Process encoder;
-    const bool started = encoder.Start(BuildEncoderArguments(job, encoderPath));
-    bool stopped = false;
-    while (started) {
-        channel->Post([target](RunView& view) { view.RunStep(target); });
-        if (stop.TryWait()) {
-            stopped = true;
-            break;
-        }
-        if (encoder.HasEnded())
-            break;
-        // Waiting on the stop event rather than sleeping lets a stop act at once.
-        if (stop.Wait(pollInterval)) {
-            stopped = true;
-            break;
-        }
-    }
-
-    if (stopped) {
-        // The partly written target stays; a restart overwrites it.
-        encoder.Kill();
-        channel->Post([](RunView& view) { view.RunStopped(); });
-        return;
-    }
-    const bool succeeded = started && encoder.Exit() && encoder.Exit()->Succeeded();
-    if (succeeded)
-        channel->Post([target](RunView& view) { view.RunCompleted(target); });
-    else
-        channel->Post([target](RunView& view) { view.RunFailed(target); });
+    ChannelObserver observer(*channel, job.m_csTargetFile);
+    RunEncoder(job, encoderPath, channel->StopEvent(), pollInterval, observer);
 }

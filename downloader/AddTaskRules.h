@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "convert/ConvertJob.h"
 #include "convert/ProfileCatalogue.h"
-#include "tasks/ConvertJob.h"
 
 namespace addtask {
 

@@ -7,7 +7,7 @@
 #include <QString>
 
 #include "convert/ProfileCatalogue.h"
-#include "tasks/TaskScheduler.h"
+#include "scheduler/NewTask.h"
 
 class CTransCheck;
 class QComboBox;

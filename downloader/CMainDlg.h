@@ -16,8 +16,8 @@
 #include "downloader/ProgramPaths.h"
 #include "downloader/TaskTableModel.h"
 #include "downloader/UiFilePrompt.h"
+#include "scheduler/TaskScheduler.h"
 #include "tasks/ReportQueue.h"
-#include "tasks/TaskScheduler.h"
 
 class CDragDlg;
 class CFloatBtn;

@@ -5,9 +5,9 @@
 #include <mutex>
 #include <string>
 
+#include "convert/ConvertJob.h"
 #include "platform/AutoResetEvent.h"
 #include "platform/WorkerThread.h"
-#include "tasks/ConvertJob.h"
 #include "tasks/TaskReport.h"
 
 // One download task and its optional conversion. The lock guards m_nStatus,

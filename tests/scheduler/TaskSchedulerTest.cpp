@@ -1,285 +1,258 @@
-// The scheduler's state rules, driven with a stand-in encoder and a mailbox drained
-// by hand, the way the window drains it.
+// The scheduler's state rules as one table: commands and worker reports go in; the rows'
+// statuses, the conversion queue, what the scheduler asked of the download workers and
+// of the encoder runner, and the store come out. The test itself stands in for the
+// workers and the runner, so every case runs on its thread, step by step, with no
+// process and no wait.
+
+#include "scheduler/TaskScheduler.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
-#include <thread>
 
-#include "convert/EncoderRunner.h"
-#include "scheduler/SchedulerTestSupport.h"
-#include "tasks/TaskScheduler.h"
-
-namespace fs = std::filesystem;
-using namespace std::chrono_literals;
+#include "fetch/FileErrorPrompt.h"
+#include "support/RecordingRowView.h"
+#include "tasks/Task.h"
 
 namespace {
 
-class TaskSchedulerTest : public ::testing::Test {
-protected:
-    void SetUp() override
+namespace fs = std::filesystem;
+
+class Harness : public DownloadLauncher, public ConversionRunner, public FileErrorPrompt {
+public:
+    Harness()
     {
-        char pattern[] = "/tmp/scheduler-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_folder = pattern;
+        // The store is synced to disk at every change; in memory the whole table takes milliseconds.
+        const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+        std::string pattern = (base / "scheduler-XXXXXX").string();
+        m_folder = ::mkdtemp(pattern.data());
+        TaskScheduler::Settings settings;
+        settings.m_csStorePath = Store().string();
+        // Nothing here has a thread: an exit that waited for anything would hang the test.
+        settings.m_exitWait = std::chrono::hours(1);
+        settings.m_storeFailed = [this](const std::string&) { Call("store failed"); };
+        settings.m_pDownloads = this;
+        settings.m_pRunner = this;
+        m_scheduler = std::make_unique<TaskScheduler>(m_rows, m_mailbox, *this, settings);
     }
-    void TearDown() override
+    ~Harness() override
     {
         m_scheduler.reset();
         fs::remove_all(m_folder);
     }
 
+    // Steps, one after another, each followed by draining the mailbox as the window does.
+    void Run(const std::string& script)
+    {
+        std::istringstream steps(script);
+        for (std::string step; std::getline(steps, step, ',');) {
+            Step(step);
+            while (m_mailbox.Size() > 0)
+                m_scheduler->DispatchPending();
+        }
+    }
+
+    // "name: status" of every row, then the queued jobs' identifiers.
+    std::string Rows() const
+    {
+        std::string text;
+        for (const auto& cells : m_rows.rows)
+            text += cells[COLUMN_NAME].substr(0, cells[COLUMN_NAME].find('.')) + ": " + cells[COLUMN_STATUS] +
+                    " | ";
+        text += "queue:";
+        for (const ConvertJob& job : m_scheduler->Queue())
+            text += " " + std::to_string(job.m_nTaskId);
+        return text;
+    }
+    const std::string& Calls() const { return m_calls; }
     fs::path Store() const { return m_folder / "tasks.ini"; }
 
-    // Tasks whose download is complete and whose conversion is outstanding; the
-    // target's name tells the stand-in encoder how to behave.
-    void WriteFinishedTasks(const std::vector<std::string>& targets, bool allFinished = false)
+private:
+    void Step(const std::string& step)
     {
-        std::string text = "[TASKSINFO]\r\nTASKS_NUMBER=" + std::to_string(targets.size()) + "\r\n";
-        for (std::size_t i = 0; i < targets.size(); ++i) {
-            const std::string n = std::to_string(i);
-            const std::string source = (m_folder / ("video" + n + ".flv")).string();
-            std::ofstream(source) << "flv";
-            text += "TASKURL_" + n + "=http://example.test/watch?v=v" + n + "\r\n";
-            text += "TASKFILENAME_" + n + "=video" + n + ".flv\r\n";
-            text += "TASKFILEPATH_" + n + "=" + source + "\r\n";
-            text += "m_csSourceFile" + n + "=" + source + "\r\n";
-            text += "m_csTargetFile" + n + "=" + (m_folder / targets[i]).string() + "\r\n";
-            text += "m_csTargetName" + n + "=MP4 - MPEG-4 Video (*.mp4)\r\n";
-            text += "m_csTargetType" + n + "=.mp4\r\n";
-            text += "TASKFILESIZE_" + n + "=1048576\r\nTASKFINISHED_" + n + "=TRUE\r\n";
-            if (allFinished)
-                text += "ALLFINISHED_" + n + "=TRUE\r\n";
+        std::istringstream words(step);
+        std::string verb, word;
+        std::int32_t id = 0;
+        words >> verb;
+        std::vector<std::int32_t> rows;
+        if (verb == "add") {
+            words >> word;
+            NewTask task;
+            task.m_csUrl = "  http://service.test/watch?v=" + word.substr(0, 1) + "\n";
+            task.m_csFolder = m_folder.string() + "/";
+            task.m_csFileName = word.substr(0, 1) + ".flv";
+            task.m_job.m_csTargetType = word.substr(1);
+            m_scheduler->AddTask(task);
+        } else if (verb == "download") {
+            // The worker sets its task's state before its last report, and reports even
+            // when its task has left the list.
+            words >> word >> id;
+            const std::int32_t status = word == "done" ? STATUS_DOWNLOAD_COMPLETED : STATUS_DOWNLOAD_FAILED;
+            if (CTask* task = m_scheduler->Tasks().FindTask(id)) {
+                task->m_nStatus = status;
+                task->m_bFinished = status == STATUS_DOWNLOAD_COMPLETED;
+            }
+            m_mailbox.PostTaskReport(id, REPORT_STATUS, status);
+        } else if (verb == "conversion") {
+            // The run's thread ends with its outcome and convert-next (1).
+            words >> word;
+            m_mailbox.PostTaskReport(m_job.m_nTaskId, REPORT_STATUS,
+                                     word == "done"     ? STATUS_TASK_COMPLETED
+                                     : word == "failed" ? STATUS_CONVERSION_FAILED
+                                                        : STATUS_STOPPED);
+            m_mailbox.PostConvertNext(1);
+        } else if (verb == "pump") {
+            m_mailbox.PostConvertNext(0);
+        } else if (verb == "unwritable") {
+            fs::remove(Store());
+            fs::create_directory(Store());
+        } else if (verb == "clear") {
+            m_scheduler->ClearCompletedTasks();
+        } else if (verb == "exit") {
+            m_scheduler->ExitApp();
+        } else {
+            for (std::int32_t row = 0; words >> row;)
+                rows.push_back(row);
+            if (verb == "start")
+                m_scheduler->StartSelectedTasks(rows);
+            else if (verb == "stop")
+                m_scheduler->StopSelectedTasks(rows);
+            else if (verb.starts_with("remove"))
+                m_scheduler->RemoveSelectedTasks(rows, verb == "remove+files");
+            else
+                ADD_FAILURE() << "no such step: " << step;
         }
-        std::ofstream(Store(), std::ios::binary) << text;
     }
 
-    TaskScheduler& Make()
+    void Call(const std::string& call) { m_calls += (m_calls.empty() ? "" : ", ") + call; }
+    static std::string Id(const CTask& task) { return " " + std::to_string(task.m_nTaskId); }
+
+    // A start turns its task busy, as the real one does before the worker's first report.
+    bool StartDownload(CTask& task) override
     {
-        TaskScheduler::Settings settings;
-        settings.m_csStorePath = Store().string();
-        settings.m_csEncoderPath = std::string(TAVOLIN_BIN_DIR) + "/fake_encoder";
-        settings.m_encoderPoll = 20ms;
-        settings.m_storeFailed = [this](const std::string& error) { m_storeErrors.push_back(error); };
-        m_scheduler = std::make_unique<TaskScheduler>(m_rows, m_queue, m_prompt, settings);
-        m_scheduler->LoadTasks();
-        return *m_scheduler;
+        task.m_nStatus = STATUS_PARSING_URL;
+        Call("download" + Id(task));
+        return true;
     }
-
-    bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s)
+    void StopDownload(CTask& task) override { Call("stop" + Id(task) + (task.m_bSilent ? " silent" : "")); }
+    void JoinDownload(CTask& task) override { Call("join" + Id(task)); }
+    void DisposeTask(std::unique_ptr<CTask> task) override
     {
-        return ::PumpUntil(*m_scheduler, done, limit);
+        Call("dispose" + Id(*task) + (task->m_bDeleteFiles ? " with files" : ""));
     }
-
-    bool StatusIs(int row, const std::string& text) const { return ::StatusIs(m_rows, row, text); }
-
-    // Rows in the order they were set to `text`.
-    std::vector<int> RowsSetTo(const std::string& text) const
+    // The run's thread reports "Converting" as it starts.
+    void StartRunner(const ConvertJob& job) override
     {
-        std::vector<int> rows;
-        for (const std::string& entry : m_rows.log) {
-            const std::string suffix = ",2 " + text;
-            if (entry.rfind("set ", 0) == 0 && entry.size() > suffix.size() &&
-                entry.compare(entry.size() - suffix.size(), suffix.size(), suffix) == 0)
-                rows.push_back(std::stoi(entry.substr(4)));
-        }
-        return rows;
+        m_job = job;
+        m_bRunning = true;
+        Call("convert " + std::to_string(job.m_nTaskId));
+        m_mailbox.PostTaskReport(job.m_nTaskId, REPORT_STATUS, STATUS_CONVERTING);
     }
+    int ReapRunner() override
+    {
+        Call("reap");
+        m_bRunning = false;
+        return 0;
+    }
+    void StopRunner() override { Call("stop encoder"); }
+    void QuietRunner() override { Call("quiet"); }
+    bool IsRunning() const override { return m_bRunning; }
+    const ConvertJob& Job() const override { return m_job; }
+    void ShowFileError(const std::string&) override {}
 
     fs::path m_folder;
+    std::string m_calls;
+    ConvertJob m_job;
+    bool m_bRunning = false;
     RecordingRowView m_rows;
-    ReportQueue m_queue;
-    NoPrompt m_prompt;
-    std::vector<std::string> m_storeErrors;
+    ReportQueue m_mailbox;
     std::unique_ptr<TaskScheduler> m_scheduler;
 };
 
-TEST_F(TaskSchedulerTest, DoFinishedDownloadsConvertOneAfterAnotherInCompletionOrder)
+// Tasks are added as "a.mp4" (file a.flv converted to .mp4; identifiers from 0); each
+// case ends with its rows and queue, the calls made, and texts the store holds ("!": not).
+const struct {
+    const char* question;
+    const char* script;
+    const char* rows;
+    const char* calls;
+    const char* store;
+} kCases[] = {
+    {"Does a download that wants no conversion complete at once, and is its trimmed address stored?",
+     "add a.flv, download done 0", "a: Task Completed | queue:", "download 0",
+     "TASKURL_0=http://service.test/watch?v=a TASKFINISHED_0=TRUE ALLFINISHED_0=TRUE"},
+    {"Do finished downloads convert one at a time, in the order they finished, each completion stored?",
+     "add a.mp4, add b.mp4, add c.mp4, download done 2, download done 0, download done 1, conversion done, "
+     "conversion done, conversion done",
+     "a: Task Completed | b: Task Completed | c: Task Completed | queue:",
+     "download 0, download 1, download 2, convert 2, reap, convert 0, reap, convert 1, reap",
+     "ALLFINISHED_0=TRUE ALLFINISHED_1=TRUE ALLFINISHED_2=TRUE"},
+    {"Does Start leave a complete task and a downloading one alone?",
+     "add a.mp4, add b.mp4, download done 0, conversion done, start 0 1",
+     "a: Task Completed | b:  | queue:", "download 0, download 1, convert 0, reap", ""},
+    {"Does Start download a failed download again?", "add a.mp4, download failed 0, start 0",
+     "a: Download Failed | queue:", "download 0, download 0", ""},
+    {"Does Start on a waiting conversion queue it a second time?",
+     "add a.mp4, add b.mp4, download done 0, download done 1, start 1",
+     "a: Converting | b: Waiting | queue: 1 1", "download 0, download 1, convert 0", ""},
+    {"Does Stop on a waiting conversion drop it from the queue?",
+     "add a.mp4, add b.mp4, download done 0, download done 1, stop 1",
+     "a: Converting | b: Task Stopped | queue:", "download 0, download 1, convert 0, stop 1", ""},
+    {"Does Start on a stopped conversion queue it again without downloading?",
+     "add a.mp4, add b.mp4, download done 0, download done 1, stop 1, start 1",
+     "a: Converting | b: Waiting | queue: 1", "download 0, download 1, convert 0, stop 1", ""},
+    {"Does Stop on a running conversion stop the encoder, and the next job start?",
+     "add a.mp4, add b.mp4, download done 0, download done 1, stop 0, conversion stopped",
+     "a: Task Stopped | b: Converting | queue:",
+     "download 0, download 1, convert 0, stop 0, stop encoder, reap, convert 1", "!ALLFINISHED_0"},
+    {"Does a failed encoder show Conversion Failed and leave the task incomplete?",
+     "add a.mp4, download done 0, conversion failed",
+     "a: Conversion Failed | queue:", "download 0, convert 0, reap", "TASKFINISHED_0=TRUE !ALLFINISHED_0"},
+    // The runner keeps its last job, blank at first, whose identifier 0 matches task 0.
+    {"Is a report from a removed task's worker ignored?", "add a.mp4, add b.mp4, remove 0, download done 0",
+     "b:  | queue:", "download 0, download 1, stop encoder, stop 0, dispose 0",
+     "TASKS_NUMBER=1 TASKFILENAME_0=b.flv"},
+    {"Does Remove take the removed task's waiting job, and stop the encoder on its job?",
+     "add a.mp4, add b.mp4, add c.mp4, download done 0, download done 1, download done 2, remove+files 1, "
+     "remove 0, conversion stopped",
+     "c: Converting | queue:",
+     "download 0, download 1, download 2, convert 0, stop 1, dispose 1 with files, stop encoder, stop 0, "
+     "dispose 0, reap, convert 2",
+     "TASKS_NUMBER=1 TASKFILENAME_0=c.flv"},
+    {"Does removing rows together find each row's job by the row it had before?",
+     "add a.mp4, add b.mp4, add c.mp4, download done 0, download done 1, download done 2, remove 1 2",
+     "a: Converting | queue:",
+     "download 0, download 1, download 2, convert 0, stop 1, dispose 1, stop 2, dispose 2", "TASKS_NUMBER=1"},
+    {"Does Clear Completed remove only complete tasks, delete nothing, and ignore their reports after?",
+     "add a.flv, add b.mp4, add c.flv, download done 0, download done 1, download done 2, clear, download "
+     "done 0",
+     "b: Converting | queue:", "download 0, download 1, download 2, convert 1, join 0, join 2",
+     "TASKS_NUMBER=1 TASKFILENAME_0=b.flv"},
+    {"Does Exit save, quiet the encoder before stopping it, silence every download, then start nothing?",
+     "add a.mp4, add b.mp4, download done 0, download done 1, exit, pump",
+     "a: Converting | b: Waiting | queue: 1",
+     "download 0, download 1, convert 0, quiet, stop encoder, reap, stop 0 silent, stop 1 silent",
+     "TASKFINISHED_1=TRUE !ALLFINISHED"},
+    {"Is a store that cannot be written reported, the list kept?", "add a.mp4, unwritable, download done 0",
+     "a: Converting | queue:", "download 0, store failed, convert 0", ""},
+};
+
+TEST(TaskScheduler, RowsQueueCallsAndStoreOfEachCase)
 {
-    WriteFinishedTasks({"slow-a.mp4", "b.mp4", "c.mp4"});
-    TaskScheduler& scheduler = Make();
-    ASSERT_TRUE(StatusIs(0, "Task Stopped"));
-
-    scheduler.StartSelectedTasks({0, 1, 2});
-    ASSERT_TRUE(PumpUntil([&] { return StatusIs(0, "Converting"); }));
-    EXPECT_TRUE(StatusIs(1, "Waiting"));
-    EXPECT_TRUE(StatusIs(2, "Waiting"));
-    EXPECT_EQ(scheduler.QueuedConversions(), 2u);
-
-    ASSERT_TRUE(PumpUntil([&] {
-        return StatusIs(0, "Task Completed") && StatusIs(1, "Task Completed") &&
-               StatusIs(2, "Task Completed");
-    }));
-    EXPECT_EQ(RowsSetTo("Converting"), (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(ReadText(m_folder / "c.mp4"), "converted\n");
-    for (int row = 0; row < 3; ++row)
-        EXPECT_TRUE(scheduler.Tasks().At(row).m_bAllFinished);
-
-    // The store follows every finished conversion, not only the exit.
-    const std::string stored = ReadText(Store());
-    for (const char* key : {"ALLFINISHED_0=TRUE", "ALLFINISHED_1=TRUE", "ALLFINISHED_2=TRUE"})
-        EXPECT_NE(stored.find(key), std::string::npos) << key;
-
-    // A complete task is left alone by Start.
-    scheduler.StartSelectedTasks({1});
-    scheduler.DispatchPending();
-    EXPECT_EQ(scheduler.QueuedConversions(), 0u);
-    EXPECT_TRUE(StatusIs(1, "Task Completed"));
-}
-
-TEST_F(TaskSchedulerTest, DoesStopTakeWaitingAndRunningConversionsAndStartQueueThemAgain)
-{
-    WriteFinishedTasks({"sleep.mp4", "b.mp4", "c.mp4"});
-    TaskScheduler& scheduler = Make();
-    scheduler.StartSelectedTasks({0, 1, 2});
-    ASSERT_TRUE(PumpUntil([&] { return StatusIs(0, "Converting") && StatusIs(2, "Waiting"); }));
-
-    // A waiting conversion leaves the queue and the row says so.
-    scheduler.StopSelectedTasks({1});
-    ASSERT_TRUE(PumpUntil([&] { return StatusIs(1, "Task Stopped"); }));
-    EXPECT_EQ(scheduler.QueuedConversions(), 1u);
-
-    // A running one is ended within a poll, and the next queued job starts.
-    scheduler.StopSelectedTasks({0});
-    ASSERT_TRUE(PumpUntil([&] { return StatusIs(0, "Task Stopped"); }, 3s));
-    ASSERT_TRUE(PumpUntil([&] { return StatusIs(2, "Task Completed"); }));
-    EXPECT_FALSE(scheduler.Tasks().At(0).m_bAllFinished);
-    EXPECT_FALSE(scheduler.Tasks().At(1).m_bAllFinished);
-
-    // Start queues the stopped conversion again without downloading.
-    scheduler.StartSelectedTasks({1});
-    ASSERT_TRUE(PumpUntil([&] { return StatusIs(1, "Task Completed"); }));
-    EXPECT_EQ(ReadText(m_folder / "b.mp4"), "converted\n");
-}
-
-TEST_F(TaskSchedulerTest, IsAFailedConversionReportedAndRetriedRatherThanCompleted)
-{
-    WriteFinishedTasks({"fail.mp4"});
-    TaskScheduler& scheduler = Make();
-    scheduler.StartSelectedTasks({0});
-    ASSERT_TRUE(PumpUntil([&] { return StatusIs(0, "Conversion Failed"); }));
-    EXPECT_FALSE(scheduler.Tasks().At(0).m_bAllFinished);
-    EXPECT_EQ(ReadText(Store()).find("ALLFINISHED_0"), std::string::npos);
-
-    scheduler.StartSelectedTasks({0});
-    scheduler.DispatchPending();
-    EXPECT_TRUE(StatusIs(0, "Waiting"));
-    ASSERT_TRUE(PumpUntil([&] { return StatusIs(0, "Conversion Failed"); }));
-}
-
-TEST_F(TaskSchedulerTest, DoesAnEncoderThatCannotStartFailTheConversion)
-{
-    WriteFinishedTasks({"b.mp4"});
-    TaskScheduler::Settings settings;
-    settings.m_csStorePath = Store().string();
-    settings.m_csEncoderPath = (m_folder / "no-such-encoder").string();
-    settings.m_encoderPoll = 20ms;
-    m_scheduler = std::make_unique<TaskScheduler>(m_rows, m_queue, m_prompt, settings);
-    m_scheduler->LoadTasks();
-    m_scheduler->StartSelectedTasks({0});
-    ASSERT_TRUE(PumpUntil([&] { return StatusIs(0, "Conversion Failed"); }));
-}
-
-TEST_F(TaskSchedulerTest, DoesClearCompletedRemoveOnlyCompleteTasksAndRewriteTheStore)
-{
-    WriteFinishedTasks({"a.mp4", "b.mp4", "c.mp4"}, true);
-    // Row 1 still wants its conversion.
-    std::string text = ReadText(Store());
-    text.erase(text.find("ALLFINISHED_1=TRUE\r\n"), 20);
-    std::ofstream(Store(), std::ios::binary) << text;
-
-    TaskScheduler& scheduler = Make();
-    ASSERT_TRUE(StatusIs(0, "Task Completed"));
-    ASSERT_TRUE(StatusIs(1, "Task Stopped"));
-    scheduler.ClearCompletedTasks();
-
-    EXPECT_EQ(m_rows.Names(), (std::vector<std::string>{"video1.flv"}));
-    EXPECT_EQ(scheduler.Tasks().Count(), 1);
-    const std::string stored = ReadText(Store());
-    EXPECT_NE(stored.find("TASKS_NUMBER=1\r\n"), std::string::npos);
-    EXPECT_NE(stored.find("TASKFILENAME_0=video1.flv"), std::string::npos);
-    EXPECT_EQ(stored.find("video0.flv"), std::string::npos);
-    EXPECT_TRUE(fs::exists(m_folder / "video0.flv")) << "clearing deletes no file";
-
-    // Reports for a cleared task's identifier change nothing.
-    m_queue.PostTaskReport(0, REPORT_STATUS, STATUS_TASK_COMPLETED);
-    scheduler.DispatchPending();
-    EXPECT_TRUE(StatusIs(0, "Task Stopped"));
-}
-
-TEST_F(TaskSchedulerTest, DoesRemoveDropQueuedJobsAndDeleteFilesOnlyWhenAsked)
-{
-    WriteFinishedTasks({"sleep.mp4", "b.mp4", "c.mp4"});
-    TaskScheduler& scheduler = Make();
-    scheduler.StartSelectedTasks({0, 1, 2});
-    ASSERT_TRUE(PumpUntil([&] { return StatusIs(0, "Converting") && StatusIs(2, "Waiting"); }));
-    std::ofstream(m_folder / "b.mp4") << "reserved";
-
-    // Row 1 (waiting) with its files, row 0 (converting) without.
-    scheduler.RemoveSelectedTasks({1}, true);
-    EXPECT_EQ(scheduler.QueuedConversions(), 1u);
-    scheduler.RemoveSelectedTasks({0}, false);
-    EXPECT_EQ(m_rows.Names(), (std::vector<std::string>{"video2.flv"}));
-
-    ASSERT_TRUE(PumpUntil([&] { return !fs::exists(m_folder / "video1.flv"); }));
-    EXPECT_FALSE(fs::exists(m_folder / "b.mp4"));
-    EXPECT_TRUE(fs::exists(m_folder / "video0.flv"));
-
-    // The removed conversion's encoder is stopped and the remaining job runs.
-    ASSERT_TRUE(PumpUntil([&] { return StatusIs(0, "Task Completed"); }));
-    EXPECT_NE(ReadText(Store()).find("TASKS_NUMBER=1\r\n"), std::string::npos);
-}
-
-TEST_F(TaskSchedulerTest, DoesExitSaveStopTheEncoderAndPostNothingMore)
-{
-    WriteFinishedTasks({"sleep.mp4", "b.mp4"});
-    TaskScheduler& scheduler = Make();
-    scheduler.StartSelectedTasks({0, 1});
-    ASSERT_TRUE(PumpUntil([&] { return StatusIs(0, "Converting"); }));
-    scheduler.DispatchPending();
-
-    const auto before = std::chrono::steady_clock::now();
-    scheduler.ExitApp();
-    EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
-    std::this_thread::sleep_for(100ms);
-    for (const QueuedMessage& message : m_queue.TakeAll())
-        EXPECT_NE(message.kind, QueuedMessage::Kind::TaskReport) << "report after exit";
-
-    // The store holds the tasks as they were before the threads were told to stop.
-    const std::string stored = ReadText(Store());
-    EXPECT_NE(stored.find("TASKFINISHED_0=TRUE"), std::string::npos);
-    EXPECT_EQ(stored.find("ALLFINISHED_0"), std::string::npos);
-    EXPECT_TRUE(m_storeErrors.empty());
-}
-
-TEST_F(TaskSchedulerTest, DoesExitWithNothingStartedReturnAtOnce)
-{
-    WriteFinishedTasks({"a.mp4", "b.mp4"});
-    TaskScheduler& scheduler = Make();
-    const auto before = std::chrono::steady_clock::now();
-    scheduler.ExitApp();
-    EXPECT_LT(std::chrono::steady_clock::now() - before, 200ms);
-    EXPECT_TRUE(scheduler.IsExiting());
-
-    // Once exiting, the pump starts nothing.
-    m_queue.PostConvertNext(0);
-    scheduler.DispatchPending();
-    EXPECT_FALSE(scheduler.Runner().m_bRunning);
-}
-
-TEST_F(TaskSchedulerTest, DoesAnUnwritableStoreGetReported)
-{
-    WriteFinishedTasks({"a.mp4"}, true);
-    TaskScheduler& scheduler = Make();
-    fs::remove(Store());
-    fs::create_directory(Store());  // a folder where the file should be
-    scheduler.ClearCompletedTasks();
-    EXPECT_EQ(m_storeErrors.size(), 1u);
+    for (const auto& c : kCases) {
+        Harness harness;
+        harness.Run(c.script);
+        EXPECT_EQ(harness.Rows(), c.rows) << c.question;
+        EXPECT_EQ(harness.Calls(), c.calls) << c.question;
+        std::ostringstream store;
+        store << std::ifstream(harness.Store(), std::ios::binary).rdbuf();
+        std::istringstream texts(c.store);
+        for (std::string text; texts >> text;)
+            EXPECT_EQ(store.str().find(text.substr(text[0] == '!')) == std::string::npos, text[0] == '!')
+                << c.question << " " << text;
+    }
 }
 
 }  // namespace

@@ -8,48 +8,46 @@
 #include <memory>
 #include <string>
 
+#include "convert/ConvertJob.h"
 #include "platform/AutoResetEvent.h"
 #include "platform/WorkerThread.h"
-#include "tasks/ConvertJob.h"
+#include "scheduler/ConversionRunner.h"
 #include "tasks/MessagePoster.h"
 
-class EncoderRunner {
+class EncoderRunner : public ConversionRunner {
 public:
     // encoderPath: the encoder the runs start (the programs pass ProgramFolder() +
     // "/ostrand"). poster: where reports go; it must outlive the runner, return at once,
     // and never start or reap the runner from inside a post. pollInterval: how often a run looks at the
-    // encoder and the stop request. reapTimeout: how long ReapRunner waits for the thread.
+    // encoder. reapTimeout: how long ReapRunner waits for the thread.
     EncoderRunner(std::string encoderPath, MessagePoster& poster,
                   std::chrono::milliseconds pollInterval = std::chrono::milliseconds(1000),
                   std::chrono::milliseconds reapTimeout = std::chrono::milliseconds(3000));
     // Lets a run that is still going go, as ReapRunner does after its wait.
-    ~EncoderRunner();
+    ~EncoderRunner() override;
     EncoderRunner(const EncoderRunner&) = delete;
     EncoderRunner& operator=(const EncoderRunner&) = delete;
 
-    // Starts converting m_job, which the caller has just set. UI thread, only while
-    // m_bRunning is false. A stop request left from before is dropped.
-    void StartRunner();
-    // Ends the runner's part in a run that has finished or was told to stop: waits for
-    // its thread up to the reap timeout; returns 0. A thread still running then is let
-    // go: it ends its encoder at its next look and posts nothing more, so it can
-    // neither disturb a later run nor report a job the UI has moved past.
-    int ReapRunner();
+    void StartRunner(const ConvertJob& job) override;
+    // Waits for the run's thread up to the reap timeout. A thread still running then is
+    // let go: its encoder is ended at once and it posts nothing more, so it can neither
+    // disturb a later run nor report a job the UI has moved past.
+    int ReapRunner() override;
+    void StopRunner() override { m_evStop->Set(); }
+    void QuietRunner() override { m_bQuiet = true; }
+    bool IsRunning() const override { return m_bRunning; }
+    const ConvertJob& Job() const override { return m_job; }
 
     // Written by the UI thread only while no run is in hand; a run takes a copy as it starts.
     ConvertJob m_job;
-    // Set by the UI to stop the current run; the run ends its encoder within one poll.
-    platform::AutoResetEvent m_evStop;
-    // Set by the UI before it stops the run at exit: the run then posts nothing.
+    // Shared with the current run's thread, so one that is let go still has its own.
+    std::shared_ptr<platform::AutoResetEvent> m_evStop;
     std::atomic<bool> m_bQuiet{false};
-    // From StartRunner until ReapRunner; UI thread only.
     bool m_bRunning = false;
 
 private:
     struct Link;
 
-    static void RunEncoder(Link& link, const ConvertJob& job, const std::string& encoderPath,
-                           std::chrono::milliseconds pollInterval);
     void LetGo();
 
     std::string m_csEncoderPath;

@@ -8,26 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "fetch/DownloadWorker.h"
-#include "tasks/ConvertJob.h"
+#include "convert/ConvertJob.h"
+#include "scheduler/ConversionRunner.h"
+#include "scheduler/DownloadLauncher.h"
+#include "scheduler/NewTask.h"
 #include "tasks/ReportQueue.h"
 #include "tasks/RowView.h"
 #include "tasks/TaskList.h"
 #include "tasks/TaskStore.h"
 
-class EncoderRunner;
 class FileErrorPrompt;
-namespace platform {
-class WorkerThread;
-}
-
-// What the Add Task dialog hands over when it ends with OK.
-struct NewTask {
-    std::string m_csUrl;       // as typed; trimmed here
-    std::string m_csFolder;    // ends with '/'
-    std::string m_csFileName;  // final base name + ".flv"
-    ConvertJob m_job;          // the twelve conversion texts; the identifier is set here
-};
 
 // The task engine's control: the operations behind the main window's commands, the
 // conversion queue that feeds finished downloads to the encoder one at a time, and the
@@ -42,10 +32,14 @@ public:
         std::chrono::milliseconds m_exitWait{5000};
         // Told when the store cannot be written; the list in memory is still whole.
         std::function<void(const std::string& error)> m_storeFailed;
+        // None: the real download workers and encoder runner. Others must outlive the
+        // scheduler.
+        DownloadLauncher* m_pDownloads = nullptr;
+        ConversionRunner* m_pRunner = nullptr;
     };
 
     // `queue` is the mailbox the workers post to (and the scheduler itself, for Start of
-    // a finished task); `prompt` shows the file-creation failure for a worker.
+    // a finished task); `prompt` shows the file-creation failure for a real worker.
     TaskScheduler(RowView& rows, ReportQueue& queue, FileErrorPrompt& prompt, Settings settings);
     ~TaskScheduler();
     TaskScheduler(const TaskScheduler&) = delete;
@@ -70,29 +64,26 @@ public:
 
     const TaskList& Tasks() const { return m_list; }
     bool IsExiting() const { return m_bExiting; }
-    std::size_t QueuedConversions() const { return m_queue.size(); }
-
-    const EncoderRunner& Runner() const { return *m_runner; }
+    const std::deque<ConvertJob>& Queue() const { return m_queue; }
 
 private:
     void SaveTasks();
-    DownloadContext Context() const;
     // Erases the first queued job whose task sits at `row` as the map has it now.
     std::optional<ConvertJob> EraseQueuedJobAt(std::int32_t row);
     bool RunnerJobIsAt(std::int32_t row) const;
-    void Dispose(std::unique_ptr<CTask> task);
-    // Frees cleared and disposed tasks whose workers have ended.
+    // Frees cleared tasks whose workers have ended.
     void ReleaseEnded();
 
     ReportQueue& m_poster;
-    FileErrorPrompt& m_prompt;
     Settings m_settings;
+    std::unique_ptr<DownloadLauncher> m_ownDownloads;
+    std::unique_ptr<ConversionRunner> m_ownRunner;
+    DownloadLauncher& m_downloads;
+    ConversionRunner& m_runner;
     TaskList m_list;
     TaskStore m_store;
     std::deque<ConvertJob> m_queue;
-    std::unique_ptr<EncoderRunner> m_runner;
     // Cleared tasks wait here until their worker is joined.
     std::vector<std::unique_ptr<CTask>> m_retired;
-    std::vector<std::unique_ptr<platform::WorkerThread>> m_disposers;
     bool m_bExiting = false;
 };

@@ -1,22 +1,27 @@
-// Stands in for the encoder in tests. It first writes "<target>.run" (the target being its
-// last argument): its pid; its standard input, open descriptors, SIGPIPE handling and
-// whether SIGTERM is blocked; then its arguments, one a line. Then it acts on a word in
-// the target's file name: "sleep" sleeps a minute, "fail" exits 3, "signal" ends itself
-// with SIGTERM; anything else writes "converted" into the target, after 300 ms for "slow".
-// The scheduler tests use it too.
+// Takes the encoder's place in every test. Started as the encoder is (the source after
+// "-i", the target last), it first writes "<target>.run": its pid; its standard input,
+// open descriptors, SIGPIPE handling and whether SIGTERM is blocked; then its arguments,
+// one a line. Then it does what the first word of its source file says: "sleep" sleeps a
+// minute, "slow <ms>" takes that long, "fail" exits with 3, "signal" ends itself with
+// SIGTERM; anything else, a missing source included, succeeds at once. Success writes
+// "converted" into the target.
 
 #include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 int main(int argc, char** argv)
 {
+    if (argc < 5 || std::string(argv[2]) != "-i")
+        return 2;
     const std::string target = argv[argc - 1];
     std::ostringstream out;
     char input[512] = {};
@@ -38,16 +43,18 @@ int main(int argc, char** argv)
     std::ofstream(target + ".run.tmp") << out.str() << '\n';
     std::rename((target + ".run.tmp").c_str(), (target + ".run").c_str());  // never seen half written
 
-    const std::string name = target.substr(target.rfind('/') + 1);
-    if (name.find("slow") != std::string::npos)
-        usleep(300000);
-    if (name.find("sleep") != std::string::npos)
-        sleep(60);
-    else if (name.find("fail") != std::string::npos)
+    std::string word;
+    long milliseconds = 0;
+    std::ifstream(argv[3]) >> word >> milliseconds;
+    if (word == "fail")
         return 3;
-    else if (name.find("signal") != std::string::npos)
+    if (word == "signal")
         raise(SIGTERM);
-    else
-        std::ofstream(target) << "converted\n";
+    if (word == "sleep")
+        milliseconds = 60000;
+    else if (word != "slow")
+        milliseconds = 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    std::ofstream(target) << "converted\n";
     return 0;
 }

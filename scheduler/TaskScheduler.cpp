@@ -1,13 +1,21 @@
-#include "tasks/TaskScheduler.h"
+#include "scheduler/TaskScheduler.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "convert/EncoderRunner.h"
-#include "fetch/TaskOperations.h"
 #include "platform/WorkerThread.h"
+#include "scheduler/EncoderRunner.h"
+#include "scheduler/WorkerLauncher.h"
 
 namespace {
+
+DownloadContext WorkerContext(MessagePoster& poster, FileErrorPrompt& prompt)
+{
+    DownloadContext context;
+    context.m_pPoster = &poster;
+    context.m_pFilePrompt = &prompt;
+    return context;
+}
 
 std::string TrimBlanks(const std::string& text)
 {
@@ -22,24 +30,22 @@ std::string TrimBlanks(const std::string& text)
 
 TaskScheduler::TaskScheduler(RowView& rows, ReportQueue& queue, FileErrorPrompt& prompt, Settings settings)
     : m_poster(queue),
-      m_prompt(prompt),
       m_settings(std::move(settings)),
+      m_ownDownloads(m_settings.m_pDownloads ? nullptr
+                                             : std::make_unique<WorkerLauncher>(WorkerContext(queue, prompt),
+                                                                                m_settings.m_exitWait)),
+      m_ownRunner(m_settings.m_pRunner ? nullptr
+                                       : std::make_unique<EncoderRunner>(m_settings.m_csEncoderPath, queue,
+                                                                         m_settings.m_encoderPoll)),
+      m_downloads(m_ownDownloads ? *m_ownDownloads : *m_settings.m_pDownloads),
+      m_runner(m_ownRunner ? *m_ownRunner : *m_settings.m_pRunner),
       m_list(&rows),
-      m_store(m_settings.m_csStorePath),
-      m_runner(std::make_unique<EncoderRunner>(m_settings.m_csEncoderPath, queue, m_settings.m_encoderPoll))
+      m_store(m_settings.m_csStorePath)
 {
 }
 
 TaskScheduler::~TaskScheduler()
 {
-    // Disposal threads only wait for workers that were told to stop; give them the
-    // exit's time, then let them go rather than hang the program's end.
-    const auto deadline = std::chrono::steady_clock::now() + m_settings.m_exitWait;
-    for (auto& disposer : m_disposers) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        disposer->WaitFor(std::max(left, std::chrono::milliseconds(0)));
-    }
     // A worker that outlived the exit wait may still use its record until the process
     // ends, so such a record is deliberately never freed.
     auto release = [](std::vector<std::unique_ptr<CTask>>& tasks) {
@@ -50,14 +56,6 @@ TaskScheduler::~TaskScheduler()
     auto tasks = m_list.TakeTasks();
     release(tasks);
     release(m_retired);
-}
-
-DownloadContext TaskScheduler::Context() const
-{
-    DownloadContext context;
-    context.m_pPoster = &m_poster;
-    context.m_pFilePrompt = &m_prompt;
-    return context;
 }
 
 void TaskScheduler::SaveTasks()
@@ -88,7 +86,7 @@ void TaskScheduler::AddTask(const NewTask& added)
     m_list.SetCellText(row, COLUMN_TARGET, ref.m_job.m_csTargetName);
     m_list.SetCellText(row, COLUMN_ELAPSED, "0:0:0");
     SaveTasks();
-    StartDownload(ref, Context());
+    m_downloads.StartDownload(ref);
 }
 
 void TaskScheduler::StartSelectedTasks(const std::vector<std::int32_t>& rows)
@@ -100,7 +98,7 @@ void TaskScheduler::StartSelectedTasks(const std::vector<std::int32_t>& rows)
         CTask& task = m_list.At(row);
         const bool finished = task.IsFinished();
         if (!finished && task.IsIdle()) {
-            StartDownload(task, Context());
+            m_downloads.StartDownload(task);
         } else if (finished && !task.m_bAllFinished) {
             // Through the mailbox, so the conversion is queued by the same handler
             // that queues a fresh download's.
@@ -125,7 +123,7 @@ bool TaskScheduler::RunnerJobIsAt(std::int32_t row) const
 {
     // The runner keeps its last job's identifier after the run, so this can match
     // with nothing running; the next StartRunner drops the stale stop request.
-    return m_list.FindRow(m_runner->m_job.m_nTaskId) == row;
+    return m_list.FindRow(m_runner.Job().m_nTaskId) == row;
 }
 
 void TaskScheduler::StopSelectedTasks(const std::vector<std::int32_t>& rows)
@@ -135,11 +133,11 @@ void TaskScheduler::StopSelectedTasks(const std::vector<std::int32_t>& rows)
             continue;
         CTask& task = m_list.At(row);
         if (!task.IsIdle())
-            StopDownload(task);
+            m_downloads.StopDownload(task);
         if (const auto job = EraseQueuedJobAt(row))
             m_poster.PostTaskReport(job->m_nTaskId, REPORT_STATUS, STATUS_STOPPED);
         if (RunnerJobIsAt(row))
-            m_runner->m_evStop.Set();
+            m_runner.StopRunner();
     }
 }
 
@@ -152,23 +150,15 @@ void TaskScheduler::RemoveSelectedTasks(const std::vector<std::int32_t>& rows, b
         [&](std::int32_t originalRow, CTask&) {
             EraseQueuedJobAt(originalRow);
             if (RunnerJobIsAt(originalRow))
-                m_runner->m_evStop.Set();
+                m_runner.StopRunner();
         },
         [&](std::unique_ptr<CTask> task) {
             task->m_bDeleteFiles = deleteFiles;
-            StopDownload(*task);
-            Dispose(std::move(task));
+            m_downloads.StopDownload(*task);
+            m_downloads.DisposeTask(std::move(task));
         });
     if (removed)
         SaveTasks();
-}
-
-void TaskScheduler::Dispose(std::unique_ptr<CTask> task)
-{
-    ReleaseEnded();
-    auto owned = std::make_shared<std::unique_ptr<CTask>>(std::move(task));
-    m_disposers.push_back(
-        std::make_unique<platform::WorkerThread>([owned] { DisposeTask(std::move(*owned)); }));
 }
 
 void TaskScheduler::ClearCompletedTasks()
@@ -188,14 +178,11 @@ void TaskScheduler::ClearCompletedTasks()
 
 void TaskScheduler::ReleaseEnded()
 {
-    std::erase_if(m_retired, [](const std::unique_ptr<CTask>& task) {
+    std::erase_if(m_retired, [this](const std::unique_ptr<CTask>& task) {
         if (task->m_pThread && task->m_pThread->IsRunning())
             return false;
-        JoinDownload(*task);
+        m_downloads.JoinDownload(*task);
         return true;
-    });
-    std::erase_if(m_disposers, [](const std::unique_ptr<platform::WorkerThread>& disposer) {
-        return !disposer->IsRunning();
     });
 }
 
@@ -232,12 +219,12 @@ void TaskScheduler::OnConvertNext(int wParam)
     if (m_bExiting)
         return;
     if (wParam == 1)
-        m_runner->ReapRunner();
-    if (m_runner->m_bRunning || m_queue.empty())
+        m_runner.ReapRunner();
+    if (m_runner.IsRunning() || m_queue.empty())
         return;
-    m_runner->m_job = m_queue.front();
+    const ConvertJob job = m_queue.front();
     m_queue.pop_front();
-    m_runner->StartRunner();
+    m_runner.StartRunner(job);
 }
 
 void TaskScheduler::DispatchPending()
@@ -255,14 +242,14 @@ void TaskScheduler::ExitApp()
     m_bExiting = true;
     SaveTasks();
 
-    m_runner->m_bQuiet = true;
-    m_runner->m_evStop.Set();
-    m_runner->ReapRunner();
+    m_runner.QuietRunner();
+    m_runner.StopRunner();
+    m_runner.ReapRunner();
 
     std::vector<platform::WorkerThread*> workers;
     for (const auto& task : m_list.Tasks()) {
         task->m_bSilent = true;
-        StopDownload(*task);
+        m_downloads.StopDownload(*task);
         if (task->m_pThread)
             workers.push_back(task->m_pThread.get());
     }
