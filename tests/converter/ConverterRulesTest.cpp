@@ -35,40 +35,29 @@ TEST(StartDecision, ChecksInOrderAndRemembersTheFolderOnceItPassed)
         [&](const std::string& path) { return folders.count(path) + files.count(path) > 0; }};
     struct Row {
         const char* name;
-        StartRequest request;
+        const char* destinationBox;
+        const char* sourceBox;
         StartRefusal refusal;
-        std::string destination;
-        std::string source;
+        const char* destination;
+        const char* source;
     };
     const std::vector<Row> rows = {
-        {"empty destination", {"   ", "/v/clip.flv"}, StartRefusal::BadDestination, "", ""},
-        {"relative destination", {"out", "/v/clip.flv"}, StartRefusal::BadDestination, "out/", ""},
-        {"a file is no folder, checked first",
-         {"/v/clip.mp4", ""},
-         StartRefusal::BadDestination,
-         "/v/clip.mp4/",
-         ""},
-        {"empty source", {"/out", "  "}, StartRefusal::NoSource, "/out/", ""},
-        {"flv only inside the name",
-         {"/out/", "/v/clip.flv.mp4"},
-         StartRefusal::NotFlv,
-         "/out/",
+        {"empty destination", "   ", "/v/clip.flv", StartRefusal::BadDestination, "", ""},
+        {"relative destination", "out", "/v/clip.flv", StartRefusal::BadDestination, "out/", ""},
+        {"a file is no folder, checked first", "/v/clip.mp4", "", StartRefusal::BadDestination,
+         "/v/clip.mp4/", ""},
+        {"empty source", "/out", "  ", StartRefusal::NoSource, "/out/", ""},
+        {"flv only inside the name", "/out/", "/v/clip.flv.mp4", StartRefusal::NotFlv, "/out/",
          "/v/clip.flv.mp4"},
-        {"missing source", {"/out/", "/v/none.flv"}, StartRefusal::MissingSource, "/out/", "/v/none.flv"},
-        {"trimmed, case kept",
-         {" \t/my videos\n", " /v/My Clip.FLV "},
-         StartRefusal::None,
-         "/my videos/",
+        {"missing source", "/out/", "/v/none.flv", StartRefusal::MissingSource, "/out/", "/v/none.flv"},
+        {"trimmed, case kept", " \t/my videos\n", " /v/My Clip.FLV ", StartRefusal::None, "/my videos/",
          "/v/My Clip.FLV"},
-        {"a folder named .flv exists",
-         {"/out/", "/v/folder.flv"},
-         StartRefusal::None,
-         "/out/",
+        {"a folder named .flv exists", "/out/", "/v/folder.flv", StartRefusal::None, "/out/",
          "/v/folder.flv"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const StartDecision decision = DecideStart(row.request, disk);
+        const StartDecision decision = DecideStart({row.destinationBox, row.sourceBox}, disk);
         EXPECT_EQ(decision.m_refusal, row.refusal);
         EXPECT_EQ(decision.m_bRememberFolder, row.refusal != StartRefusal::BadDestination);
         EXPECT_EQ(decision.m_csDestination, row.destination);
