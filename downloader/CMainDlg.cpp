@@ -181,6 +181,8 @@ void CMainDlg::CreateMenus()
     QAction* browseTarget = m_listMenu.addAction(QStringLiteral("Browse Target File"));
     connect(browseFlv, &QAction::triggered, this, &CMainDlg::BrowseFlvFile);
     connect(browseTarget, &QAction::triggered, this, &CMainDlg::BrowseTargetFile);
+    m_actDetails = m_listMenu.addAction(QStringLiteral("Details..."));
+    connect(m_actDetails, &QAction::triggered, this, &CMainDlg::ShowDetails);
 }
 
 void CMainDlg::LoadButtonIcons()
@@ -359,6 +361,21 @@ void CMainDlg::BrowseFlvFile()
     }
 }
 
+void CMainDlg::ShowDetails()
+{
+    const auto row = FirstSelectedRow();
+    if (!row)
+        return;
+    const CTask& task = m_pScheduler->Tasks().At(*row);
+    if (task.m_detail.empty())
+        return;
+    const QString text = QStringLiteral("%1: %2\n\n%3")
+                             .arg(QFile::decodeName(task.m_csFileName.c_str()),
+                                  QString::fromStdString(m_model.CellText(*row, COLUMN_STATUS)),
+                                  QString::fromStdString(task.m_detail));
+    MessageBoxes::Current().Exclaim(this, QStringLiteral("Tavolin"), text);
+}
+
 void CMainDlg::BrowseTargetFile()
 {
     if (const auto row = FirstSelectedRow()) {
@@ -418,8 +435,10 @@ void CMainDlg::RunAboutDialog()
 
 void CMainDlg::ShowListMenu(const QPoint& position)
 {
-    if (m_bExiting || SelectedRows().empty())
+    const auto row = FirstSelectedRow();
+    if (m_bExiting || !row)
         return;
+    m_actDetails->setEnabled(!m_pScheduler->Tasks().At(*row).m_detail.empty());
     m_listMenu.popup(m_pList->viewport()->mapToGlobal(position));
 }
 

@@ -71,6 +71,8 @@ public:
     void OpenHelp();
     void BrowseFlvFile();
     void BrowseTargetFile();
+    // Why the first selected task failed, in a message box.
+    void ShowDetails();
     void ShowAbout();
 
     // Selected rows, ascending.
@@ -144,6 +146,7 @@ private:
     CTrayIcon m_tray;
     QMenu m_trayMenu;
     QMenu m_listMenu;
+    QAction* m_actDetails = nullptr;
 
     CToolbarBtn* m_btnAdd = nullptr;
     CToolbarBtn* m_btnStart = nullptr;

@@ -25,9 +25,9 @@ void TaskTableModel::InsertRow(int row, const std::string& name)
     if (row < 0 || row > static_cast<int>(m_rows.size()))
         return;
     beginInsertRows(QModelIndex(), row, row);
-    std::array<std::string, kColumnCount> cells;
-    cells[0] = name;
-    m_rows.insert(m_rows.begin() + row, std::move(cells));
+    Row inserted;
+    inserted.cells[0] = name;
+    m_rows.insert(m_rows.begin() + row, std::move(inserted));
     endInsertRows();
 }
 
@@ -44,13 +44,24 @@ void TaskTableModel::SetCellText(int row, int column, const std::string& text)
 {
     if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0 || column >= kColumnCount)
         return;
-    std::string& cell = m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+    std::string& cell = m_rows[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(column)];
     // Progress arrives many times a second; an unchanged text costs no repaint.
     if (cell == text)
         return;
     cell = text;
     const QModelIndex changed = index(row, column);
     emit dataChanged(changed, changed, {Qt::DisplayRole, RawTextRole});
+}
+
+void TaskTableModel::SetRowDetail(int row, const std::string& text)
+{
+    if (row < 0 || row >= static_cast<int>(m_rows.size()))
+        return;
+    std::string& detail = m_rows[static_cast<std::size_t>(row)].detail;
+    if (detail == text)
+        return;
+    detail = text;
+    emit dataChanged(index(row, 0), index(row, kColumnCount - 1), {Qt::ToolTipRole});
 }
 
 int TaskTableModel::rowCount(const QModelIndex& parent) const
@@ -70,8 +81,12 @@ QVariant TaskTableModel::data(const QModelIndex& index, int role) const
     const std::string& text = CellText(index.row(), index.column());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return QString::fromStdString(text);
+    case Qt::ToolTipRole: {
+        // The whole text of a cut cell, and why the task failed where there is a reason.
+        const std::string& detail = RowDetail(index.row());
+        return QString::fromStdString(detail.empty() ? text : text + '\n' + detail);
+    }
     case Qt::TextAlignmentRole:
         return static_cast<int>(Columns()[static_cast<std::size_t>(index.column())].alignment);
     case RawTextRole:
@@ -97,5 +112,12 @@ const std::string& TaskTableModel::CellText(int row, int column) const
 {
     if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0 || column >= kColumnCount)
         return kEmpty;
-    return m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+    return m_rows[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(column)];
+}
+
+const std::string& TaskTableModel::RowDetail(int row) const
+{
+    if (row < 0 || row >= static_cast<int>(m_rows.size()))
+        return kEmpty;
+    return m_rows[static_cast<std::size_t>(row)].detail;
 }

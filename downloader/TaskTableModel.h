@@ -32,6 +32,7 @@ public:
     void InsertRow(int row, const std::string& name) override;
     void DeleteRow(int row) override;
     void SetCellText(int row, int column, const std::string& text) override;
+    void SetRowDetail(int row, const std::string& text) override;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -39,7 +40,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     const std::string& CellText(int row, int column) const;
+    const std::string& RowDetail(int row) const;
 
 private:
-    std::vector<std::array<std::string, kColumnCount>> m_rows;
+    struct Row {
+        std::array<std::string, kColumnCount> cells;
+        std::string detail;
+    };
+    std::vector<Row> m_rows;
 };

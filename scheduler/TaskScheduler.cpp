@@ -194,6 +194,11 @@ void TaskScheduler::OnTaskReport(const TaskReport& report)
     CTask& task = m_list.At(*row);
 
     std::string text = FormatReportText(report.code, report.value);
+    // A reason belongs to the failure it came with; whatever the task does next drops it.
+    if (report.code == REPORT_STATUS && !IsFailureStatus(report.value) && !task.m_detail.empty()) {
+        task.m_detail.clear();
+        m_list.SetRowDetail(*row, {});
+    }
     if (report.code == REPORT_STATUS) {
         if (report.value == STATUS_DOWNLOAD_COMPLETED) {
             if (task.m_bAllFinished) {
@@ -214,6 +219,15 @@ void TaskScheduler::OnTaskReport(const TaskReport& report)
         m_list.SetCellText(*row, column, text);
 }
 
+void TaskScheduler::OnTaskDetail(std::int32_t taskId, const std::string& text)
+{
+    const auto row = m_list.FindRow(taskId);
+    if (!row)
+        return;
+    m_list.At(*row).m_detail = text;
+    m_list.SetRowDetail(*row, text);
+}
+
 void TaskScheduler::OnConvertNext(int wParam)
 {
     if (m_bExiting)
@@ -230,10 +244,17 @@ void TaskScheduler::OnConvertNext(int wParam)
 void TaskScheduler::DispatchPending()
 {
     for (const QueuedMessage& message : m_poster.TakeAll()) {
-        if (message.kind == QueuedMessage::Kind::TaskReport)
+        switch (message.kind) {
+        case QueuedMessage::Kind::TaskReport:
             OnTaskReport(message.report);
-        else
+            break;
+        case QueuedMessage::Kind::ConvertNext:
             OnConvertNext(message.wParam);
+            break;
+        case QueuedMessage::Kind::TaskDetail:
+            OnTaskDetail(message.report.taskId, message.detail);
+            break;
+        }
     }
 }
 

@@ -61,6 +61,7 @@ public:
     void DispatchPending();
     void OnTaskReport(const TaskReport& report);
     void OnConvertNext(int wParam);
+    void OnTaskDetail(std::int32_t taskId, const std::string& text);
 
     const TaskList& Tasks() const { return m_list; }
     bool IsExiting() const { return m_bExiting; }

@@ -71,6 +71,21 @@ void ReportQueue::PostConvertNext(int wParam)
     Wake(wasEmpty);
 }
 
+void ReportQueue::PostTaskDetail(std::int32_t taskId, std::string text)
+{
+    QueuedMessage message;
+    message.kind = QueuedMessage::Kind::TaskDetail;
+    message.report.taskId = taskId;
+    message.detail = std::move(text);
+    message.postedAt = Clock::now();
+    bool wasEmpty = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        wasEmpty = AppendLocked(std::move(message));
+    }
+    Wake(wasEmpty);
+}
+
 std::vector<QueuedMessage> ReportQueue::TakeAll()
 {
     std::vector<QueuedMessage> taken;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -11,11 +12,12 @@
 
 // One message on its way from a worker to the UI thread.
 struct QueuedMessage {
-    enum class Kind { TaskReport, ConvertNext };
+    enum class Kind { TaskReport, ConvertNext, TaskDetail };
 
     Kind kind = Kind::TaskReport;
-    TaskReport report;  // Kind::TaskReport
-    int wParam = 0;     // Kind::ConvertNext
+    TaskReport report;   // Kind::TaskReport; the task's identifier for Kind::TaskDetail
+    int wParam = 0;      // Kind::ConvertNext
+    std::string detail;  // Kind::TaskDetail
     // When the message was first posted. A merged report keeps the time of the post
     // that opened its slot, so hand-over times measure how long the UI lagged.
     std::chrono::steady_clock::time_point postedAt;
@@ -39,6 +41,7 @@ public:
 
     void PostTaskReport(std::int32_t taskId, std::int32_t code, std::int64_t value) override;
     void PostConvertNext(int wParam) override;
+    void PostTaskDetail(std::int32_t taskId, std::string text) override;
 
     // Everything that waits, oldest first; the queue is empty afterwards.
     std::vector<QueuedMessage> TakeAll();

@@ -9,4 +9,6 @@ public:
     virtual void InsertRow(int row, const std::string& name) = 0;
     virtual void DeleteRow(int row) = 0;
     virtual void SetCellText(int row, int column, const std::string& text) = 0;
+    // Why the row's task failed; empty when there is nothing to tell.
+    virtual void SetRowDetail(int row, const std::string& text) = 0;
 };

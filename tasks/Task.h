@@ -36,6 +36,7 @@ public:
     std::atomic<std::int64_t> m_nElapsed{0};
     std::atomic<float> m_fProgress{0.0f};
     std::unique_ptr<platform::WorkerThread> m_pThread;
+    std::string m_detail;  // why the task last failed; UI thread only, not stored
 
 private:
     std::mutex m_lock;

@@ -85,3 +85,9 @@ void TaskList::SetCellText(std::int32_t row, int column, const std::string& text
     if (m_view)
         m_view->SetCellText(row, column, text);
 }
+
+void TaskList::SetRowDetail(std::int32_t row, const std::string& text) const
+{
+    if (m_view)
+        m_view->SetRowDetail(row, text);
+}

@@ -52,6 +52,7 @@ public:
 
     RowView* View() const { return m_view; }
     void SetCellText(std::int32_t row, int column, const std::string& text) const;
+    void SetRowDetail(std::int32_t row, const std::string& text) const;
 
 private:
     void Number(CTask& task, std::int32_t row);

@@ -3,6 +3,7 @@
 #include <array>
 #include <cinttypes>
 #include <cstdio>
+#include <utility>
 
 #include "tasks/MessagePoster.h"
 
@@ -69,10 +70,23 @@ int ReportColumn(std::int32_t code)
     }
 }
 
+bool IsFailureStatus(std::int64_t status)
+{
+    return status == STATUS_DOWNLOAD_FAILED || status == STATUS_CONVERSION_FAILED;
+}
+
 void PostTaskReport(MessagePoster* poster, const std::atomic<bool>& silent, std::int32_t taskId,
                     std::int32_t code, std::int64_t value)
 {
     if (poster == nullptr || silent.load())
         return;
     poster->PostTaskReport(taskId, code, value);
+}
+
+void PostTaskDetail(MessagePoster* poster, const std::atomic<bool>& silent, std::int32_t taskId,
+                    std::string text)
+{
+    if (poster == nullptr || silent.load())
+        return;
+    poster->PostTaskDetail(taskId, std::move(text));
 }

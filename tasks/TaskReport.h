@@ -46,12 +46,19 @@ struct TaskReport {
     bool operator==(const TaskReport&) const = default;
 };
 
+// "Download Failed" and "Conversion Failed": the statuses a reason comes with.
+bool IsFailureStatus(std::int64_t status);
+
 // The text of a status code; empty for a code that has none.
 std::string StatusText(std::int64_t status);
 std::string FormatSizeText(std::int64_t bytes);  // "%.2fMB" of (bytes / 1024) / 1024.0
 // The row text of a report; empty for an unknown code.
 std::string FormatReportText(std::int32_t code, std::int64_t value);
 int ReportColumn(std::int32_t code);  // the column a report's text goes to, -1 for none
+
+// A failure's reason, under the same silence rule.
+void PostTaskDetail(MessagePoster* poster, const std::atomic<bool>& silent, std::int32_t taskId,
+                    std::string text);
 
 // Every worker reports through this: once its silent flag is set (exit has begun)
 // it posts nothing, so nothing reaches a window that is going away.

@@ -260,6 +260,20 @@ private slots:
         window.ListMenu().hide();
         window.ListMenu().actions().at(0)->trigger();  // Browse Flv File
         window.ListMenu().actions().at(1)->trigger();  // Browse Target File
+        QAction* details = window.ListMenu().actions().at(2);
+        QVERIFY(!details->isEnabled());  // nothing failed yet
+
+        // A failure's reason: in every cell's tooltip of its row and behind Details.
+        BoxRecorder boxes;
+        window.Scheduler().OnTaskDetail(0, "request 1: 404 Not Found");
+        window.Scheduler().OnTaskReport({0, REPORT_STATUS, STATUS_DOWNLOAD_FAILED});
+        QCOMPARE(window.Model().index(0, COLUMN_SIZE).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("-\nrequest 1: 404 Not Found"));
+        emit window.List()->customContextMenuRequested(QPoint(5, 5));
+        window.ListMenu().hide();
+        QVERIFY(details->isEnabled());
+        details->trigger();
+        QCOMPARE(boxes.m_boxes, QStringList{"Tavolin | t0: Download Failed\n\nrequest 1: 404 Not Found"});
 
         const QString bin = m_bin->path();
         QCOMPARE(shell.m_calls,

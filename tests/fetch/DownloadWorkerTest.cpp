@@ -45,6 +45,7 @@ protected:
             m_task.m_evStop.Set();
     }
     void PostConvertNext(int) override {}
+    void PostTaskDetail(std::int32_t, std::string) override {}
     void ShowFileError(const std::string& message) override
     {
         m_shown.push_back(message + " | " + std::to_string(Statuses().back()));

@@ -54,13 +54,17 @@ public:
         }
     }
 
-    // "name: status" of every row, then the queued jobs' identifiers.
+    // "name: status [detail]" of every row, then the queued jobs' identifiers.
     std::string Rows() const
     {
         std::string text;
-        for (const auto& cells : m_rows.rows)
-            text += cells[COLUMN_NAME].substr(0, cells[COLUMN_NAME].find('.')) + ": " + cells[COLUMN_STATUS] +
-                    " | ";
+        for (std::size_t row = 0; row < m_rows.rows.size(); ++row) {
+            const auto& cells = m_rows.rows[row];
+            text += cells[COLUMN_NAME].substr(0, cells[COLUMN_NAME].find('.')) + ": " + cells[COLUMN_STATUS];
+            if (!m_rows.details[row].empty())
+                text += " [" + m_rows.details[row] + "]";
+            text += " | ";
+        }
         text += "queue:";
         for (const ConvertJob& job : m_scheduler->Queue())
             text += " " + std::to_string(job.m_nTaskId);
@@ -103,6 +107,10 @@ private:
                                      : word == "failed" ? STATUS_CONVERSION_FAILED
                                                         : STATUS_STOPPED);
             m_mailbox.PostConvertNext(1);
+        } else if (verb == "detail") {
+            words >> id >> std::ws;
+            std::getline(words, word);
+            m_mailbox.PostTaskDetail(id, word);
         } else if (verb == "pump") {
             m_mailbox.PostConvertNext(0);
         } else if (verb == "unwritable") {
@@ -194,6 +202,12 @@ const struct {
      "a: Task Completed | b:  | queue:", "download 0, download 1, convert 0, reap", ""},
     {"Does Start download a failed download again?", "add a.mp4, download failed 0, start 0",
      "a: Download Failed | queue:", "download 0, download 0", ""},
+    {"Is a failure's reason shown with it, and dropped once the task goes on?",
+     "add a.mp4, add b.mp4, detail 0 request 1: 404 Not Found, download failed 0, detail 1 gone, download "
+     "failed 1, "
+     "start 0, download done 0",
+     "a: Converting | b: Download Failed [gone] | queue:", "download 0, download 1, download 0, convert 0",
+     ""},
     {"Does Start on a waiting conversion queue it a second time?",
      "add a.mp4, add b.mp4, download done 0, download done 1, start 1",
      "a: Converting | b: Waiting | queue: 1 1", "download 0, download 1, convert 0", ""},

@@ -18,6 +18,7 @@ public:
         std::vector<std::string> cells(kColumns);
         cells[0] = name;
         rows.insert(rows.begin() + row, cells);
+        details.insert(details.begin() + row, std::string());
         log.push_back("insert " + std::to_string(row) + " " + name);
     }
 
@@ -25,6 +26,7 @@ public:
     {
         Check(row, static_cast<int>(rows.size()) - 1);
         rows.erase(rows.begin() + row);
+        details.erase(details.begin() + row);
         log.push_back("delete " + std::to_string(row));
     }
 
@@ -35,6 +37,13 @@ public:
             throw std::out_of_range("column");
         rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = text;
         log.push_back("set " + std::to_string(row) + "," + std::to_string(column) + " " + text);
+    }
+
+    void SetRowDetail(int row, const std::string& text) override
+    {
+        Check(row, static_cast<int>(rows.size()) - 1);
+        details[static_cast<std::size_t>(row)] = text;
+        log.push_back("detail " + std::to_string(row) + " " + text);
     }
 
     const std::string& Cell(int row, int column) const
@@ -52,6 +61,7 @@ public:
     }
 
     std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> details;  // in step with rows
     std::vector<std::string> log;
 
 private:

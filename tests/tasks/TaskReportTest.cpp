@@ -53,15 +53,23 @@ TEST(TaskReport, TextAndColumnOfEveryReport)
               "Task Stopped|Converting|Task Completed|Conversion Failed||");
 }
 
-TEST(TaskReport, SilentFlagStopsPosting)
+TEST(TaskReport, SilentFlagStopsPostingAndADetailKeepsItsPlace)
 {
     ReportQueue queue;
     std::atomic<bool> silent{false};
     PostTaskReport(nullptr, silent, 1, ST, STATUS_STOPPED);
-    PostTaskReport(&queue, silent, 70000, ST, STATUS_PENDING);
+    PostTaskReport(&queue, silent, 70000, PR, 10);
+    PostTaskDetail(&queue, silent, 70000, "connection refused");
+    PostTaskReport(&queue, silent, 70000, ST, STATUS_DOWNLOAD_FAILED);
     silent = true;
+    PostTaskDetail(&queue, silent, 70000, "late");
     PostTaskReport(&queue, silent, 70000, ST, STATUS_STOPPED);
-    EXPECT_EQ(Flatten(queue.TakeAll()), (Msgs{{70000, ST, STATUS_PENDING}}));
+    const auto taken = queue.TakeAll();
+    ASSERT_EQ(taken.size(), 3u);
+    EXPECT_EQ(taken[1].kind, QueuedMessage::Kind::TaskDetail);
+    EXPECT_EQ(taken[1].report.taskId, 70000);
+    EXPECT_EQ(taken[1].detail, "connection refused");
+    EXPECT_EQ(taken[2].report, (TaskReport{70000, ST, STATUS_DOWNLOAD_FAILED}));
 }
 
 TEST(ReportQueue, MergesOnlyWhereNoStatusStandsBehind)
