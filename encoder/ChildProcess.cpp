@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -20,14 +21,23 @@ void CloseIfOpen(int& fd)
     fd = -1;
 }
 
+// One of the child's outputs that comes to us through a pipe.
+struct OutputPipe {
+    int target;  // the child's descriptor
+    std::function<void(std::string_view)> sink;
+    int ends[2] = {-1, -1};  // read, write
+
+    bool Wanted() const { return static_cast<bool>(sink); }
+};
+
 // Reads what is there without waiting; false once the writer has closed its end.
-bool ReadAvailable(int fd, std::string& into)
+bool ReadAvailable(int fd, const std::function<void(std::string_view)>& sink)
 {
     char buffer[4096];
     for (;;) {
         ssize_t n = read(fd, buffer, sizeof buffer);
         if (n > 0) {
-            into.append(buffer, static_cast<std::size_t>(n));
+            sink(std::string_view(buffer, static_cast<std::size_t>(n)));
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -58,12 +68,24 @@ ChildOutcome ChildProcess::Run(const std::vector<std::string>& argv, StopSignals
         cargv.push_back(const_cast<char*>(arg.c_str()));
     cargv.push_back(nullptr);
 
+    OutputPipe pipes[2] = {{STDOUT_FILENO, options.onOutput}, {STDERR_FILENO, options.onError}};
+    if (options.captureOutput && !pipes[0].Wanted())
+        pipes[0].sink = [&outcome](std::string_view chunk) { outcome.output.append(chunk); };
     int execReport[2] = {-1, -1};
-    int output[2] = {-1, -1};
-    if (pipe2(execReport, O_CLOEXEC) != 0 || (options.captureOutput && pipe2(output, O_CLOEXEC) != 0)) {
-        outcome.startError = std::string("cannot create a pipe: ") + std::strerror(errno);
-        for (int* fd : {&execReport[0], &execReport[1], &output[0], &output[1]})
+    auto closeAll = [&] {
+        for (int* fd : {&execReport[0], &execReport[1]})
             CloseIfOpen(*fd);
+        for (OutputPipe& output : pipes) {
+            CloseIfOpen(output.ends[0]);
+            CloseIfOpen(output.ends[1]);
+        }
+    };
+    bool piped = pipe2(execReport, O_CLOEXEC) == 0;
+    for (OutputPipe& output : pipes)
+        piped = piped && (!output.Wanted() || pipe2(output.ends, O_CLOEXEC) == 0);
+    if (!piped) {
+        outcome.startError = std::string("cannot create a pipe: ") + std::strerror(errno);
+        closeAll();
         return outcome;
     }
     int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
@@ -79,8 +101,10 @@ ChildOutcome ChildProcess::Run(const std::vector<std::string>& argv, StopSignals
         sigprocmask(SIG_SETMASK, &stops.OriginalMask(), nullptr);
         if (devNull >= 0)
             dup2(devNull, STDIN_FILENO);
-        if (output[1] >= 0)
-            dup2(output[1], STDOUT_FILENO);
+        for (const OutputPipe& output : pipes) {
+            if (output.ends[1] >= 0)
+                dup2(output.ends[1], output.target);
+        }
         execv(cargv[0], cargv.data());
         int error = errno;
         [[maybe_unused]] ssize_t written = write(execReport[1], &error, sizeof error);
@@ -88,12 +112,12 @@ ChildOutcome ChildProcess::Run(const std::vector<std::string>& argv, StopSignals
     }
 
     CloseIfOpen(execReport[1]);
-    CloseIfOpen(output[1]);
+    for (OutputPipe& output : pipes)
+        CloseIfOpen(output.ends[1]);
     CloseIfOpen(devNull);
     if (pid < 0) {
         outcome.startError = std::string("cannot start a process: ") + std::strerror(errno);
-        CloseIfOpen(execReport[0]);
-        CloseIfOpen(output[0]);
+        closeAll();
         return outcome;
     }
 
@@ -103,19 +127,20 @@ ChildOutcome ChildProcess::Run(const std::vector<std::string>& argv, StopSignals
     do {
         got = read(execReport[0], &execError, sizeof execError);
     } while (got < 0 && errno == EINTR);
-    CloseIfOpen(execReport[0]);
     if (got == static_cast<ssize_t>(sizeof execError)) {
         int status = 0;
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
-        CloseIfOpen(output[0]);
+        closeAll();
         outcome.startError = std::strerror(execError);
         return outcome;
     }
+    CloseIfOpen(execReport[0]);
 
-    int outFd = output[0];
-    if (outFd >= 0)
-        fcntl(outFd, F_SETFL, fcntl(outFd, F_GETFL) | O_NONBLOCK);
+    for (OutputPipe& output : pipes) {
+        if (output.ends[0] >= 0)
+            fcntl(output.ends[0], F_SETFL, fcntl(output.ends[0], F_GETFL) | O_NONBLOCK);
+    }
 
     std::optional<Clock::time_point> timeLimitAt;
     if (options.timeLimit)
@@ -140,21 +165,27 @@ ChildOutcome ChildProcess::Run(const std::vector<std::string>& argv, StopSignals
             reaped = r == pid;
         }
         if (reaped) {
-            // Only the child writes to the pipe; take what it left and stop listening.
-            if (outFd >= 0)
-                ReadAvailable(outFd, outcome.output);
-            CloseIfOpen(outFd);
+            // Only the child writes to the pipes; take what it left and stop listening.
+            for (OutputPipe& output : pipes) {
+                if (output.ends[0] >= 0)
+                    ReadAvailable(output.ends[0], output.sink);
+                CloseIfOpen(output.ends[0]);
+            }
             break;
         }
 
-        pollfd fds[2];
+        pollfd fds[3];
+        OutputPipe* polled[3] = {};
         nfds_t count = 0;
         int timeout = stops.IsOpen() ? -1 : 50;  // without the signal descriptor, poll for the child's end
         if (stops.IsOpen())
             fds[count++] = {stops.Descriptor(), POLLIN, 0};
-        const nfds_t outIndex = count;
-        if (outFd >= 0)
-            fds[count++] = {outFd, POLLIN, 0};
+        for (OutputPipe& output : pipes) {
+            if (output.ends[0] < 0)
+                continue;
+            polled[count] = &output;
+            fds[count++] = {output.ends[0], POLLIN, 0};
+        }
         for (auto at : {timeLimitAt, killAfterStopAt}) {
             if (!at)
                 continue;
@@ -170,9 +201,10 @@ ChildOutcome ChildProcess::Run(const std::vector<std::string>& argv, StopSignals
             for (int signal : stops.TakePending())
                 forwardStop(signal);
         }
-        if (outFd >= 0 && ready > 0 && fds[outIndex].revents != 0) {
-            if (!ReadAvailable(outFd, outcome.output))
-                CloseIfOpen(outFd);
+        for (nfds_t i = 0; ready > 0 && i < count; ++i) {
+            OutputPipe* output = polled[i];
+            if (output && fds[i].revents != 0 && !ReadAvailable(output->ends[0], output->sink))
+                CloseIfOpen(output->ends[0]);
         }
         const auto now = Clock::now();
         if (timeLimitAt && now >= *timeLimitAt && !timedOut) {
@@ -191,7 +223,7 @@ ChildOutcome ChildProcess::Run(const std::vector<std::string>& argv, StopSignals
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
     }
-    CloseIfOpen(outFd);
+    closeAll();
     if (timedOut) {
         outcome.kind = ChildOutcome::Kind::TimedOut;
     } else if (WIFSIGNALED(status)) {

@@ -4,8 +4,10 @@
 // request that reaches the encoder is passed on to it.
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "encoder/StopSignals.h"
@@ -21,7 +23,11 @@ struct ChildOutcome {
 };
 
 struct ChildOptions {
-    bool captureOutput = false;
+    bool captureOutput = false;  // standard output into ChildOutcome::output
+    // The child's standard output, or error, handed over as it comes instead. Without
+    // onError the child writes to our standard error.
+    std::function<void(std::string_view)> onOutput;
+    std::function<void(std::string_view)> onError;
     // Ended with SIGKILL when it runs longer; none waits as long as it takes.
     std::optional<std::chrono::milliseconds> timeLimit;
     // How long a child may take to finish after a forwarded stop before it is killed.
@@ -30,8 +36,8 @@ struct ChildOptions {
 
 class ChildProcess {
 public:
-    // argv[0] is the program's path. Standard input is /dev/null; standard error is
-    // shared with the encoder. Returns once the child has been reaped.
+    // argv[0] is the program's path. Standard input is /dev/null. Returns once the
+    // child has been reaped and its outputs are read.
     static ChildOutcome Run(const std::vector<std::string>& argv, StopSignals& stops,
                             const ChildOptions& options);
 };

@@ -5,6 +5,18 @@
 
 #include <cerrno>
 
+namespace {
+
+sigset_t PipeSignal()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGPIPE);
+    return set;
+}
+
+}  // namespace
+
 StopSignals::StopSignals()
 {
     sigset_t set;
@@ -17,12 +29,21 @@ StopSignals::StopSignals()
     // as they normally would (the kernel then ends the child too).
     if (m_fd < 0)
         sigprocmask(SIG_SETMASK, &m_original, nullptr);
+    // A reader of the progress channel that goes away must not end us: the write fails
+    // with EPIPE instead. Children get the original mask back.
+    const sigset_t pipe = PipeSignal();
+    sigprocmask(SIG_BLOCK, &pipe, nullptr);
 }
 
 StopSignals::~StopSignals()
 {
     if (m_fd >= 0)
         close(m_fd);
+    // A broken pipe seen while blocked is still pending and would end us now.
+    const sigset_t pipe = PipeSignal();
+    const timespec none{};
+    while (sigtimedwait(&pipe, nullptr, &none) == SIGPIPE) {
+    }
     sigprocmask(SIG_SETMASK, &m_original, nullptr);
 }
 
@@ -46,8 +67,8 @@ std::vector<int> StopSignals::TakePending()
         int signal = static_cast<int>(info.ssi_signo);
         if (!IsStopSignal(signal))
             continue;
-        if (m_nStopSignal == 0)
-            m_nStopSignal = signal;
+        if (m_stopSignal == 0)
+            m_stopSignal = signal;
         stops.push_back(signal);
     }
     return stops;

@@ -1,8 +1,9 @@
 #pragma once
 // The signals that ask the encoder to stop (SIGTERM, SIGINT, SIGHUP) and SIGCHLD,
 // taken out of asynchronous delivery and read from a descriptor instead, so the wait
-// for ffmpeg can react to either without handlers or races. Create one before the
-// first child starts and keep it until the last one has been reaped.
+// for ffmpeg can react to either without handlers or races. SIGPIPE is held back too,
+// so a write to a reader that went away fails instead of ending us. Create one before
+// the first child starts and keep it until the last one has been reaped.
 
 #include <signal.h>
 
@@ -25,12 +26,12 @@ public:
     std::vector<int> TakePending();
 
     // The first stop signal received so far, or 0.
-    int StopSignal() const { return m_nStopSignal; }
+    int StopSignal() const { return m_stopSignal; }
 
     static bool IsStopSignal(int signal);
 
 private:
     int m_fd = -1;
     sigset_t m_original{};
-    int m_nStopSignal = 0;
+    int m_stopSignal = 0;
 };
