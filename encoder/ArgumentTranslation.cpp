@@ -35,9 +35,15 @@ bool IsKnown(FrameSize size)
     return size.width > 0 && size.height > 0;
 }
 
+bool IsEven(FrameSize size)
+{
+    return size.width % 2 == 0 && size.height % 2 == 0;
+}
+
 constexpr std::array<long long, 8> kAmrBitRates = {4750, 5150, 5900, 6700, 7400, 7950, 10200, 12200};
 constexpr int kAmrSampleRate = 8000;
 constexpr int kAmrChannels = 1;
+constexpr const char* kAmrEncoder = "libopencore_amrnb";
 
 // The AMR-NB encoder takes nothing but 8000 Hz mono; a request for anything else is
 // better served by AAC than by being ignored.
@@ -47,16 +53,18 @@ bool AmrFits(const EncoderOptions& options)
            (!options.channels || *options.channels == kAmrChannels);
 }
 
-bool ChoosesOwnAudioFor3gp(const EncoderOptions& options)
-{
-    return ContainerFor(options) == Container::ThreeGp && !options.audioCodec;
-}
-
 // Codecs whose bit rate follows from the sample rate and channels: a bit rate given
 // for them is refused or misread, so it is left off.
 bool HasFixedBitRate(const std::string& audioCodec)
 {
     return audioCodec.starts_with("adpcm_") || audioCodec.starts_with("pcm_");
+}
+
+// The players read the index before the pictures; at the end of the file it would
+// have to be fetched first.
+bool IndexGoesFirst(Container container)
+{
+    return container == Container::Mp4 || container == Container::Psp || container == Container::ThreeGp;
 }
 
 std::string SizeText(FrameSize size)
@@ -94,16 +102,52 @@ Container ContainerFor(const EncoderOptions& options)
     return Container::Other;
 }
 
-bool NeedsSourceProbe(const EncoderOptions& options)
+SourceNeeds SourceNeedsOf(const EncoderOptions& options)
 {
-    const Container container = ContainerFor(options);
-    const bool picksOwn3gpVideo = container == Container::ThreeGp && !options.size && !options.videoCodec;
-    return picksOwn3gpVideo || container == Container::Psp;
+    SourceNeeds needs;
+    needs.streams = ContainerFor(options) == Container::Psp;
+    needs.frameSize = !options.size && options.videoCodec != "copy";
+    needs.duration = options.progressFd.has_value();
+    return needs;
 }
 
-bool NeedsAmrCheck(const EncoderOptions& options)
+bool LeavesOpen(const SourceInfo& known, const SourceNeeds& needs)
 {
-    return ChoosesOwnAudioFor3gp(options) && AmrFits(options);
+    return (needs.streams && !known.streamsKnown) || (needs.frameSize && !IsKnown(known.videoSize)) ||
+           (needs.duration && known.duration <= 0);
+}
+
+std::optional<std::string> VideoEncoderFor(const EncoderOptions& options, std::optional<FrameSize> codedSize)
+{
+    if (options.videoCodec)
+        return options.videoCodec;
+    switch (ContainerFor(options)) {
+    case Container::Mp4:
+    case Container::Psp:
+        // Simple profile: ffmpeg's MPEG-4 encoder adds no B-frames unless told to.
+        return "mpeg4";
+    case Container::ThreeGp:
+        return codedSize && !IsH263Size(*codedSize) ? "mpeg4" : "h263";
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> AudioEncoderFor(const EncoderOptions& options)
+{
+    if (options.audioCodec)
+        return options.audioCodec;
+    switch (ContainerFor(options)) {
+    case Container::Mp4:
+    case Container::Psp:
+        return "aac";
+    case Container::ThreeGp:
+        return AmrFits(options) ? kAmrEncoder : "aac";
+    case Container::Avi:
+        return "libmp3lame";
+    default:
+        return std::nullopt;
+    }
 }
 
 bool IsH263Size(FrameSize size)
@@ -125,16 +169,18 @@ std::vector<std::string> TranslateArguments(const TranslationInput& input)
 {
     const EncoderOptions& o = input.options;
     const Container container = ContainerFor(o);
-    const bool probed = input.source.has_value();
-    const SourceInfo source = input.source.value_or(SourceInfo{});
+    const SourceInfo& source = input.source;
 
     // Errors only: the encoders' statistics would flood the terminal of whoever started us.
-    std::vector<std::string> args = {"-hide_banner", "-loglevel", "error",         "-nostdin",
-                                     "-y",           "-i",        input.sourcePath};
+    std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-nostats", "-nostdin", "-y"};
+    if (o.progressFd)
+        args.insert(args.end(), {"-progress", "pipe:1"});
+    args.insert(args.end(), {"-i", input.sourcePath});
 
     // Its container holds exactly one video and one audio stream, so a source without
     // sound gets a silent track that ends with the picture.
-    const bool addSilence = container == Container::Psp && probed && source.hasVideo && !source.hasAudio;
+    const bool addSilence =
+        container == Container::Psp && source.streamsKnown && source.hasVideo && !source.hasAudio;
     if (addSilence) {
         std::string layout = o.channels == 1 ? "mono" : "stereo";
         args.insert(args.end(), {"-f", "lavfi", "-i",
@@ -149,18 +195,17 @@ std::vector<std::string> TranslateArguments(const TranslationInput& input)
     std::optional<FrameSize> codedSize;
     if (o.size) {
         codedSize = EvenDown(*o.size);
-    } else if (probed && source.hasVideo && IsKnown(source.videoSize)) {
+    } else if (IsKnown(source.videoSize)) {
         codedSize = EvenDown(source.videoSize);
     }
     // Keeping the source's size, an odd one loses its last column or row: cropping keeps
-    // every other pixel as it was, and as an expression it needs no probe, costs nothing
-    // on even frames and follows a stream whose size changes midway.
-    const bool cropToEven = !o.size && o.videoCodec != "copy";
-    if (o.videoCodec) {
-        args.insert(args.end(), {"-c:v", *o.videoCodec});
-    } else if (container == Container::ThreeGp && codedSize && !IsH263Size(*codedSize)) {
-        args.insert(args.end(), {"-c:v", "mpeg4"});
-    }
+    // every other pixel as it was, and as an expression it also serves a size nobody
+    // could tell. A filter slows ffmpeg down, so a size known to be even goes without.
+    const bool mayHaveVideo = source.hasVideo || !source.streamsKnown;
+    const bool cropToEven = !o.size && o.videoCodec != "copy" && mayHaveVideo &&
+                            (!IsKnown(source.videoSize) || !IsEven(source.videoSize));
+    if (auto video = VideoEncoderFor(o, codedSize))
+        args.insert(args.end(), {"-c:v", *video});
     if (o.size)
         args.insert(args.end(), {"-s", SizeText(*codedSize)});
     if (cropToEven)
@@ -171,18 +216,12 @@ std::vector<std::string> TranslateArguments(const TranslationInput& input)
     std::optional<int> sampleRate = o.sampleRate;
     std::optional<int> channels = o.channels;
     std::optional<std::string> audioBitRate = o.audioBitRate;
-    std::string audioCodec = o.audioCodec.value_or("");
-    if (ChoosesOwnAudioFor3gp(o)) {
-        if (input.hasAmrEncoder && AmrFits(o)) {
-            audioCodec = "libopencore_amrnb";
-            sampleRate = kAmrSampleRate;
-            channels = kAmrChannels;
-            if (auto bits = audioBitRate ? ParseBitRate(*audioBitRate) : std::nullopt) {
-                audioBitRate = std::to_string(NearestAmrBitRate(*bits));
-            }
-        } else {
-            audioCodec = "aac";
-        }
+    const std::string audioCodec = AudioEncoderFor(o).value_or("");
+    if (!o.audioCodec && audioCodec == kAmrEncoder) {
+        sampleRate = kAmrSampleRate;
+        channels = kAmrChannels;
+        if (auto bits = audioBitRate ? ParseBitRate(*audioBitRate) : std::nullopt)
+            audioBitRate = std::to_string(NearestAmrBitRate(*bits));
     }
     if (!audioCodec.empty())
         args.insert(args.end(), {"-c:a", audioCodec});
@@ -193,6 +232,8 @@ std::vector<std::string> TranslateArguments(const TranslationInput& input)
     if (channels)
         args.insert(args.end(), {"-ac", std::to_string(*channels)});
 
+    if (IndexGoesFirst(container))
+        args.insert(args.end(), {"-movflags", "+faststart"});
     if (addSilence)
         args.push_back("-shortest");
     args.push_back(input.targetPath);

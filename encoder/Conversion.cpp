@@ -3,19 +3,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <ostream>
 
 #include "encoder/ArgumentTranslation.h"
 #include "encoder/ChildProcess.h"
-#include "encoder/EncoderList.h"
+#include "encoder/FailureReason.h"
+#include "encoder/FfmpegProgress.h"
+#include "encoder/FlvHead.h"
 #include "encoder/ProgramLookup.h"
 #include "encoder/SourceProbe.h"
 
 namespace {
 
-constexpr const char* kAmrEncoder = "libopencore_amrnb";
+// Enough of ffmpeg's errors to find the reason in; it writes little at level "error".
+constexpr std::size_t kErrorsKept = 64 * 1024;
 
 std::string CurrentFolder()
 {
@@ -32,6 +35,12 @@ bool SameFile(const std::string& a, const std::string& b)
            sa.st_ino == sb.st_ino;
 }
 
+bool IsMissing(const std::string& path)
+{
+    struct stat info {};
+    return stat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
 // Only a regular file is ours to remove: a target such as /dev/null stays.
 void RemovePartialTarget(const std::string& target)
 {
@@ -40,55 +49,68 @@ void RemovePartialTarget(const std::string& target)
         unlink(target.c_str());
 }
 
+// What the probe could not tell stays as the FLV head had it.
+SourceInfo Merged(SourceInfo probed, const SourceInfo& head)
+{
+    if (probed.videoSize == FrameSize{})
+        probed.videoSize = head.videoSize;
+    if (probed.duration <= 0)
+        probed.duration = head.duration;
+    return probed;
+}
+
 }  // namespace
 
-int RunConversion(const EncoderOptions& options, StopSignals& stops, std::ostream& messages)
+int RunConversion(const EncoderOptions& options, StopSignals& stops, ProgressChannel& channel,
+                  std::ostream& messages)
 {
     const std::string folder = CurrentFolder();
     const std::string source = FilePathForFfmpeg(options.source, folder);
     const std::string target = FilePathForFfmpeg(options.target, folder);
     if (SameFile(source, target)) {
         messages << "ostrand: the target is the source file itself; nothing was changed\n";
+        channel.Failed("the target is the source file itself");
         return kExitBadArguments;
     }
 
-    auto fail = [&](int status) {
+    // Anything but a finished conversion removes the target, so nobody takes a stub for a result.
+    auto fail = [&](int status, const std::string& reason, const std::string& detail = {}) {
         RemovePartialTarget(target);
+        messages << "ostrand: " << reason << detail << "\n";
+        channel.Failed(reason);
         return status;
     };
-    auto stopped = [&]() { return fail(kExitStoppedBase + stops.StopSignal()); };
+    auto stopped = [&]() {
+        RemovePartialTarget(target);
+        channel.Stopped();
+        return kExitStoppedBase + stops.StopSignal();
+    };
 
+    if (IsMissing(source))
+        return fail(kExitFailed, "source not found", ": " + options.source);
     const std::string searchPath = ProgramSearchPath();
     auto ffmpeg = FindProgram("ffmpeg", searchPath);
-    if (!ffmpeg) {
-        messages << "ostrand: cannot find the ffmpeg program on the PATH (Debian package \"ffmpeg\")\n";
-        return fail(kExitToolMissing);
-    }
+    if (!ffmpeg)
+        return fail(kExitToolMissing, "cannot find the ffmpeg program on the PATH",
+                    " (Debian package \"ffmpeg\")");
 
-    TranslationInput input{options, source, target, std::nullopt, true};
-    // The PSP only needs to know whether there is sound; an FLV header that announces
-    // it saves starting ffprobe.
-    if (ContainerFor(options) == Container::Psp)
-        input.source = ReadFlvHeader(source);
-    if (NeedsSourceProbe(options) && !input.source) {
+    // An FLV tells most of what is needed in its first bytes; ffprobe, a second
+    // program to start, is asked only for what is still open.
+    const SourceInfo head = ReadFlvHead(source).value_or(SourceInfo{});
+    TranslationInput input{options, source, target, head};
+    if (LeavesOpen(head, SourceNeedsOf(options))) {
         auto ffprobe = FindProgram("ffprobe", searchPath);
         if (!ffprobe) {
-            messages << "ostrand: cannot find the ffprobe program on the PATH (Debian package \"ffmpeg\")\n";
-            return fail(kExitToolMissing);
+            return fail(kExitToolMissing, "cannot find the ffprobe program on the PATH",
+                        " (Debian package \"ffmpeg\")");
         }
         auto probed = ProbeSource(*ffprobe, source, stops);
         stops.TakePending();
         if (stops.StopSignal() != 0)
             return stopped();
-        if (auto* error = std::get_if<ProbeError>(&probed)) {
-            messages << "ostrand: " << error->message << "\n";
-            return fail(kExitFailed);
-        }
-        input.source = std::get<SourceInfo>(probed);
-    }
-    if (NeedsAmrCheck(options)) {
-        auto encoders = QueryEncoders(*ffmpeg, stops);
-        input.hasAmrEncoder = std::find(encoders.begin(), encoders.end(), kAmrEncoder) != encoders.end();
+        if (auto* error = std::get_if<ProbeError>(&probed))
+            return fail(kExitFailed, error->message);
+        input.source = Merged(std::get<SourceInfo>(probed), head);
     }
     stops.TakePending();
     if (stops.StopSignal() != 0)
@@ -96,24 +118,41 @@ int RunConversion(const EncoderOptions& options, StopSignals& stops, std::ostrea
 
     std::vector<std::string> argv = TranslateArguments(input);
     argv.insert(argv.begin(), *ffmpeg);
-    ChildOutcome outcome = ChildProcess::Run(argv, stops, ChildOptions{});
+    std::string errors;
+    FfmpegProgress progress;
+    ChildOptions child;
+    // Passed on as it comes, and kept for the one-line reason.
+    child.onError = [&](std::string_view chunk) {
+        errors.append(chunk.substr(0, kErrorsKept - std::min(kErrorsKept, errors.size())));
+        messages.write(chunk.data(), static_cast<std::streamsize>(chunk.size())).flush();
+    };
+    if (options.progressFd) {
+        child.onOutput = [&](std::string_view chunk) {
+            if (auto position = progress.Feed(chunk))
+                channel.Position(*position, ProgressChannel::Clock::now());
+        };
+    }
+    channel.Start(input.source.duration, ProgressChannel::Clock::now());
+    ChildOutcome outcome = ChildProcess::Run(argv, stops, child);
     if (stops.StopSignal() != 0)
         return stopped();
 
     switch (outcome.kind) {
     case ChildOutcome::Kind::NotStarted:
-        messages << "ostrand: cannot start " << *ffmpeg << ": " << outcome.startError << "\n";
-        return fail(kExitToolMissing);
+        return fail(kExitToolMissing, "cannot start " + *ffmpeg + ": " + outcome.startError);
     case ChildOutcome::Kind::Signalled:
-        messages << "ostrand: ffmpeg was ended by signal " << outcome.code << "; the target was removed\n";
-        return fail(kExitFailed);
+        return fail(kExitFailed, "ffmpeg was ended by signal " + std::to_string(outcome.code),
+                    "; the target was removed");
     case ChildOutcome::Kind::TimedOut:
     case ChildOutcome::Kind::Exited:
-        if (outcome.Succeeded())
-            return kExitConverted;
-        messages << "ostrand: the conversion failed (ffmpeg exit status " << outcome.code
-                 << "); the target was removed\n";
-        return fail(kExitFailed);
+        break;
     }
-    return fail(kExitFailed);
+    if (outcome.Succeeded() && !ReportsLostOutput(errors)) {
+        channel.Done();
+        return kExitConverted;
+    }
+    const std::string status = "ffmpeg exit status " + std::to_string(outcome.code);
+    std::string reason = ReasonFromFfmpegErrors(errors);
+    return fail(kExitFailed, reason.empty() ? status : reason,
+                reason.empty() ? "; the target was removed" : " (" + status + "); the target was removed");
 }

@@ -4,6 +4,7 @@
 #include <iosfwd>
 
 #include "encoder/EncoderOptions.h"
+#include "encoder/ProgressChannel.h"
 #include "encoder/StopSignals.h"
 
 enum ExitStatus : int {
@@ -14,6 +15,8 @@ enum ExitStatus : int {
     kExitStoppedBase = 128,  // plus the stop signal's number
 };
 
-// Converts with ffmpeg and returns the exit status. Anything but a finished
-// conversion removes the target, so nobody takes a stub for a result.
-int RunConversion(const EncoderOptions& options, StopSignals& stops, std::ostream& messages);
+// Converts with ffmpeg and returns the exit status, reporting on `channel` as it goes
+// and on `messages` why it failed. Anything but a finished conversion removes the
+// target, so nobody takes a stub for a result.
+int RunConversion(const EncoderOptions& options, StopSignals& stops, ProgressChannel& channel,
+                  std::ostream& messages);

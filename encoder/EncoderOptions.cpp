@@ -25,6 +25,14 @@ std::optional<int> ParsePositive(std::string_view text, int limit)
     return value;
 }
 
+// Any descriptor a process may have open.
+std::optional<int> ParseDescriptor(std::string_view text)
+{
+    if (text == "0")
+        return 0;
+    return ParsePositive(text, 1 << 20);
+}
+
 std::optional<FrameSize> ParseFrameSize(std::string_view text)
 {
     auto x = text.find('x');
@@ -85,9 +93,11 @@ std::optional<long long> ParseBitRate(std::string_view text)
     return bits;
 }
 
-std::variant<EncoderOptions, OptionError> ParseEncoderOptions(const std::vector<std::string>& args)
+namespace {
+
+std::variant<EncoderOptions, OptionError> ParseOptions(const std::vector<std::string>& args,
+                                                       std::size_t first)
 {
-    std::size_t first = (!args.empty() && args.front() == kFixedFirstWord) ? 1 : 0;
     if (args.size() <= first)
         return OptionError{"no source and no target given"};
 
@@ -170,6 +180,12 @@ std::variant<EncoderOptions, OptionError> ParseEncoderOptions(const std::vector<
             options.channels = ParsePositive(value, 8);
             if (!options.channels)
                 return bad("a channel count from 1 to 8");
+        } else if (name == "-progress-fd") {
+            if (auto e = once(options.progressFd.has_value()))
+                return *e;
+            options.progressFd = ParseDescriptor(value);
+            if (!options.progressFd)
+                return bad("a descriptor number such as 3");
         } else if (name.starts_with('-')) {
             return OptionError{"unknown option " + name};
         } else {
@@ -181,10 +197,43 @@ std::variant<EncoderOptions, OptionError> ParseEncoderOptions(const std::vector<
     return options;
 }
 
+}  // namespace
+
+std::variant<EncoderOptions, OptionError> ParseEncoderOptions(const std::vector<std::string>& args)
+{
+    std::size_t first = (!args.empty() && args.front() == kFixedFirstWord) ? 1 : 0;
+    // Found ahead of the rest: a refusal of any other option still goes to the channel.
+    std::optional<int> progressFd;
+    for (std::size_t i = first; i + 2 < args.size(); i += 2) {
+        if (args[i] == "-progress-fd" && !progressFd)
+            progressFd = ParseDescriptor(args[i + 1]);
+    }
+    auto parsed = ParseOptions(args, first);
+    if (auto* error = std::get_if<OptionError>(&parsed))
+        error->progressFd = progressFd;
+    return parsed;
+}
+
+EncoderRequest RequestOf(const std::vector<std::string>& args)
+{
+    std::size_t first = (!args.empty() && args.front() == kFixedFirstWord) ? 1 : 0;
+    if (args.size() != first + 1)
+        return EncoderRequest::Convert;
+    const std::string& word = args[first];
+    if (word == "--help" || word == "-h")
+        return EncoderRequest::Help;
+    if (word == "--version")
+        return EncoderRequest::Version;
+    if (word == "-list-profiles")
+        return EncoderRequest::ListProfiles;
+    return EncoderRequest::Convert;
+}
+
 std::string EncoderUsage()
 {
     return "usage: ostrand [converter.exe] -i SOURCE [options] TARGET\n"
-           "options (each takes one value):\n"
+           "       ostrand -list-profiles | --help | -h | --version\n"
+           "options (each takes one value, in any order before TARGET):\n"
            "  -f FORMAT       container format (otherwise chosen from TARGET's extension)\n"
            "  -vcodec CODEC   video codec\n"
            "  -s WxH          frame size\n"
@@ -193,6 +242,39 @@ std::string EncoderUsage()
            "  -ar HZ          audio sample rate\n"
            "  -ab RATE        audio bit rate, such as 64k\n"
            "  -ac N           audio channels\n"
-           "TARGET is always overwritten. Exit status: 0 converted, 1 conversion failed,\n"
-           "2 bad arguments, 3 ffmpeg or ffprobe not found, 128+N stopped by signal N.\n";
+           "  -progress-fd N  write progress lines to the open descriptor N (see --help)\n";
+}
+
+std::string EncoderHelp()
+{
+    return "Ostrand converts one video file with ffmpeg.\n\n" + EncoderUsage() +
+           "\n"
+           "SOURCE is any file ffmpeg reads as video. TARGET is always overwritten; a conversion\n"
+           "that does not finish removes it. An option left out is left to ostrand: for MP4\n"
+           "and PSP targets that is MPEG-4 Simple profile video and AAC-LC sound with the index\n"
+           "at the front of the file, which the players these files are made for can play.\n"
+           "\n"
+           "Progress lines (-progress-fd N): ASCII lines ended by a newline, fields separated\n"
+           "by one blank. Readers ignore fields after those they know, and lines that start\n"
+           "with a word they do not know.\n"
+           "  progress PERCENT LEFT DONE\n"
+           "      PERCENT  whole percent converted, 0 to 100, never falling; \"-\" when the\n"
+           "               length of the source is unknown\n"
+           "      LEFT     estimated whole seconds still to go; \"-\" while unknown\n"
+           "      DONE     seconds of the source converted so far, such as 12.5\n"
+           "  done             the conversion finished and TARGET is complete\n"
+           "  failed REASON    it did not; REASON is one line, such as \"source not found\",\n"
+           "                   \"disk full\", \"needs AMR-NB support\" or ffmpeg's first error\n"
+           "  stopped          a stop signal ended it\n"
+           "At most four progress lines a second; lines a slow reader cannot take are dropped.\n"
+           "Exactly one of done, failed and stopped comes last. When the length is known, a\n"
+           "conversion that finishes writes \"progress 100 0 LENGTH\" right before \"done\".\n"
+           "\n"
+           "Profile listing (-list-profiles): one line per profile of the catalogue, in its\n"
+           "order, fields separated by a tab, telling whether the installed ffmpeg can make it:\n"
+           "  ok<TAB>NAME\n"
+           "  unavailable<TAB>NAME<TAB>REASON     (REASON such as \"needs the wmv2 encoder\")\n"
+           "\n"
+           "Exit status: 0 converted (or listed), 1 conversion failed, 2 bad arguments,\n"
+           "3 ffmpeg or ffprobe not found, 128+N stopped by signal N.\n";
 }

@@ -1,27 +1,26 @@
-#include "encoder/EncoderList.h"
+#include "encoder/FfmpegListing.h"
 
 #include <chrono>
 
 #include "encoder/ChildProcess.h"
+#include "encoder/TextCuts.h"
 
-std::vector<std::string> ParseEncoderList(std::string_view text)
+std::vector<std::string> ParseFfmpegListing(std::string_view text)
 {
     std::vector<std::string> names;
     bool inList = false;
     while (!text.empty()) {
-        auto newline = text.find('\n');
-        std::string_view line = text.substr(0, newline);
-        text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+        std::string_view line = TakeLine(text);
 
         auto first = line.find_first_not_of(" \t");
         if (first == std::string_view::npos)
             continue;
         line.remove_prefix(first);
         if (!inList) {
-            inList = line.starts_with("------");
+            inList = line.starts_with("--");
             continue;
         }
-        // " V....D libx264   description": the flags, then the name.
+        // " V....D libx264   description", "  E sdl,sdl2   description": the flags, then the names.
         auto flagsEnd = line.find_first_of(" \t");
         if (flagsEnd == std::string_view::npos)
             continue;
@@ -30,19 +29,21 @@ std::vector<std::string> ParseEncoderList(std::string_view text)
         if (nameStart == std::string_view::npos)
             continue;
         rest.remove_prefix(nameStart);
-        names.emplace_back(rest.substr(0, rest.find_first_of(" \t\r")));
+        std::string_view joined = rest.substr(0, rest.find_first_of(" \t"));
+        while (!joined.empty())
+            names.emplace_back(TakeUntil(joined, ','));
     }
     return names;
 }
 
-std::vector<std::string> QueryEncoders(const std::string& ffmpegPath, StopSignals& stops)
+std::vector<std::string> QueryFfmpegListing(const std::string& ffmpegPath, const std::string& what,
+                                            StopSignals& stops)
 {
     ChildOptions options;
     options.captureOutput = true;
     options.timeLimit = std::chrono::seconds(30);
-    ChildOutcome outcome =
-        ChildProcess::Run({ffmpegPath, "-hide_banner", "-nostdin", "-encoders"}, stops, options);
+    ChildOutcome outcome = ChildProcess::Run({ffmpegPath, "-hide_banner", "-nostdin", what}, stops, options);
     if (!outcome.Succeeded())
         return {};
-    return ParseEncoderList(outcome.output);
+    return ParseFfmpegListing(outcome.output);
 }

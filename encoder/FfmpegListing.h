@@ -1,5 +1,6 @@
 #pragma once
-// Which encoders the installed ffmpeg has: some ship only in extra packages.
+// What the installed ffmpeg has: its encoders and muxers ("ffmpeg -encoders",
+// "ffmpeg -muxers"), some of which ship only in extra packages.
 
 #include <string>
 #include <string_view>
@@ -7,8 +8,10 @@
 
 #include "encoder/StopSignals.h"
 
-// The names in the listing of "ffmpeg -encoders" (the lines after its "------" rule).
-std::vector<std::string> ParseEncoderList(std::string_view text);
+// The names in such a listing: after its rule line of dashes, a line per entry with
+// flags, then the name (or names joined by commas), then a description.
+std::vector<std::string> ParseFfmpegListing(std::string_view text);
 
-// Empty when ffmpeg cannot be asked; callers then fall back to what every build has.
-std::vector<std::string> QueryEncoders(const std::string& ffmpegPath, StopSignals& stops);
+// `what` is "-encoders" or "-muxers". Empty when ffmpeg cannot be asked.
+std::vector<std::string> QueryFfmpegListing(const std::string& ffmpegPath, const std::string& what,
+                                            StopSignals& stops);

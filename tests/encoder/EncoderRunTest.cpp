@@ -1,5 +1,6 @@
-// The encoder as a program: every converting profile end to end, failures, odd paths,
-// stop requests, and the machines it may meet (no ffmpeg, no AMR encoder).
+// The encoder as a program: every converting profile end to end, the progress channel,
+// sources of every kind, failures, odd paths, stop requests, and the machines it may
+// meet (no ffmpeg, an ffmpeg without some encoder).
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -20,6 +22,8 @@
 
 #include "convert/EncoderCommandLine.h"
 #include "convert/ProfileCatalogue.h"
+#include "encoder/FfmpegProgress.h"
+#include "encoder/ProfileAvailability.h"
 #include "encoder/ProgramLookup.h"
 
 extern char** environ;
@@ -114,7 +118,8 @@ RunResult RunProgram(const Args& argv)
 }
 
 // Made once from ffmpeg's own sources, 161x121 Sorenson video and MP3 sound in FLV:
-// "clip.flv", "silent.flv" (no sound) or "long.flv" (60 s).
+// "clip.flv", "silent.flv" (no sound) or "long.flv" (60 s); or ffmpeg's defaults for
+// "clip.mp4", "clip.webm" and "nolength.webm".
 std::string Clip(const std::string& name)
 {
     static TempFolder folder;
@@ -122,6 +127,18 @@ std::string Clip(const std::string& name)
     if (fs::exists(path))
         return path;
     const std::string duration = name == "long.flv" ? "60" : "1";
+    if (name.ends_with(".mp4") || name.ends_with(".webm")) {
+        // Written as a stream, the WebM file does not tell its length.
+        const bool streamed = name == "nolength.webm";
+        const pid_t pid = Spawn({Tool("ffmpeg"), "-loglevel", "error", "-f", "lavfi", "-i",
+                                 "testsrc=size=161x121:rate=25:duration=1", "-f", "lavfi", "-i",
+                                 "sine=sample_rate=48000:duration=1", "-f",
+                                 name.ends_with(".mp4") ? "mp4" : "webm", streamed ? "pipe:1" : path},
+                                streamed ? path : "/dev/null");
+        if (WaitFor(pid, 120s) != 0)
+            throw std::runtime_error("cannot make " + path);
+        return path;
+    }
     Args argv = {Tool("ffmpeg"),
                  "-loglevel",
                  "error",
@@ -158,6 +175,39 @@ std::string Probe(const std::string& path)
         .out;
 }
 
+// What devices check of an MP4-family file: video codec, profile, B-frames, pixels,
+// and the audio codec with its profile.
+std::string ProbeForDevice(const std::string& path)
+{
+    return RunProgram({Tool("ffprobe"), "-v", "error", "-of", "compact=p=0:nk=1", "-show_entries",
+                       "stream=codec_name,profile,has_b_frames,pix_fmt", path})
+        .out;
+}
+
+// Whether an MP4-family file has its index ("moov") ahead of the media ("mdat"), so a
+// player can start before it has read the whole file.
+bool IndexComesFirst(const std::string& path)
+{
+    const std::string data = ReadFile(path);
+    auto number = [&](std::size_t at, int bytes) {
+        std::uint64_t value = 0;
+        for (int i = 0; i < bytes; ++i)
+            value = value << 8 | static_cast<unsigned char>(data[at + static_cast<std::size_t>(i)]);
+        return value;
+    };
+    for (std::size_t at = 0; at + 16 <= data.size();) {
+        std::uint64_t size = number(at, 4);
+        const std::string type = data.substr(at + 4, 4);
+        if (type == "moov" || type == "mdat")
+            return type == "moov";
+        size = size == 1 ? number(at + 8, 8) : size == 0 ? data.size() - at : size;
+        if (size < 8)
+            return false;
+        at += size;
+    }
+    return false;
+}
+
 Args Encode(const Args& options)
 {
     Args argv = {kOstrand, "converter.exe"};
@@ -173,8 +223,8 @@ std::string KindOf(const std::string& profileName, const std::string& extension)
 
 // What each kind must hold: video codec (AVI's is the one chosen), audio codec, format|brand.
 const std::map<std::string, std::array<std::string, 3>> kHolds = {
-    {".mp4", {"h264", "aac", "mov,mp4,m4a,3gp,3g2,mj2|isom"}},
-    {".mp4 psp", {"h264", "aac", "mov,mp4,m4a,3gp,3g2,mj2|MSNV"}},
+    {".mp4", {"mpeg4", "aac", "mov,mp4,m4a,3gp,3g2,mj2|isom"}},
+    {".mp4 psp", {"mpeg4", "aac", "mov,mp4,m4a,3gp,3g2,mj2|MSNV"}},
     {".wmv", {"wmv2", "adpcm_ima_wav", "asf"}},
     {".avi", {"", "mp3", "avi"}},
     {".3gp", {"h263", "amr_nb", "mov,mp4,m4a,3gp,3g2,mj2|3gp4"}},
@@ -243,6 +293,13 @@ TEST_P(ProfileConversion, EveryOfferedChoiceGivesTheIntendedFile)
                                                  "\n" + audio + "|audio|" + job.m_csAudioSampleRate + "|" +
                                                  job.m_csAudioChannel + "\n" + format + "\n")
             << context;
+        if (job.m_csTargetType == ".mp4") {
+            EXPECT_EQ(ProbeForDevice(job.m_csTargetFile), "mpeg4|Simple Profile|0|yuv420p\naac|LC\n")
+                << context;
+        }
+        if (job.m_csTargetType == ".mp4" || job.m_csTargetType == ".3gp") {
+            EXPECT_TRUE(IndexComesFirst(job.m_csTargetFile)) << context;
+        }
     }
 }
 
@@ -255,8 +312,7 @@ TEST(EncoderRun, FailuresAndRefusals)
     const std::tuple<Args, int, const char*> cases[] = {
         // ffmpeg starts writing before the codec refuses the size.
         {Encode({"-i", clip, "-vcodec", "h263", "-s", "320x240", out / "a.3gp"}), 1, "ffmpeg exit status"},
-        // The probe finds the source missing before ffmpeg runs.
-        {Encode({"-i", out / "missing.flv", "-f", "psp", out / "b.mp4"}), 1, "cannot read the source"},
+        {Encode({"-i", out / "missing.flv", "-f", "psp", out / "b.mp4"}), 1, "source not found"},
         {{Tool("env"), "PATH=" + out.path, kOstrand, "converter.exe", "-i", clip, out / "c.mp4"},
          3,
          "ffmpeg program"},
@@ -288,25 +344,162 @@ TEST(EncoderRun, NamesThatLookLikeOptionsOrProtocolsAndAnExistingTarget)
     }
 }
 
-TEST(EncoderRun, ThreeGpWithoutTheAmrEncoderUsesAac)
+std::vector<std::string> Lines(const std::string& text)
 {
-    // An ffmpeg that lists no AMR-NB encoder, as one without the extra codecs would.
-    TempFolder bin;
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The percent of a progress line, or "-".
+std::string PercentOf(const std::string& line)
+{
+    std::istringstream in(line);
+    std::string word, percent;
+    in >> word >> percent;
+    return percent;
+}
+
+TEST(EncoderRun, ReportsProgressAndTheOutcomeOnTheChannel)
+{
+    TempFolder out;
+    const std::string ipod = "-s 320x240 -b 1200k -ar 44100 -ab 64k -ac 2";
+    // The source, the options and the target, the exit status, the channel's last line,
+    // and what the target holds: a 320x240 picture or the source's size cropped to even.
+    const std::tuple<std::string, std::string, std::string, int, std::string, std::string> cases[] = {
+        {Clip("long.flv"), ipod, out / "a.mp4", 0, "done", "mpeg4|video|320|240"},
+        {Clip("clip.mp4"), "-vcodec wmv2 -b 1200k -ar 44100 -ac 2", out / "b.avi", 0, "done",
+         "wmv2|video|160|120"},
+        {Clip("clip.webm"), ipod, out / "c.mp4", 0, "done", "mpeg4|video|320|240"},
+        {Clip("nolength.webm"), ipod, out / "d.mp4", 0, "done", "mpeg4|video|320|240"},
+        {out / "missing.flv", ipod, out / "e.mp4", 1, "failed source not found", ""},
+        // The real ffmpeg's word for an encoder it lacks.
+        {Clip("clip.flv"), "-vcodec nosuch", out / "f.avi", 1, "failed needs the nosuch encoder", ""},
+        {Clip("clip.flv"), "-f avi", "/dev/full", 1, "failed disk full", ""},
+        {Clip("clip.flv"), "-r 25", out / "g.mp4", 2, "failed unknown option -r", ""},
+    };
+    for (const auto& [source, options, target, code, last, holds] : cases) {
+        Args argv = Encode({"-progress-fd", "1", "-i", source});
+        std::istringstream words(options);
+        argv.insert(argv.end(), std::istream_iterator<std::string>(words), {});
+        argv.push_back(target);
+        const RunResult r = RunProgram(argv);
+        EXPECT_EQ(r.code, code) << source << " " << options << "\n" << r.err;
+        const std::vector<std::string> lines = Lines(r.out);
+        ASSERT_FALSE(lines.empty()) << source << " " << options;
+        EXPECT_EQ(lines.back(), last) << r.out;
+        // Before the outcome only progress lines, their percent never falling.
+        const bool lengthKnown = source.find("nolength") == std::string::npos;
+        std::string percent = "0";
+        for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+            ASSERT_TRUE(lines[i].starts_with("progress ")) << r.out;
+            const std::string next = PercentOf(lines[i]);
+            if (lengthKnown) {
+                EXPECT_LE(std::stoi(percent), std::stoi(next)) << r.out;
+            } else {
+                EXPECT_EQ(next, "-") << r.out;
+            }
+            percent = next;
+        }
+        if (code == 0) {
+            EXPECT_EQ(percent, lengthKnown ? "100" : "-") << r.out;
+            EXPECT_TRUE(Probe(target).starts_with(holds + "\n")) << source << "\n" << Probe(target);
+        }
+    }
+}
+
+TEST(EncoderRun, ReadsTheProgressReportOfTheInstalledFfmpeg)
+{
+    TempFolder out;
+    const RunResult r = RunProgram({Tool("ffmpeg"), "-loglevel", "error", "-nostats", "-progress", "pipe:1",
+                                    "-i", Clip("clip.flv"), out / "a.avi"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    // Its last block tells where it ended: the end of the 1 s source.
+    const std::optional<double> position = FfmpegProgress().Feed(r.out);
+    ASSERT_TRUE(position.has_value()) << r.out;
+    EXPECT_NEAR(*position, 1.0, 0.2) << r.out;
+}
+
+// An ffmpeg without `encoder`, as a build lacking it behaves: missing from its listing,
+// and refused by name when asked for.
+std::string FfmpegWithout(const TempFolder& bin, const std::string& encoder)
+{
     WriteFile(bin / "ffmpeg",
               "#!/bin/sh\n"
               "for a in \"$@\"; do\n"
               "  if [ \"$a\" = -encoders ]; then \"" +
-                  Tool("ffmpeg") +
-                  "\" \"$@\" | grep -v libopencore_amrnb; exit 0; fi\n"
+                  Tool("ffmpeg") + "\" \"$@\" | grep -v ' " + encoder +
+                  " '; exit 0; fi\n"
+                  "  if [ \"$a\" = " +
+                  encoder + " ]; then echo \"Unknown encoder '" + encoder +
+                  "'\" >&2; exit 1; fi\n"
                   "done\n"
                   "exec \"" +
                   Tool("ffmpeg") + "\" \"$@\"\n");
     chmod((bin / "ffmpeg").c_str(), 0755);
-    RunResult r = RunProgram({Tool("env"), "PATH=" + bin.path + ":" + ProgramSearchPath(), kOstrand,
-                              "converter.exe", "-i", Clip("clip.flv"), "-s", "176x144", "-ar", "8000", "-ab",
-                              "4.75k", "-ac", "1", bin / "a.3gp"});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(Probe(bin / "a.3gp"), "h263|video|176|144\naac|audio|8000|1\nmov,mp4,m4a,3gp,3g2,mj2|3gp4\n");
+    return "PATH=" + bin.path + ":" + ProgramSearchPath();
+}
+
+TEST(EncoderRun, ListsEveryProfileAsTheInstalledFfmpegCanMakeIt)
+{
+    // With libavcodec-extra every profile can be made.
+    const RunResult r = RunProgram({kOstrand, "-list-profiles"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    std::string expected;
+    for (const ConvertProfile& profile : BuildProfileCatalogue(CatalogueProgram::Tavolin))
+        expected += "ok\t" + profile.m_csName + "\n";
+    EXPECT_EQ(r.out, expected);
+}
+
+TEST(EncoderRun, AProfileFfmpegCannotMakeIsListedSoAndRefusedAtOnce)
+{
+    // The encoder taken away, the profiles it takes down with the reason, and one of them to convert.
+    const std::tuple<std::string, std::set<std::string>, std::string, std::size_t> cases[] = {
+        {"wmv2",
+         {"WMV - Windows Media Video (*.wmv)", "AVI - Audio-Video Interleaved (*.avi)"},
+         "needs the wmv2 encoder",
+         9},
+        {"libopencore_amrnb", {"3GP - Cell Phone H.263 (*.3gp)"}, "needs AMR-NB support", 11},
+    };
+    for (const auto& [encoder, unavailable, reason, convert] : cases) {
+        TempFolder bin;
+        const std::string path = FfmpegWithout(bin, encoder);
+        const RunResult list = RunProgram({Tool("env"), path, kOstrand, "-list-profiles"});
+        EXPECT_EQ(list.code, 0) << list.err;
+        std::string expected;
+        for (const ConvertProfile& profile : BuildProfileCatalogue(CatalogueProgram::Tavolin))
+            expected += ListingLine(profile.m_csName, unavailable.contains(profile.m_csName) ? reason : "");
+        EXPECT_EQ(list.out, expected) << encoder;
+
+        ConvertJob job = JobsFor(convert).front();
+        job.m_csSourceFile = Clip("clip.flv");
+        job.m_csTargetFile = bin / ("out" + job.m_csTargetType);
+        Args argv = BuildEncoderArguments(job, kOstrand);
+        argv.insert(argv.begin() + 2, {"-progress-fd", "1"});
+        argv.insert(argv.begin(), {Tool("env"), path});
+        const RunResult run = RunProgram(argv);
+        EXPECT_EQ(run.code, 1) << encoder;
+        EXPECT_TRUE(run.out.ends_with("failed " + reason + "\n")) << run.out;
+        EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+        EXPECT_FALSE(fs::exists(job.m_csTargetFile)) << encoder;
+    }
+}
+
+TEST(EncoderRun, HelpAndVersionEndWell)
+{
+    const std::pair<Args, const char*> cases[] = {
+        {{kOstrand, "--help"}, "progress PERCENT LEFT DONE"},
+        {{kOstrand, "-h"}, "unavailable<TAB>NAME<TAB>REASON"},
+        {{kOstrand, "converter.exe", "--version"}, "ostrand 1.7.1\n"},
+    };
+    for (const auto& [argv, shown] : cases) {
+        const RunResult r = RunProgram(argv);
+        EXPECT_EQ(r.code, 0) << argv.back();
+        EXPECT_NE(r.out.find(shown), std::string::npos) << r.out;
+        EXPECT_EQ(r.err, "");
+    }
 }
 
 TEST(EncoderRun, FindsProgramsLikeAShell)
