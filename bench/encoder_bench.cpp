@@ -1,6 +1,7 @@
-// The cost of going through the encoder: the same conversion run by `ostrand` and by
-// `ffmpeg` with the arguments ostrand would give it, alternating, several rounds.
-// Prints the median wall and CPU time of each and their ratios.
+// The cost of going through the encoder: the same conversion run by `ostrand`, with its
+// progress channel open, and by `ffmpeg` alone as one would start it by hand for the
+// same file, alternating, several rounds. Prints the median wall and CPU time of each
+// and their ratios.
 //
 //   encoder_bench [rounds] [clip seconds]
 #include <fcntl.h>
@@ -14,17 +15,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "convert/EncoderCommandLine.h"
 #include "convert/ProfileCatalogue.h"
-#include "encoder/ArgumentTranslation.h"
-#include "encoder/EncoderOptions.h"
 #include "encoder/ProgramLookup.h"
-#include "encoder/SourceProbe.h"
-#include "encoder/StopSignals.h"
 #include "platform/ProgramFolder.h"
 
 extern char** environ;
@@ -38,9 +36,10 @@ struct Timing {
     double cpu = 0;  // user + system of the process and every child it waited for
 };
 
-// Runs argv to its end with both outputs discarded; the exit status, -1 when it
-// could not start or was ended by a signal.
-int RunQuietly(const std::vector<std::string>& argv, double& cpuSeconds)
+// Runs argv to its end with both outputs discarded and, when given, descriptor 3
+// writing to `channelFile`; the exit status, -1 when it could not start or was ended by
+// a signal.
+int RunQuietly(const std::vector<std::string>& argv, const std::string& channelFile, double& cpuSeconds)
 {
     std::vector<char*> cargv;
     for (const std::string& arg : argv)
@@ -51,6 +50,9 @@ int RunQuietly(const std::vector<std::string>& argv, double& cpuSeconds)
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (!channelFile.empty())
+        posix_spawn_file_actions_addopen(&actions, 3, channelFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
     pid_t pid = -1;
     int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -67,11 +69,11 @@ int RunQuietly(const std::vector<std::string>& argv, double& cpuSeconds)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-Timing TimedRun(const std::vector<std::string>& argv)
+Timing TimedRun(const std::vector<std::string>& argv, const std::string& channelFile = {})
 {
     Timing timing;
     auto start = std::chrono::steady_clock::now();
-    int status = RunQuietly(argv, timing.cpu);
+    int status = RunQuietly(argv, channelFile, timing.cpu);
     timing.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (status != 0) {
         std::fprintf(stderr, "encoder_bench: %s failed (status %d)\n", argv[0].c_str(), status);
@@ -102,33 +104,42 @@ ConvertJob DefaultJob(const std::string& profileStart, const std::string& source
     std::exit(1);
 }
 
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// `ffmpeg` is what one would type for the same file: the options after "-i SOURCE".
 void Compare(const char* title, const ConvertJob& job, const std::string& ostrand, const std::string& ffmpeg,
-             const std::string& ffprobe, int rounds)
+             const std::vector<std::string>& ffmpegOptions, int rounds)
 {
     std::vector<std::string> viaOstrand = BuildEncoderArguments(job, ostrand);
+    viaOstrand.insert(viaOstrand.begin() + 2, {"-progress-fd", "3"});
+    const std::string channel = job.m_csTargetFile + ".progress";
 
-    // ffmpeg directly, with what ostrand would hand it: the difference is ostrand itself.
-    std::vector<std::string> options(viaOstrand.begin() + 1, viaOstrand.end());
-    auto parsed = std::get<EncoderOptions>(ParseEncoderOptions(options));
-    TranslationInput input{parsed, job.m_csSourceFile, job.m_csTargetFile, std::nullopt, true};
-    if (NeedsSourceProbe(parsed)) {
-        StopSignals stops;
-        input.source = std::get<SourceInfo>(ProbeSource(ffprobe, job.m_csSourceFile, stops));
+    std::vector<std::string> direct = {ffmpeg,     "-hide_banner", "-loglevel", "error",
+                                       "-nostdin", "-y",           "-i",        job.m_csSourceFile};
+    direct.insert(direct.end(), ffmpegOptions.begin(), ffmpegOptions.end());
+    direct.push_back(job.m_csTargetFile);
+
+    TimedRun(viaOstrand, channel);  // warms the page cache for both
+    const std::string lines = ReadAll(channel);
+    if (!lines.ends_with("done\n")) {
+        std::fprintf(stderr, "encoder_bench: %s: the channel did not end with done:\n%s", title,
+                     lines.c_str());
+        std::exit(1);
     }
-    std::vector<std::string> direct = TranslateArguments(input);
-    direct.insert(direct.begin(), ffmpeg);
-
-    TimedRun(viaOstrand);  // warms the page cache for both
     std::vector<double> wallOstrand, wallFfmpeg, cpuOstrand, cpuFfmpeg;
     for (int round = 0; round < rounds; ++round) {
         // Alternating, and swapping who goes first, so a drift in load hits both alike.
         Timing a, b;
         if (round % 2 == 0) {
-            a = TimedRun(viaOstrand);
+            a = TimedRun(viaOstrand, channel);
             b = TimedRun(direct);
         } else {
             b = TimedRun(direct);
-            a = TimedRun(viaOstrand);
+            a = TimedRun(viaOstrand, channel);
         }
         wallOstrand.push_back(a.wall);
         cpuOstrand.push_back(a.cpu);
@@ -137,8 +148,11 @@ void Compare(const char* title, const ConvertJob& job, const std::string& ostran
     }
     const double wa = Median(wallOstrand), wb = Median(wallFfmpeg);
     const double ca = Median(cpuOstrand), cb = Median(cpuFfmpeg);
-    std::printf("%-40s wall: ostrand %.3f s  ffmpeg %.3f s  ratio %.4f | cpu: %.3f s  %.3f s  ratio %.4f\n",
-                title, wa, wb, wa / wb, ca, cb, ca / cb);
+    std::printf(
+        "%-34s wall: ostrand %.3f s  ffmpeg %.3f s  ratio %.4f | cpu: %.3f s  %.3f s  ratio %.4f  (%zu "
+        "progress lines)\n",
+        title, wa, wb, wa / wb, ca, cb, ca / cb,
+        static_cast<std::size_t>(std::count(lines.begin(), lines.end(), '\n')) - 1);
 }
 
 }  // namespace
@@ -149,9 +163,8 @@ int main(int argc, char** argv)
     const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 20;
     const std::string ostrand = platform::ProgramFolder() + "/ostrand";
     auto ffmpeg = FindProgram("ffmpeg", ProgramSearchPath());
-    auto ffprobe = FindProgram("ffprobe", ProgramSearchPath());
-    if (!ffmpeg || !ffprobe || access(ostrand.c_str(), X_OK) != 0) {
-        std::fprintf(stderr, "encoder_bench: needs ffmpeg, ffprobe and %s\n", ostrand.c_str());
+    if (!ffmpeg || access(ostrand.c_str(), X_OK) != 0) {
+        std::fprintf(stderr, "encoder_bench: needs ffmpeg and %s\n", ostrand.c_str());
         return 1;
     }
 
@@ -166,15 +179,21 @@ int main(int argc, char** argv)
               "sine=frequency=440:sample_rate=44100:duration=" + duration, "-c:v", "flv1", "-c:a",
               "libmp3lame", "-ac", "2", source});
 
-    std::printf("%d rounds, %d s FLV source (flv1 320x240 + MP3), medians of wall and CPU time\n", rounds,
-                seconds);
-    Compare("iPod 320x240 normal (no probe)",
-            DefaultJob("iPod (320x240) MPEG-4 Normal", source, folder + "/a.mp4"), ostrand, *ffmpeg, *ffprobe,
+    std::printf(
+        "%d rounds, %d s FLV source (flv1 320x240 + MP3), medians of wall and CPU time,\n"
+        "ostrand with its progress channel, ffmpeg alone\n",
+        rounds, seconds);
+    Compare("iPod 320x240 normal", DefaultJob("iPod (320x240) MPEG-4 Normal", source, folder + "/a.mp4"),
+            ostrand, *ffmpeg,
+            {"-c:v", "mpeg4", "-s", "320x240", "-b:v", "1200k", "-c:a", "aac", "-ar", "44100", "-b:a", "64k",
+             "-ac", "2", "-movflags", "+faststart"},
             rounds);
-    Compare("AVI, source size kept (cropped to even)", DefaultJob("AVI", source, folder + "/b.avi"), ostrand,
-            *ffmpeg, *ffprobe, rounds);
-    Compare("PSP (sound found in the FLV header)", DefaultJob("PSP", source, folder + "/c.mp4"), ostrand,
-            *ffmpeg, *ffprobe, rounds);
+    Compare("PSP", DefaultJob("PSP", source, folder + "/c.mp4"), ostrand, *ffmpeg,
+            {"-f", "psp", "-c:v", "mpeg4", "-s", "320x240", "-b:v", "512k", "-c:a", "aac", "-ar", "24000",
+             "-b:a", "64k", "-ac", "2", "-movflags", "+faststart"},
+            rounds);
+    Compare("AVI, size Auto (kept)", DefaultJob("AVI", source, folder + "/b.avi"), ostrand, *ffmpeg,
+            {"-c:v", "wmv2", "-b:v", "1200k", "-c:a", "libmp3lame", "-ar", "44100", "-ac", "2"}, rounds);
 
     std::error_code ignored;
     fs::remove_all(folder, ignored);
