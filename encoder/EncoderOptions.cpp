@@ -25,6 +25,12 @@ std::optional<int> ParsePositive(std::string_view text, int limit)
     return value;
 }
 
+// Where the options begin: after the fixed first word, which callers may leave off.
+std::size_t FirstOptionIndex(const std::vector<std::string>& args)
+{
+    return !args.empty() && args.front() == kFixedFirstWord ? 1 : 0;
+}
+
 // Any descriptor a process may have open.
 std::optional<int> ParseDescriptor(std::string_view text)
 {
@@ -201,7 +207,7 @@ std::variant<EncoderOptions, OptionError> ParseOptions(const std::vector<std::st
 
 std::variant<EncoderOptions, OptionError> ParseEncoderOptions(const std::vector<std::string>& args)
 {
-    std::size_t first = (!args.empty() && args.front() == kFixedFirstWord) ? 1 : 0;
+    const std::size_t first = FirstOptionIndex(args);
     // Found ahead of the rest: a refusal of any other option still goes to the channel.
     std::optional<int> progressFd;
     for (std::size_t i = first; i + 2 < args.size(); i += 2) {
@@ -216,7 +222,7 @@ std::variant<EncoderOptions, OptionError> ParseEncoderOptions(const std::vector<
 
 EncoderRequest RequestOf(const std::vector<std::string>& args)
 {
-    std::size_t first = (!args.empty() && args.front() == kFixedFirstWord) ? 1 : 0;
+    const std::size_t first = FirstOptionIndex(args);
     if (args.size() != first + 1)
         return EncoderRequest::Convert;
     const std::string& word = args[first];
