@@ -237,9 +237,9 @@ EncoderRequest RequestOf(const std::vector<std::string>& args)
 
 std::string EncoderUsage()
 {
-    return "usage: ostrand [converter.exe] -i SOURCE [options] TARGET\n"
-           "       ostrand -list-profiles | --help | -h | --version\n"
-           "options (each takes one value, in any order before TARGET):\n"
+    return "Usage: ostrand [converter.exe] -i SOURCE [options] TARGET\n"
+           "  or:  ostrand -list-profiles | --help | -h | --version\n"
+           "Options (each takes one value, in any order before TARGET):\n"
            "  -f FORMAT       container format (otherwise chosen from TARGET's extension)\n"
            "  -vcodec CODEC   video codec\n"
            "  -s WxH          frame size\n"
@@ -253,12 +253,13 @@ std::string EncoderUsage()
 
 std::string EncoderHelp()
 {
-    return "Ostrand converts one video file with ffmpeg.\n\n" + EncoderUsage() +
+    return EncoderUsage() +
            "\n"
-           "SOURCE is any file ffmpeg reads as video. TARGET is always overwritten; a conversion\n"
-           "that does not finish removes it. An option left out is left to ostrand: for MP4\n"
-           "and PSP targets that is MPEG-4 Simple profile video and AAC-LC sound with the index\n"
-           "at the front of the file, which the players these files are made for can play.\n"
+           "Converts one video file with ffmpeg. SOURCE is any file ffmpeg reads as video.\n"
+           "TARGET is always overwritten; a conversion that does not finish removes it. An\n"
+           "option left out is left to ostrand: for MP4 and PSP targets that is MPEG-4 Simple\n"
+           "profile video and AAC-LC sound with the index at the front of the file, which the\n"
+           "players these files are made for can play.\n"
            "\n"
            "Progress lines (-progress-fd N): ASCII lines ended by a newline, fields separated\n"
            "by one blank. Readers ignore fields after those they know, and lines that start\n"

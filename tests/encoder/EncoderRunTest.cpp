@@ -316,7 +316,7 @@ TEST(EncoderRun, FailuresAndRefusals)
         {{Tool("env"), "PATH=" + out.path, kOstrand, "converter.exe", "-i", clip, out / "c.mp4"},
          3,
          "ffmpeg program"},
-        {Encode({"-i", clip, "-s", "Auto", out / "d.mp4"}), 2, "usage: ostrand"},
+        {Encode({"-i", clip, "-s", "Auto", out / "d.mp4"}), 2, "Usage: ostrand"},
         {Encode({"-i", out / "e.flv", "-s", "320x240", out.path + "/./e.flv"}), 2, "the source file itself"},
     };
     for (const auto& [argv, code, message] : cases) {
