@@ -33,6 +33,7 @@
 #include "converter/StartDecision.h"
 #include "platform/CommandLine.h"
 #include "platform/PrivateProfile.h"
+#include "platform/Text.h"
 #include "platform/WorkerThread.h"
 #include "skin/CTransStatic.h"
 #include "skin/DesktopShell.h"
@@ -261,8 +262,8 @@ bool CConverterDlg::SetupDataFolder()
     m_csDataFolder = dataFolder.toStdString();
     m_csSettingsFile = m_csDataFolder + "/settings.ini";
 
-    std::string folder = TrimBlanks(platform::GetPrivateProfileString(kSettingsSection, kFolderKey, "",
-                                                                      kFolderBufferSize, m_csSettingsFile));
+    std::string folder(platform::TrimWhiteSpace(platform::GetPrivateProfileString(
+        kSettingsSection, kFolderKey, "", kFolderBufferSize, m_csSettingsFile)));
     if (folder.empty()) {
         const QString fallback = QDir::homePath() + QStringLiteral("/Pellux Output Videos/");
         QDir().mkdir(fallback);  // a failure shows later, when Start rejects the folder

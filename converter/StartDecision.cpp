@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/Text.h"
+
 namespace {
 
 bool EndsWithFlv(const std::string& path)
@@ -17,20 +19,10 @@ bool EndsWithFlv(const std::string& path)
 
 }  // namespace
 
-std::string TrimBlanks(std::string_view text)
-{
-    static constexpr std::string_view kBlanks = " \t\r\n\v\f";
-    const std::size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos)
-        return {};
-    const std::size_t last = text.find_last_not_of(kBlanks);
-    return std::string(text.substr(first, last - first + 1));
-}
-
 StartDecision DecideStart(const StartRequest& request, const FileQueries& files)
 {
     StartDecision decision;
-    decision.m_csDestination = TrimBlanks(request.m_csDestination);
+    decision.m_csDestination = platform::TrimWhiteSpace(request.m_csDestination);
     if (!decision.m_csDestination.empty() && decision.m_csDestination.back() != '/')
         decision.m_csDestination += '/';
     if (decision.m_csDestination.empty() || decision.m_csDestination.front() != '/' ||
@@ -40,7 +32,7 @@ StartDecision DecideStart(const StartRequest& request, const FileQueries& files)
     }
     decision.m_bRememberFolder = true;
 
-    decision.m_csSource = TrimBlanks(request.m_csSource);
+    decision.m_csSource = platform::TrimWhiteSpace(request.m_csSource);
     if (decision.m_csSource.empty())
         decision.m_refusal = StartRefusal::NoSource;
     else if (!EndsWithFlv(decision.m_csSource))

@@ -43,6 +43,3 @@ StartDecision DecideStart(const StartRequest& request, const FileQueries& files)
 
 // The message box text for a refusal; empty for None.
 std::string_view RefusalMessage(StartRefusal refusal);
-
-// Blanks, tabs and line ends cut from both ends.
-std::string TrimBlanks(std::string_view text);

@@ -3,14 +3,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/Text.h"
+
 namespace addtask {
 
 namespace {
-
-bool IsWhite(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
 
 bool IsReserved(char c)
 {
@@ -40,20 +37,9 @@ bool IsUtf8Continuation(char c)
 
 }  // namespace
 
-std::string Trim(std::string_view text)
-{
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsWhite(text[begin]))
-        ++begin;
-    while (end > begin && IsWhite(text[end - 1]))
-        --end;
-    return std::string(text.substr(begin, end - begin));
-}
-
 std::string NormaliseFolder(std::string_view typed)
 {
-    std::string folder = Trim(typed);
+    std::string folder(platform::TrimWhiteSpace(typed));
     if (!folder.empty() && folder.back() != '/')
         folder.push_back('/');
     return folder;
@@ -63,7 +49,7 @@ std::string ChooseBaseName(bool autoRename, std::string_view typedName, std::str
 {
     if (autoRename)
         return std::string(videoId);
-    std::string name = Trim(typedName);
+    std::string name(platform::TrimWhiteSpace(typedName));
     return name.empty() ? std::string(videoId) : name;
 }
 

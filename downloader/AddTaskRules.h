@@ -13,9 +13,6 @@
 
 namespace addtask {
 
-// White space (blank, tab, line breaks, vertical tab, form feed) removed from both ends.
-std::string Trim(std::string_view text);
-
 // The typed folder trimmed, with one '/' appended when it is not empty and does not end
 // in one already.
 std::string NormaliseFolder(std::string_view typed);

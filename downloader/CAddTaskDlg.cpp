@@ -17,6 +17,7 @@
 #include "fetch/ServiceConfig.h"
 #include "fetch/WatchUrl.h"
 #include "platform/PrivateProfile.h"
+#include "platform/Text.h"
 #include "skin/CTransCheck.h"
 #include "skin/CTransStatic.h"
 #include "skin/DialogUnits.h"
@@ -181,7 +182,7 @@ void CAddTaskDlg::CreateControls()
 
 void CAddTaskDlg::LoadStartFolder()
 {
-    m_csFolder = addtask::Trim(
+    m_csFolder = platform::TrimWhiteSpace(
         platform::GetPrivateProfileString(kSection, kLastFolderKey, "", kFolderBuffer, m_csSettingsPath));
     if (!m_csFolder.empty())
         return;
@@ -287,7 +288,7 @@ void CAddTaskDlg::OnProfileChanged(int index)
 
 void CAddTaskDlg::OnStartDownload()
 {
-    m_csUrl = addtask::Trim(m_editUrl->text().toStdString());
+    m_csUrl = platform::TrimWhiteSpace(m_editUrl->text().toStdString());
     m_csFolder = addtask::NormaliseFolder(m_editFolder->text().toStdString());
 
     std::string videoId;

@@ -1,19 +1,12 @@
 #include "encoder/FailureReason.h"
 
 #include "encoder/TextCuts.h"
+#include "platform/Text.h"
 
 namespace {
 
 constexpr std::string_view kUnknownEncoder = "Unknown encoder '";
 constexpr std::size_t kLongestReason = 300;
-
-std::string_view Trimmed(std::string_view text)
-{
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
 
 // "[mp4 @ 0x55d0c1a0] Could not ..." names the part of ffmpeg and its address.
 std::string_view WithoutContext(std::string_view line)
@@ -21,7 +14,7 @@ std::string_view WithoutContext(std::string_view line)
     if (line.starts_with('[')) {
         const auto close = line.find("] ");
         if (close != std::string_view::npos && line.substr(0, close).find(" @ ") != std::string_view::npos)
-            return Trimmed(line.substr(close + 2));
+            return platform::TrimWhiteSpace(line.substr(close + 2));
     }
     return line;
 }
@@ -51,7 +44,7 @@ std::string ReasonFromFfmpegErrors(std::string_view errors)
             return MissingEncoderReason(name.substr(0, end));
     }
     while (!errors.empty()) {
-        const std::string_view line = WithoutContext(Trimmed(TakeLine(errors)));
+        const std::string_view line = WithoutContext(platform::TrimWhiteSpace(TakeLine(errors)));
         if (!line.empty())
             return std::string(line.substr(0, kLongestReason));
     }

@@ -4,6 +4,7 @@
 
 #include "encoder/ChildProcess.h"
 #include "encoder/TextCuts.h"
+#include "platform/Text.h"
 
 std::vector<std::string> ParseFfmpegListing(std::string_view text)
 {
@@ -12,10 +13,9 @@ std::vector<std::string> ParseFfmpegListing(std::string_view text)
     while (!text.empty()) {
         std::string_view line = TakeLine(text);
 
-        auto first = line.find_first_not_of(" \t");
-        if (first == std::string_view::npos)
+        line = platform::TrimBlanks(line);
+        if (line.empty())
             continue;
-        line.remove_prefix(first);
         if (!inList) {
             inList = line.starts_with("--");
             continue;
@@ -24,11 +24,7 @@ std::vector<std::string> ParseFfmpegListing(std::string_view text)
         auto flagsEnd = line.find_first_of(" \t");
         if (flagsEnd == std::string_view::npos)
             continue;
-        std::string_view rest = line.substr(flagsEnd);
-        auto nameStart = rest.find_first_not_of(" \t");
-        if (nameStart == std::string_view::npos)
-            continue;
-        rest.remove_prefix(nameStart);
+        const std::string_view rest = platform::TrimBlanks(line.substr(flagsEnd));
         std::string_view joined = rest.substr(0, rest.find_first_of(" \t"));
         while (!joined.empty())
             names.emplace_back(TakeUntil(joined, ','));

@@ -4,56 +4,15 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <limits>
 
 #include "fetch/FileErrorPrompt.h"
 #include "fetch/ResolutionRules.h"
 #include "fetch/WatchUrl.h"
+#include "platform/Text.h"
 #include "tasks/MessagePoster.h"
 #include "tasks/Task.h"
 #include "tasks/TaskReport.h"
-
-namespace {
-
-bool WriteAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-}  // namespace
-
-std::int64_t ParseLeadingDecimal(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-    std::int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        const int digit = text[i] - '0';
-        if (value > (kMax - digit) / 10)
-            return negative ? std::numeric_limits<std::int64_t>::min() : kMax;
-        value = value * 10 + digit;
-    }
-    return negative ? -value : value;
-}
 
 DownloadWorker::DownloadWorker(CTask& task, const DownloadContext& context) : m_task(task), m_context(context)
 {
@@ -128,7 +87,7 @@ int DownloadWorker::Run()
     const std::optional<std::string> length = m_pSession->ContentLength();
     if (!length)
         return FailTask();
-    const std::int64_t size = ParseLeadingDecimal(*length);
+    const std::int64_t size = platform::ParseLeadingDecimal(*length);
     if (size <= 0)
         return FailTask();
     return Transfer(size);
@@ -230,7 +189,7 @@ int DownloadWorker::Transfer(std::int64_t size)
                 return FailTask();  // the body ended before the announced size
             continue;
         }
-        if (!WriteAll(m_nFile, chunk, *got))
+        if (!platform::WriteAll(m_nFile, chunk, *got))
             return FailTask();
         remaining -= static_cast<std::int64_t>(*got);
         const auto elapsed =

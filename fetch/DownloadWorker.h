@@ -56,7 +56,3 @@ private:
     int m_nFile = -1;
     bool m_bStopSeen = false;  // the stop event is consumed once; the request stays
 };
-
-// The leading decimal number of a header value: blanks, an optional sign, digits;
-// 0 without digits, saturated at the 64-bit limits.
-std::int64_t ParseLeadingDecimal(std::string_view text);

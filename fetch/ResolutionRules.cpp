@@ -1,19 +1,6 @@
 #include "fetch/ResolutionRules.h"
 
-namespace {
-
-constexpr std::string_view kSpaces = " \t\r\n\v\f";
-
-std::string_view Trim(std::string_view text)
-{
-    const auto first = text.find_first_not_of(kSpaces);
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(kSpaces);
-    return text.substr(first, last - first + 1);
-}
-
-}  // namespace
+#include "platform/Text.h"
 
 std::optional<std::string> FindLocationValue(std::string_view rawHeaders)
 {
@@ -23,11 +10,11 @@ std::optional<std::string> FindLocationValue(std::string_view rawHeaders)
         return std::nullopt;
     // The closing empty line is trimmed away too, so a Location that is the last
     // header has no line feed after it.
-    const std::string_view rest = Trim(rawHeaders.substr(at + kName.size()));
+    const std::string_view rest = platform::TrimWhiteSpace(rawHeaders.substr(at + kName.size()));
     const auto lf = rest.find('\n');
     if (lf == std::string_view::npos || lf == 0)
         return std::nullopt;
-    return std::string(Trim(rest.substr(0, lf)));
+    return std::string(platform::TrimWhiteSpace(rest.substr(0, lf)));
 }
 
 bool IsServiceRedirect(int statusCode)
@@ -69,7 +56,7 @@ std::optional<std::string> BuildVideoRequestAddress(std::string_view secondRedir
     const auto at = secondRedirect.find(kOrigin);
     if (at == std::string_view::npos || at == 0)
         return std::nullopt;
-    std::string_view host = Trim(secondRedirect.substr(at + kOrigin.size()));
+    std::string_view host = platform::TrimWhiteSpace(secondRedirect.substr(at + kOrigin.size()));
     std::string_view rest;
     const auto amp = host.find('&');
     if (amp != std::string_view::npos && amp > 0) {

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/Text.h"
+
 namespace platform {
 
 namespace {
@@ -35,23 +37,6 @@ std::string ResolveTarget(const std::string& path)
             return resolved;
     }
     return path;
-}
-
-bool WriteAll(int fd, std::string_view content)
-{
-    const char* p = content.data();
-    std::size_t left = content.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -101,7 +86,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
         if (::geteuid() == 0 && ::fchown(fd, old.st_uid, old.st_gid) != 0)
             return abandon("cannot keep the owner of", errno);
     }
-    if (!WriteAll(fd, content))
+    if (!WriteAll(fd, content.data(), content.size()))
         return abandon("cannot write", errno);
     if (::fsync(fd) != 0)
         return abandon("cannot flush", errno);

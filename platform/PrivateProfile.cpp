@@ -1,30 +1,17 @@
 #include "platform/PrivateProfile.h"
 
-#include "platform/AtomicFile.h"
-
 #include <fcntl.h>
 #include <unistd.h>
 #include <cerrno>
+
+#include "platform/AtomicFile.h"
+#include "platform/Text.h"
 
 namespace platform {
 
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view s)
-{
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 std::string Lower(std::string_view s)
 {
@@ -115,26 +102,26 @@ public:
 private:
     void Classify(Line& line) const
     {
-        std::string_view content = Trim(m_text.substr(line.begin, line.end - line.begin));
+        std::string_view content = TrimBlanks(m_text.substr(line.begin, line.end - line.begin));
         if (content.empty() || content.front() == ';')
             return;
         if (content.front() == '[') {
             std::size_t close = content.rfind(']');
             if (close != std::string_view::npos) {
                 line.kind = LineKind::Section;
-                line.name = Trim(content.substr(1, close - 1));
+                line.name = TrimBlanks(content.substr(1, close - 1));
                 return;
             }
         }
         std::size_t eq = content.find('=');
         if (eq == std::string_view::npos)
             return;
-        std::string_view name = Trim(content.substr(0, eq));
+        std::string_view name = TrimBlanks(content.substr(0, eq));
         if (name.empty())
             return;
         line.kind = LineKind::Key;
         line.name = name;
-        line.value = Trim(content.substr(eq + 1));
+        line.value = TrimBlanks(content.substr(eq + 1));
     }
 
     std::string_view m_text;
@@ -233,8 +220,8 @@ ProfileSnapshot ProfileSnapshot::Parse(std::string_view text)
 std::string ProfileSnapshot::Get(std::string_view section, std::string_view key, std::string_view def,
                                  std::size_t bufferSize) const
 {
-    section = Trim(section);
-    key = Trim(key);
+    section = TrimBlanks(section);
+    key = TrimBlanks(key);
     if (!section.empty() && !key.empty()) {
         auto s = m_sections.find(Lower(section));
         if (s != m_sections.end()) {
@@ -257,8 +244,8 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
                                const std::string& path)
 {
-    section = Trim(section);
-    key = Trim(key);
+    section = TrimBlanks(section);
+    key = TrimBlanks(key);
     if (!IsWritable(section, key, value))
         return false;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/Text.h"
 #include "platform/WorkerThread.h"
 #include "scheduler/EncoderRunner.h"
 #include "scheduler/WorkerLauncher.h"
@@ -15,15 +16,6 @@ DownloadContext WorkerContext(MessagePoster& poster, FileErrorPrompt& prompt)
     context.m_pPoster = &poster;
     context.m_pFilePrompt = &prompt;
     return context;
-}
-
-std::string TrimBlanks(const std::string& text)
-{
-    constexpr const char* kBlanks = " \t\r\n";
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
 }  // namespace
@@ -75,7 +67,7 @@ void TaskScheduler::AddTask(const NewTask& added)
     auto task = std::make_unique<CTask>();
     task->m_csFileName = added.m_csFileName;
     task->m_csFilePath = added.m_csFolder + added.m_csFileName;
-    task->m_csUrl = TrimBlanks(added.m_csUrl);
+    task->m_csUrl = platform::TrimWhiteSpace(added.m_csUrl);
     task->m_job = added.m_job;
     if (task->m_job.m_csTargetType == ".flv")
         task->m_bAllFinished = true;

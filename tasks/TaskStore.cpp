@@ -6,11 +6,11 @@
 
 #include <cctype>
 #include <cerrno>
-#include <limits>
 #include <memory>
 #include <utility>
 
 #include "platform/AtomicFile.h"
+#include "platform/Text.h"
 
 namespace {
 
@@ -38,11 +38,6 @@ constexpr JobKey kJobKeys[] = {
     {"m_csVideoSize", &ConvertJob::m_csVideoSize},
 };
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 // A line break would end the line and let the rest pose as keys of its own.
 char Unbroken(char c)
 {
@@ -58,7 +53,7 @@ bool NeedsQuotes(std::string_view value)
         return false;
     const char front = Unbroken(value.front());
     const char back = Unbroken(value.back());
-    if (IsBlank(front) || IsBlank(back))
+    if (platform::IsBlank(front) || platform::IsBlank(back))
         return true;
     return value.size() >= 2 && (front == '"' || front == '\'') && back == front;
 }
@@ -116,28 +111,6 @@ bool ExistsUnreadable(const std::string& path)
 
 TaskStore::TaskStore(std::string path) : m_path(std::move(path)) {}
 
-std::int64_t TaskStore::ParseLeadingNumber(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n' ||
-                               text[i] == '\v' || text[i] == '\f'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-    std::int64_t magnitude = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        const int digit = text[i] - '0';
-        if (magnitude > (kMax - digit) / 10) {
-            magnitude = kMax;
-            break;
-        }
-        magnitude = magnitude * 10 + digit;
-    }
-    return negative ? -magnitude : magnitude;
-}
-
 std::string TaskStore::StoredForm(std::string_view value)
 {
     std::string stored;
@@ -189,7 +162,7 @@ std::int32_t TaskStore::LoadTasks(TaskList& list, const platform::ProfileSnapsho
     const auto read = [&file](std::string_view key, std::string_view def) {
         return file.Get(kSection, key, def, kValueBuffer);
     };
-    std::int64_t count = ParseLeadingNumber(read("TASKS_NUMBER", "0"));
+    std::int64_t count = platform::ParseLeadingDecimal(read("TASKS_NUMBER", "0"));
     if (count <= 0)
         return 0;
     if (count > maxTasks)
@@ -208,7 +181,7 @@ std::int32_t TaskStore::LoadTasks(TaskList& list, const platform::ProfileSnapsho
         task->m_csUrl = read(keyOf("TASKURL_", index), kInvalid);
         task->m_csFileName = read(keyOf("TASKFILENAME_", index), kInvalid);
         task->m_csFilePath = read(keyOf("TASKFILEPATH_", index), kInvalid);
-        task->m_nFileSize = ParseLeadingNumber(read(keyOf("TASKFILESIZE_", index), "0"));
+        task->m_nFileSize = platform::ParseLeadingDecimal(read(keyOf("TASKFILESIZE_", index), "0"));
         task->m_bFinished = EqualsNoCase(read(keyOf("TASKFINISHED_", index), kInvalid), kTrue);
         task->m_bAllFinished = EqualsNoCase(read(keyOf("ALLFINISHED_", index), kInvalid), kTrue);
 

@@ -35,9 +35,6 @@ public:
     static std::int32_t LoadTasks(TaskList& list, const platform::ProfileSnapshot& file,
                                   std::int32_t maxTasks = kMaxTasks);
 
-    // Leading-decimal rule: blanks, an optional sign, digits; no digits gives 0.
-    // Saturates instead of overflowing.
-    static std::int64_t ParseLeadingNumber(std::string_view text);
     // What is written after "KEY=": the value raw, except that each CR, LF or NUL
     // (which would start a line of its own and could forge keys) becomes a blank,
     // and a value with blanks at either end or wrapped in matching quotes, which the

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <limits>
-
-#include "fetch/DownloadWorker.h"
 #include "fetch/ResolutionRules.h"
 
 namespace {
@@ -50,20 +47,8 @@ TEST(ResolutionRules, RedirectsAndAddresses)
         EXPECT_EQ(BuildVideoRequestAddress(redirect, second, "ab", cdn), address) << redirect;
 }
 
-TEST(ResolutionRules, LeadingDecimalAndProgress)
+TEST(ResolutionRules, ProgressInHundredthsOfAPercent)
 {
-    using Limits = std::numeric_limits<std::int64_t>;
-    const std::pair<const char*, std::int64_t> numbers[] = {
-        {" \t+42abc", 42},
-        {"-5", -5},
-        {"abc", 0},
-        {"- 5", 0},
-        {"4294967296", 4294967296LL},
-        {"99999999999999999999", Limits::max()},
-        {"-99999999999999999999", Limits::min()},
-    };
-    for (const auto& [text, value] : numbers)
-        EXPECT_EQ(ParseLeadingDecimal(text), value) << text;
     EXPECT_EQ(ProgressHundredths(2, 3), 6666);
     EXPECT_EQ(ProgressHundredths(5LL << 30, 10LL << 30), 5000);
     EXPECT_EQ(ProgressHundredths(0, 0), 0);
