@@ -31,15 +31,16 @@
 #include "converter/RunChannel.h"
 #include "converter/SourceSwitch.h"
 #include "converter/StartDecision.h"
+#include "desktop/DesktopShell.h"
+#include "desktop/FileNames.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/CommandLine.h"
 #include "platform/PrivateProfile.h"
 #include "platform/Text.h"
 #include "platform/WorkerThread.h"
 #include "skin/CTransStatic.h"
-#include "skin/DesktopShell.h"
 #include "skin/DialogUnits.h"
 #include "skin/GradientFill.h"
-#include "skin/MessageBoxes.h"
 
 namespace {
 
@@ -218,7 +219,7 @@ bool CConverterDlg::Initialise(const std::vector<std::string>& arguments)
         return false;
     }
     if (const std::optional<std::string> source = SourceFromArguments(arguments))
-        m_pSourceBox->setText(FromUtf8(*source));
+        m_pSourceBox->setText(FromFileName(*source));
 
     m_profiles = BuildProfileCatalogue(CatalogueProgram::Pellux);
     m_pProfileBox->clear();
@@ -249,9 +250,7 @@ bool CConverterDlg::SetupDataFolder()
     if (!QFileInfo::exists(dataFolder)) {
         // Before the box, which waits for the user: someone who started the program from a
         // terminal reads there how to make the folder.
-        std::fputs(
-            platform::MissingFolderAdvice("pellux", QFile::encodeName(dataFolder).toStdString()).c_str(),
-            stderr);
+        std::fputs(platform::MissingFolderAdvice("pellux", ToFileName(dataFolder)).c_str(), stderr);
         MessageBoxes::Current().Exclaim(
             this, QStringLiteral("Tavolin"),
             QStringLiteral("Can not find the application data directory \"%1\" for Tavolin, Please reinstall "
@@ -259,7 +258,7 @@ bool CConverterDlg::SetupDataFolder()
                 .arg(dataFolder));
         return false;
     }
-    m_csDataFolder = dataFolder.toStdString();
+    m_csDataFolder = ToFileName(dataFolder);
     m_csSettingsFile = m_csDataFolder + "/settings.ini";
 
     std::string folder(platform::TrimWhiteSpace(platform::GetPrivateProfileString(
@@ -267,9 +266,9 @@ bool CConverterDlg::SetupDataFolder()
     if (folder.empty()) {
         const QString fallback = QDir::homePath() + QStringLiteral("/Pellux Output Videos/");
         QDir().mkdir(fallback);  // a failure shows later, when Start rejects the folder
-        folder = fallback.toStdString();
+        folder = ToFileName(fallback);
     }
-    m_pDestinationBox->setText(FromUtf8(folder));
+    m_pDestinationBox->setText(FromFileName(folder));
     return true;
 }
 
@@ -434,7 +433,7 @@ void CConverterDlg::OnStartConversion()
         return;
     }
 
-    const StartRequest request{m_pDestinationBox->text().toStdString(), m_pSourceBox->text().toStdString()};
+    const StartRequest request{ToFileName(m_pDestinationBox->text()), ToFileName(m_pSourceBox->text())};
     const StartDecision decision = DecideStart(request, FileQueries{IsFolder, PathExists});
     if (decision.m_bRememberFolder)
         platform::WritePrivateProfileString(kSettingsSection, kFolderKey, decision.m_csDestination,
@@ -493,14 +492,14 @@ void CConverterDlg::done(int result)
 void CConverterDlg::RunStarted(const std::string& target)
 {
     m_pStartButton->setText(kStopCaption);
-    SetStatus(kConvertingPrefix + FromUtf8(target));
+    SetStatus(kConvertingPrefix + FromFileName(target));
     m_pProgress->setValue(kProgressMinimum);
 }
 
 void CConverterDlg::RunStep(const std::string& target)
 {
     m_pProgress->setValue(NextProgressPosition(m_pProgress->value()));
-    SetStatus(kConvertingPrefix + FromUtf8(target));
+    SetStatus(kConvertingPrefix + FromFileName(target));
 }
 
 void CConverterDlg::RunStopped()
@@ -512,15 +511,15 @@ void CConverterDlg::RunStopped()
 
 void CConverterDlg::RunCompleted(const std::string& target)
 {
-    SetStatus(QStringLiteral("Task Compeleted - ") + FromUtf8(target));
+    SetStatus(QStringLiteral("Task Compeleted - ") + FromFileName(target));
     m_pStartButton->setText(kStartCaption);
     m_pProgress->setValue(kProgressMaximum);
-    DesktopShell::Current().ShowInFolder(FromUtf8(target), this);
+    DesktopShell::Current().ShowInFolder(FromFileName(target), this);
 }
 
 void CConverterDlg::RunFailed(const std::string& target)
 {
-    SetStatus(QStringLiteral("Conversion Failed - ") + FromUtf8(target));
+    SetStatus(QStringLiteral("Conversion Failed - ") + FromFileName(target));
     m_pStartButton->setText(kStartCaption);
     m_pProgress->setValue(kProgressMinimum);
 }

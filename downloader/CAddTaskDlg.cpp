@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QStandardPaths>
 
+#include "desktop/FileNames.h"
+#include "desktop/MessageBoxes.h"
 #include "downloader/AddTaskRules.h"
 #include "fetch/ServiceConfig.h"
 #include "fetch/WatchUrl.h"
@@ -22,7 +24,6 @@
 #include "skin/CTransStatic.h"
 #include "skin/DialogUnits.h"
 #include "skin/GradientFill.h"
-#include "skin/MessageBoxes.h"
 
 namespace {
 
@@ -88,7 +89,7 @@ CAddTaskDlg::CAddTaskDlg(const std::string& settingsPath, const QString& url, QW
 
     m_checkAutoRename->SetCheckState(1);
     LoadStartFolder();
-    m_editFolder->setText(ToQ(m_csFolder));
+    m_editFolder->setText(FromFileName(m_csFolder));
     if (!m_csUrl.empty())
         m_editUrl->setText(ToQ(m_csUrl));
 
@@ -189,7 +190,7 @@ void CAddTaskDlg::LoadStartFolder()
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (documents.isEmpty())
         return;
-    m_csFolder = (documents + QStringLiteral("/Tavolin Videos")).toStdString();
+    m_csFolder = ToFileName(documents + QStringLiteral("/Tavolin Videos"));
     if (!addtask::AnythingAt(m_csFolder)) {
         // A fresh account may not have its documents folder yet; a failure shows later as
         // the refused folder.
@@ -265,7 +266,7 @@ void CAddTaskDlg::OnBrowse()
     const QString chosen = ChooseFolder(m_editFolder->text().trimmed());
     if (chosen.isEmpty())
         return;
-    m_csFolder = chosen.toStdString();
+    m_csFolder = ToFileName(chosen);
     m_editFolder->setText(chosen);
 }
 
@@ -289,7 +290,7 @@ void CAddTaskDlg::OnProfileChanged(int index)
 void CAddTaskDlg::OnStartDownload()
 {
     m_csUrl = platform::TrimWhiteSpace(m_editUrl->text().toStdString());
-    m_csFolder = addtask::NormaliseFolder(m_editFolder->text().toStdString());
+    m_csFolder = addtask::NormaliseFolder(ToFileName(m_editFolder->text()));
 
     std::string videoId;
     if (!ParseWatchUrl(m_csUrl, videoId)) {
@@ -308,7 +309,7 @@ void CAddTaskDlg::OnStartDownload()
     platform::WritePrivateProfileString(kSection, kLastFolderKey, m_csFolder, m_csSettingsPath);
 
     const std::string base = addtask::CleanBaseName(addtask::ChooseBaseName(
-        m_checkAutoRename->m_nCheck != 0, m_editFileName->text().toStdString(), videoId));
+        m_checkAutoRename->m_nCheck != 0, ToFileName(m_editFileName->text()), videoId));
 
     OptionSelection options;
     options.m_csVideoSize = Selection(m_comboSize);

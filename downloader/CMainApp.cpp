@@ -8,13 +8,14 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include "desktop/FileNames.h"
+#include "desktop/MessageBoxes.h"
 #include "downloader/CMainDlg.h"
 #include "downloader/ExitSignals.h"
 #include "downloader/MainWindowRules.h"
 #include "downloader/SingleInstance.h"
 #include "fetch/ServiceConfig.h"
 #include "platform/CommandLine.h"
-#include "skin/MessageBoxes.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ std::string CMainApp::StandardDataFolder()
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (base.isEmpty())
         return {};
-    return (base + QStringLiteral("/Tavolin Data")).toStdString();
+    return ToFileName(base + QStringLiteral("/Tavolin Data"));
 }
 
 int CMainApp::Run(QApplication& app, Options options)
@@ -84,7 +85,7 @@ int CMainApp::Run(QApplication& app, Options options)
         // terminal reads there how to make the folder.
         std::fputs(platform::MissingFolderAdvice("tavolin", dataFolder).c_str(), stderr);
         MessageBoxes::Current().Exclaim(nullptr, kCaption,
-                                        mainwnd::DataFolderMissingText(QString::fromStdString(dataFolder)));
+                                        mainwnd::DataFolderMissingText(FromFileName(dataFolder)));
         return 1;
     }
     ServiceConfig::Install(ServiceConfig::Load(dataFolder + "/settings.ini"));

@@ -4,7 +4,6 @@
 #include <iostream>
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -14,6 +13,9 @@
 #include <QTableView>
 #include <QWindow>
 
+#include "desktop/DesktopShell.h"
+#include "desktop/FileNames.h"
+#include "desktop/MessageBoxes.h"
 #include "downloader/CAddTaskDlg.h"
 #include "downloader/CConfirmDeleteDlg.h"
 #include "downloader/CDragDlg.h"
@@ -27,16 +29,9 @@
 #include "skin/CTitleButton.h"
 #include "skin/CToolbarBtn.h"
 #include "skin/CTransStatic.h"
-#include "skin/DesktopShell.h"
 #include "skin/DialogUnits.h"
-#include "skin/MessageBoxes.h"
 
 namespace {
-
-QString ToQ(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 QString ProductTitle()
 {
@@ -51,7 +46,7 @@ CMainDlg::CMainDlg(Options options, QWidget* parent)
       m_options(std::move(options)),
       m_csStorePath(m_options.m_csDataFolder + "/tasks.ini"),
       m_csSettingsPath(m_options.m_csDataFolder + "/settings.ini"),
-      m_appIcon(ToQ(m_options.m_paths.ApplicationIcon())),
+      m_appIcon(FromFileName(m_options.m_paths.ApplicationIcon())),
       m_bTrayAvailable(m_options.m_trayAvailable.value_or(CTrayIcon::DesktopHasTray())),
       m_prompt(this),
       // Runs on a worker thread whenever the mailbox turns non-empty: one drain each.
@@ -196,7 +191,7 @@ void CMainDlg::LoadButtonIcons()
         if (button == buttons.end())
             continue;
         // A missing file leaves the button with its text alone; nothing to report.
-        const QString path = ToQ(m_options.m_paths.ToolbarIcon(icon.file));
+        const QString path = FromFileName(m_options.m_paths.ToolbarIcon(icon.file));
         (*button)->SetIcons(mainwnd::LoadIconImage(path, icon.normalSize), icon.normalSize,
                             mainwnd::LoadIconImage(path, icon.hoverSize), icon.hoverSize);
     }
@@ -331,7 +326,7 @@ void CMainDlg::OpenConverter()
     std::optional<std::string> file;
     if (const auto row = FirstSelectedRow())
         file = m_pScheduler->Tasks().At(*row).m_csFilePath;
-    DesktopShell::Current().StartProgram(ToQ(m_options.m_paths.Converter()),
+    DesktopShell::Current().StartProgram(FromFileName(m_options.m_paths.Converter()),
                                          mainwnd::ConverterArguments(file));
 }
 
@@ -341,7 +336,7 @@ void CMainDlg::OpenHelp()
         return;
     if (!m_pHelp)
         m_pHelp = new HelpWindow(this);
-    const QString page = QFile::decodeName(m_options.m_paths.HelpPage().c_str());
+    const QString page = FromFileName(m_options.m_paths.HelpPage());
     if (!m_pHelp->Load(page)) {
         MessageBoxes::Current().Exclaim(this, QLatin1String(mainwnd::kProductName),
                                         QStringLiteral("Can not open the help page \"%1\".").arg(page));
@@ -357,7 +352,7 @@ void CMainDlg::BrowseFlvFile()
     if (const auto row = FirstSelectedRow()) {
         const std::string& path = m_pScheduler->Tasks().At(*row).m_csFilePath;
         if (!path.empty())
-            DesktopShell::Current().ShowInFolder(QFile::decodeName(path.c_str()), this);
+            DesktopShell::Current().ShowInFolder(FromFileName(path), this);
     }
 }
 
@@ -370,7 +365,7 @@ void CMainDlg::ShowDetails()
     if (task.m_detail.empty())
         return;
     const QString text = QStringLiteral("%1: %2\n\n%3")
-                             .arg(QFile::decodeName(task.m_csFileName.c_str()),
+                             .arg(FromFileName(task.m_csFileName),
                                   QString::fromStdString(m_model.CellText(*row, COLUMN_STATUS)),
                                   QString::fromStdString(task.m_detail));
     MessageBoxes::Current().Exclaim(this, QStringLiteral("Tavolin"), text);
@@ -381,7 +376,7 @@ void CMainDlg::BrowseTargetFile()
     if (const auto row = FirstSelectedRow()) {
         const std::string& path = m_pScheduler->Tasks().At(*row).m_job.m_csTargetFile;
         if (!path.empty())
-            DesktopShell::Current().ShowInFolder(QFile::decodeName(path.c_str()), this);
+            DesktopShell::Current().ShowInFolder(FromFileName(path), this);
     }
 }
 
@@ -450,8 +445,8 @@ void CMainDlg::DrainReports()
 
 void CMainDlg::ReportStoreFailure(const std::string& error)
 {
-    const QString text =
-        QStringLiteral("Can not save the task list to \"%1\": %2").arg(ToQ(m_csStorePath), ToQ(error));
+    const QString text = QStringLiteral("Can not save the task list to \"%1\": %2")
+                             .arg(FromFileName(m_csStorePath), QString::fromStdString(error));
     // At exit nobody is left to answer a box; the message goes where a terminal sees it.
     if (m_bExiting) {
         std::cerr << text.toStdString() << '\n';

@@ -12,7 +12,7 @@
 #include <QMenu>
 #include <QPoint>
 
-#include "downloader/CTrayIcon.h"
+#include "desktop/CTrayIcon.h"
 #include "downloader/ProgramPaths.h"
 #include "downloader/TaskTableModel.h"
 #include "downloader/UiFilePrompt.h"

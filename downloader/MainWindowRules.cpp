@@ -9,6 +9,8 @@
 #include <QImage>
 #include <QImageReader>
 
+#include "desktop/FileNames.h"
+
 namespace mainwnd {
 
 std::vector<std::int32_t> AscendingRows(std::vector<int> rows)
@@ -26,7 +28,7 @@ QStringList ConverterArguments(const std::optional<std::string>& firstSelectedFi
 {
     if (!firstSelectedFile)
         return {};
-    return {QStringLiteral("-source"), QString::fromStdString(*firstSelectedFile)};
+    return {QStringLiteral("-source"), FromFileName(*firstSelectedFile)};
 }
 
 CloseAction ActionForClose(bool trayAvailable)

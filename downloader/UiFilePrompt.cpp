@@ -4,7 +4,7 @@
 #include <QThread>
 #include <QWidget>
 
-#include "skin/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 // Lives as long as the last queued box that refers to it, which may outlast the prompt.
 struct UiFilePrompt::Shared {

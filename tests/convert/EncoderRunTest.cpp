@@ -16,6 +16,8 @@
 
 #include "convert/EncoderCommandLine.h"
 #include "platform/AutoResetEvent.h"
+#include "support/Files.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -28,12 +30,9 @@ const std::string kFakeEncoder = TAVOLIN_BIN_DIR "/fake_encoder";
 // A fresh path in this test run's scratch folder, which goes when the run ends.
 std::string Scratch(const std::string& name)
 {
-    static struct Folder {
-        std::string root = ::mkdtemp((fs::temp_directory_path() / "convert-test-XXXXXX").string().data());
-        int count = 0;
-        ~Folder() { fs::remove_all(root); }
-    } folder;
-    return folder.root + "/" + std::to_string(++folder.count) + "-" + name;
+    static TempFolder folder;
+    static int count = 0;
+    return folder.Path(std::to_string(++count) + "-" + name);
 }
 
 // A job for the fake encoder, told what to do by its source file.
@@ -42,7 +41,7 @@ ConvertJob Job(const std::string& word)
     ConvertJob job;
     job.m_csSourceFile = Scratch(word + " two  blanks 'single' back\\slash $HOME.flv");
     job.m_csTargetFile = Scratch(word + " \"quoted\" $(id) *;|.mp4");
-    std::ofstream(job.m_csSourceFile) << word;
+    WriteText(job.m_csSourceFile, word);
     return job;
 }
 

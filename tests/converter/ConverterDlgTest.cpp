@@ -20,23 +20,25 @@
 
 #include "converter/CConverterDlg.h"
 #include "converter/ConversionRun.h"
+#include "desktop/DesktopShell.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/PrivateProfile.h"
 #include "skin/CTransStatic.h"
-#include "skin/DesktopShell.h"
-#include "skin/MessageBoxes.h"
 #include "support/CapturedStandardError.h"
 
 namespace {
+
+const QString kFakeEncoder = QFile::decodeName(TAVOLIN_BIN_DIR "/fake_encoder");
 
 // Takes the place of the message boxes and of the desktop, and records both in one list.
 class Recorder : public MessageBoxes, public DesktopShell {
 public:
     void Exclaim(QWidget*, const QString& caption, const QString& text) override
     {
-        log << caption + " | " + text;
+        log << caption + QStringLiteral(" | ") + text;
     }
-    void ShowInFolder(const QString& path, QWidget*) override { log << "show " + path; }
-    void OpenFolder(const QString& path, QWidget*) override { log << "folder " + path; }
+    void ShowInFolder(const QString& path, QWidget*) override { log << QStringLiteral("show ") + path; }
+    void OpenFolder(const QString& path, QWidget*) override { log << QStringLiteral("folder ") + path; }
     bool StartProgram(const QString&, const QStringList&) override { return false; }
     QStringList log;
 };
@@ -56,7 +58,7 @@ class ConverterDlgTest : public QObject {
     Recorder m_recorder;
     std::unique_ptr<CConverterDlg> m_window;
 
-    QString Folder(const QString& name) const { return m_root->path() + "/" + name; }
+    QString Folder(QAnyStringView name) const { return m_root->path() + u'/' + name.toString(); }
     template <typename T = QPushButton>
     T* Control(const char* name) const
     {
@@ -64,7 +66,7 @@ class ConverterDlgTest : public QObject {
     }
     QString Status() const { return Control<CTransStatic>("status")->text(); }
     void Click(const char* name) const { Control(name)->click(); }
-    bool Open(const QString& encoder = FAKE_ENCODER, int threadWaitMs = 3000,
+    bool Open(const QString& encoder = kFakeEncoder, int threadWaitMs = 3000,
               const std::vector<std::string>& arguments = {})
     {
         m_window = std::make_unique<CConverterDlg>(ConverterOptions{
@@ -72,9 +74,9 @@ class ConverterDlgTest : public QObject {
         return m_window->Initialise(arguments);
     }
     // The fake encoder does what its source file says.
-    void PrepareRun(const QByteArray& behaviour, const QString& sourceName = "clip.flv")
+    void PrepareRun(const QByteArray& behaviour, const QString& sourceName = QStringLiteral("clip.flv"))
     {
-        QFile source(Folder("v/" + sourceName));
+        QFile source(Folder(QStringLiteral("v/") + sourceName));
         QVERIFY(source.open(QIODevice::WriteOnly) && source.write(behaviour) == behaviour.size());
         Control<QLineEdit>("source")->setText(source.fileName());
         Control<QLineEdit>("destination")->setText(Folder("out"));
@@ -106,23 +108,26 @@ private slots:
         QVERIFY(QDir(data).removeRecursively());
         CapturedStandardError errors;
         QVERIFY(!Open());
-        QVERIFY(QString::fromStdString(errors.Text()).contains("\n    mkdir -p \"" + data + "\"\n"));
-        QCOMPARE(m_recorder.log, QStringList{"Tavolin | Can not find the application data directory \"" +
-                                             data + "\" for Tavolin, Please reinstall this program."});
+        QVERIFY(QString::fromStdString(errors.Text())
+                    .contains(QStringLiteral("\n    mkdir -p \"") + data + QStringLiteral("\"\n")));
+        QCOMPARE(m_recorder.log,
+                 QStringList{QStringLiteral("Tavolin | Can not find the application data directory \"") +
+                             data + QStringLiteral("\" for Tavolin, Please reinstall this program.")});
         QVERIFY(!QFileInfo::exists(data));  // never created
         // Any entry of that name counts; with no folder remembered, one is made in home.
         QVERIFY(QFile(data).open(QIODevice::WriteOnly));
         QVERIFY(Open());
-        QCOMPARE(Control<QLineEdit>("destination")->text(), Folder("home") + "/Pellux Output Videos/");
+        QCOMPARE(Control<QLineEdit>("destination")->text(),
+                 Folder("home") + QStringLiteral("/Pellux Output Videos/"));
         QVERIFY(QFileInfo(Folder("home/Pellux Output Videos")).isDir());
 
         // The remembered folder, trimmed, and the source from the command line.
         QVERIFY(QFile::remove(data) && QDir().mkpath(data));
         QVERIFY(platform::WritePrivateProfileString("TASKSINFO", "LAST_CONV_FOLDER", "  /x/out/  ",
-                                                    (data + "/settings.ini").toStdString()));
-        QVERIFY(Open(FAKE_ENCODER, 3000, {"-SOURCE", "/v/a b.flv"}));
-        QCOMPARE(Control<QLineEdit>("source")->text(), QString("/v/a b.flv"));
-        QCOMPARE(Control<QLineEdit>("destination")->text(), QString("/x/out/"));
+                                                    (data + QStringLiteral("/settings.ini")).toStdString()));
+        QVERIFY(Open(kFakeEncoder, 3000, {"-SOURCE", "/v/a b.flv"}));
+        QCOMPARE(Control<QLineEdit>("source")->text(), QStringLiteral("/v/a b.flv"));
+        QCOMPARE(Control<QLineEdit>("destination")->text(), QStringLiteral("/x/out/"));
     }
 
     void OpensCollapsedOverTheFullGradient()
@@ -131,12 +136,12 @@ private slots:
         // Collapsed, the window ends where the option boxes' captions begin.
         int captionTop = -1;
         for (const CTransStatic* label : m_window->findChildren<CTransStatic*>())
-            if (label->text() == "Resolution(Width x Height)")
+            if (label->text() == QStringLiteral("Resolution(Width x Height)"))
                 captionTop = label->geometry().top();
         QCOMPARE(m_window->size(), QSize(m_window->FullRect().width(), captionTop));
         const QImage collapsed = m_window->grab().toImage();
         Click("more");
-        QCOMPARE(Control("more")->text(), QString("More<<"));
+        QCOMPARE(Control("more")->text(), QStringLiteral("More<<"));
         QCOMPARE(m_window->size(), m_window->FullRect().size());
         // The gradient spans the expanded height in both sizes.
         QCOMPARE(collapsed.pixelColor(1, captionTop - 1),
@@ -147,32 +152,36 @@ private slots:
     {
         QVERIFY(Open());
         // A refused Start shows why and starts nothing, yet remembers a folder that passed.
-        Control<QLineEdit>("destination")->setText("  " + Folder("out") + " ");
+        Control<QLineEdit>("destination")
+            ->setText(QStringLiteral("  ") + Folder("out") + QStringLiteral(" "));
         Control<QLineEdit>("source")->setText(Folder("v/none.flv"));
         Click("start");
-        QCOMPARE(m_recorder.log,
-                 QStringList{"Information | Source file does not exists, please load a valid file"});
+        QCOMPARE(m_recorder.log, QStringList{QStringLiteral(
+                                     "Information | Source file does not exists, please load a valid file")});
         QVERIFY(ReadText(Folder("data/Tavolin Data/settings.ini"))
-                    .contains("LAST_CONV_FOLDER=" + Folder("out/")));
+                    .contains(QStringLiteral("LAST_CONV_FOLDER=") + Folder("out/")));
         QVERIFY(QDir(Folder("out")).isEmpty());
         m_recorder.log.clear();
 
-        PrepareRun("slow 300", "My Clip.FLV");
+        PrepareRun("slow 300", QStringLiteral("My Clip.FLV"));
         const QStringList targets = {Folder("out/My Clip.mp4"), Folder("out/My Clip-0.mp4")};
         for (const QString& target : targets) {
             Click("start");
             // Reserved, empty, before the encoder has had a chance to write.
             QVERIFY(QFileInfo::exists(target) && QFileInfo(target).size() == 0);
-            QCOMPARE(Control("start")->text(), QString("Stop Conversion"));
-            QCOMPARE(Status(), "Converting To - " + target);
-            QTRY_COMPARE_WITH_TIMEOUT(Status(), "Task Compeleted - " + target, 10000);
+            QCOMPARE(Control("start")->text(), QStringLiteral("Stop Conversion"));
+            QCOMPARE(Status(), QStringLiteral("Converting To - ") + target);
+            QTRY_COMPARE_WITH_TIMEOUT(Status(), QStringLiteral("Task Compeleted - ") + target, 10000);
             QCOMPARE(Control<QProgressBar>("progress")->value(), 100);
         }
-        QCOMPARE(m_recorder.log, QStringList({"show " + targets[0], "show " + targets[1]}));
+        QCOMPARE(m_recorder.log,
+                 QStringList({QStringLiteral("show ") + targets[0], QStringLiteral("show ") + targets[1]}));
         // The encoder got the source as typed and the first profile's defaults.
-        QCOMPARE(ReadText(targets[1] + ".run").split('\n', Qt::SkipEmptyParts).mid(2),
-                 (QStringList{FAKE_ENCODER, "converter.exe", "-i", Folder("v/My Clip.FLV"), "-s", "320x240",
-                              "-b", "1200k", "-ar", "44100", "-ab", "64k", "-ac", "2", targets[1]}));
+        QCOMPARE(ReadText(targets[1] + QStringLiteral(".run")).split(u'\n', Qt::SkipEmptyParts).mid(2),
+                 QStringList({kFakeEncoder, QStringLiteral("converter.exe"), QStringLiteral("-i"),
+                              Folder("v/My Clip.FLV")}) +
+                     QStringLiteral("-s 320x240 -b 1200k -ar 44100 -ab 64k -ac 2").split(u' ') +
+                     QStringList{targets[1]});
     }
 
     void StopThenStartReusesTheTargetUntilOptionsChange()
@@ -182,39 +191,39 @@ private slots:
         const QString target = Folder("out/clip.mp4");
         QSignalSpy positions(Control<QProgressBar>("progress"), &QProgressBar::valueChanged);
         Click("start");
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(target + ".run"), 5000);
-        const pid_t first = ReadText(target + ".run").section('\n', 0, 0).toInt();
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(target + QStringLiteral(".run")), 5000);
+        const pid_t first = ReadText(target + QStringLiteral(".run")).section(u'\n', 0, 0).toInt();
         // The bar climbs in tens and starts over after passing 100.
         QTRY_VERIFY_WITH_TIMEOUT(positions.size() >= 12, 10000);
         QCOMPARE(positions.at(9).at(0).toInt(), 100);
         QCOMPARE(positions.at(10).at(0).toInt(), 0);
 
         Click("start");  // Stop
-        QTRY_COMPARE_WITH_TIMEOUT(Status(), QString("Task Stopped"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), QStringLiteral("Task Stopped"), 5000);
         QCOMPARE(Control<QProgressBar>("progress")->value(), 0);
         QVERIFY(first > 0 && ::kill(first, 0) == -1);  // ended and reaped
 
         // Start again: the same job, with nothing checked or read from the boxes.
-        QFile::remove(target + ".run");
-        Control<QLineEdit>("destination")->setText("/nowhere");
+        QFile::remove(target + QStringLiteral(".run"));
+        Control<QLineEdit>("destination")->setText(QStringLiteral("/nowhere"));
         Click("start");
-        QCOMPARE(Status(), "Converting To - " + target);
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(target + ".run"), 5000);
+        QCOMPARE(Status(), QStringLiteral("Converting To - ") + target);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(target + QStringLiteral(".run")), 5000);
         Click("start");
-        QTRY_COMPARE_WITH_TIMEOUT(Status(), QString("Task Stopped"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), QStringLiteral("Task Stopped"), 5000);
         QVERIFY(m_recorder.log.isEmpty());
 
         // Another profile makes the next Start a fresh one, under a new name.
         PrepareRun("sleep");
         Control<QComboBox>("profile")->setCurrentIndex(1);
         emit Control<QComboBox>("profile")->activated(1);
-        QCOMPARE(Status(), QString("Options changed"));
+        QCOMPARE(Status(), QStringLiteral("Options changed"));
         Click("start");
-        QCOMPARE(Status(), "Converting To - " + Folder("out/clip-0.mp4"));
+        QCOMPARE(Status(), QStringLiteral("Converting To - ") + Folder("out/clip-0.mp4"));
         Click("start");
-        QTRY_COMPARE_WITH_TIMEOUT(Status(), QString("Task Stopped"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), QStringLiteral("Task Stopped"), 5000);
         emit Control<QComboBox>("size")->activated(0);  // an option box counts too
-        QCOMPARE(Status(), QString("Options changed"));
+        QCOMPARE(Status(), QStringLiteral("Options changed"));
     }
 
     void EncoderFailing()
@@ -222,10 +231,12 @@ private slots:
         QVERIFY(Open());
         PrepareRun("fail");
         Click("start");
-        QTRY_COMPARE_WITH_TIMEOUT(Status(), "Conversion Failed - " + Folder("out/clip.mp4"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), QStringLiteral("Conversion Failed - ") + Folder("out/clip.mp4"),
+                                  5000);
         // A failed run is no stopped one: the next Start checks again and picks a new name.
         Click("start");
-        QTRY_COMPARE_WITH_TIMEOUT(Status(), "Conversion Failed - " + Folder("out/clip-0.mp4"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), QStringLiteral("Conversion Failed - ") + Folder("out/clip-0.mp4"),
+                                  5000);
         QVERIFY(m_recorder.log.isEmpty());
     }
 
@@ -239,7 +250,7 @@ private slots:
     void ClosingDuringARun()
     {
         QFETCH(bool, withEnter);
-        QVERIFY(Open(FAKE_ENCODER, 100));
+        QVERIFY(Open(kFakeEncoder, 100));
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         PrepareRun("slow 800");
@@ -251,7 +262,7 @@ private slots:
             // Enter clicks a focused button; anywhere else it confirms the window.
             Control("more")->setFocus();
             QTest::keyClick(Control("more"), Qt::Key_Return);
-            QCOMPARE(Control("more")->text(), QString("More<<"));
+            QCOMPARE(Control("more")->text(), QStringLiteral("More<<"));
             QVERIFY(m_window->isVisible());
             Control<QLineEdit>("source")->setFocus();
             QTest::keyClick(Control<QLineEdit>("source"), Qt::Key_Return);
@@ -266,7 +277,7 @@ private slots:
         m_window.reset();
         QTRY_COMPARE_WITH_TIMEOUT(RunThreadsAlive(), 0, 10000);
         QTest::qWait(50);
-        QVERIFY(ReadText(Folder("out/clip.mp4")).startsWith("converted"));
+        QVERIFY(ReadText(Folder("out/clip.mp4")).startsWith(QStringLiteral("converted")));
         QVERIFY(m_recorder.log.isEmpty());
     }
 
@@ -284,14 +295,15 @@ private slots:
         picker->selectFile(Folder("out"));
         static_cast<QDialog*>(picker)->accept();
         QCOMPARE(Control<QLineEdit>("destination")->text(), Folder("out"));
-        QCOMPARE(Status(), "Destination folder changed to " + Folder("out"));
+        QCOMPARE(Status(), QStringLiteral("Destination folder changed to ") + Folder("out"));
 
         // Open: the destination as typed, trimmed; nothing for an empty box.
-        Control<QLineEdit>("destination")->setText("  " + Folder("out") + " ");
+        Control<QLineEdit>("destination")
+            ->setText(QStringLiteral("  ") + Folder("out") + QStringLiteral(" "));
         Click("open");
-        Control<QLineEdit>("destination")->setText("   ");
+        Control<QLineEdit>("destination")->setText(QStringLiteral("   "));
         Click("open");
-        QCOMPARE(m_recorder.log, QStringList{"folder " + Folder("out")});
+        QCOMPARE(m_recorder.log, QStringList{QStringLiteral("folder ") + Folder("out")});
     }
 };
 

@@ -35,10 +35,10 @@ class AddTaskDlgTest : public QObject {
 
     // A fresh folder per test, holding settings.ini and the download folder "dl".
     std::unique_ptr<QTemporaryDir> m_dir;
-    RecordedBoxes m_boxes;
+    BoxRecorder m_boxes;
     std::unique_ptr<PickingDlg> m_dlg;
 
-    QString Path(const QString& name) const { return m_dir->path() + "/" + name; }
+    QString Path(QAnyStringView name) const { return m_dir->path() + u'/' + name.toString(); }
     std::string Settings() const { return Path("settings.ini").toStdString(); }
     CAddTaskDlg& Open(const QString& url = QString())
     {
@@ -51,7 +51,7 @@ class AddTaskDlgTest : public QObject {
     {
         return m_dlg->findChild<T*>(QString::fromLatin1(name));
     }
-    void Type(const char* box, const QString& text) const { Child<QLineEdit>(box)->setText(text); }
+    void Type(const char* box, QAnyStringView text) const { Child<QLineEdit>(box)->setText(text.toString()); }
     void Click(const char* button) const { Child<QAbstractButton>(button)->click(); }
     QStringList Downloads() const
     {
@@ -62,7 +62,7 @@ private slots:
     void init()
     {
         m_dlg.reset();
-        m_boxes.m_log.clear();
+        m_boxes.m_boxes.clear();
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(QDir().mkpath(Path("dl")));
     }
@@ -78,16 +78,19 @@ private slots:
             QTest::keyClick(Child(control), Qt::Key_Return);
             QTest::keyClick(Child(control), Qt::Key_Enter);
         }
-        QVERIFY(m_boxes.m_log.isEmpty() && dlg.isVisible());
-        QCOMPARE(Child<QPushButton>("more")->text(), QString("More>>"));
+        QVERIFY(m_boxes.m_boxes.isEmpty() && dlg.isVisible());
+        QCOMPARE(Child<QPushButton>("more")->text(), QStringLiteral("More>>"));
         Click("startDownload");  // the address is checked first
         Type("url", WatchUrl("abc"));
         Type("folder", Path("file"));
         Click("startDownload");
         QCOMPARE(
-            m_boxes.m_log,
-            QStringList({"Information | Invalid URL, the URL should like this: " + CAddTaskDlg::ExampleUrl(),
-                         "Information | Invaild Folder Path, please select a valid location to save file."}));
+            m_boxes.m_boxes,
+            QStringList(
+                {QStringLiteral("Information | Invalid URL, the URL should like this: ") +
+                     CAddTaskDlg::ExampleUrl(),
+                 QStringLiteral(
+                     "Information | Invaild Folder Path, please select a valid location to save file.")}));
         QVERIFY(dlg.isVisible());
         Click("cancel");
         QVERIFY(!dlg.isVisible() && dlg.result() == QDialog::Rejected);
@@ -106,11 +109,11 @@ private slots:
         QCOMPARE(dlg.size(), QSize(units.ToPixelsX(297), units.ToPixelsY(202)));
 
         Child<QComboBox>("profile")->setCurrentIndex(12);  // 3GP
-        QCOMPARE(Child<QComboBox>("audioBitRate")->currentText(), QString("4.75"));
+        QCOMPARE(Child<QComboBox>("audioBitRate")->currentText(), QStringLiteral("4.75"));
         Child<QComboBox>("size")->setCurrentIndex(2);
         Child<QComboBox>("audioBitRate")->setCurrentIndex(7);
-        Type("url", "  " + WatchUrl("Xy_9") + " \t");
-        Type("folder", "  " + Path("dl") + " ");
+        Type("url", QStringLiteral("  ") + WatchUrl("Xy_9") + QStringLiteral(" \t"));
+        Type("folder", QStringLiteral("  ") + Path("dl") + QStringLiteral(" "));
         Click("startDownload");
         QVERIFY(!dlg.isVisible() && dlg.result() == QDialog::Accepted);
         const std::string folder = Path("dl/").toStdString();
@@ -136,12 +139,13 @@ private slots:
         QTest::addColumn<QStringList>("existing");  // a name ending in '/' is a folder
         QTest::addColumn<QStringList>("created");   // the source file, then the target
         QTest::newRow("auto, FLV: one file")
-            << true << "ignored" << 0 << QStringList{} << QStringList{"vid.flv"};
+            << true << "ignored" << 0 << QStringList{} << QStringList{QStringLiteral("vid.flv")};
         QTest::newRow("typed and cleaned, its .mp4 taken")
-            << false << " a/b:c " << 1 << QStringList{"a_b_c.mp4"}
-            << QStringList{"a_b_c(0).flv", "a_b_c(0).mp4"};
+            << false << " a/b:c " << 1 << QStringList{QStringLiteral("a_b_c.mp4")}
+            << QStringList{QStringLiteral("a_b_c(0).flv"), QStringLiteral("a_b_c(0).mp4")};
         QTest::newRow("a folder takes the .wmv name")
-            << false << "clip" << 10 << QStringList{"clip.wmv/"} << QStringList{"clip(0).flv", "clip(0).wmv"};
+            << false << "clip" << 10 << QStringList{QStringLiteral("clip.wmv/")}
+            << QStringList{QStringLiteral("clip(0).flv"), QStringLiteral("clip(0).wmv")};
     }
 
     void typedNameIsCleanedAndCollisionsCount()
@@ -152,8 +156,8 @@ private slots:
         QFETCH(QStringList, existing);
         QFETCH(QStringList, created);
         for (const QString& name : existing) {
-            QFile file(Path("dl/" + name));
-            QVERIFY(name.endsWith('/') ? QDir().mkpath(file.fileName()) : file.open(QIODevice::WriteOnly));
+            QFile file(Path(QStringLiteral("dl/") + name));
+            QVERIFY(name.endsWith(u'/') ? QDir().mkpath(file.fileName()) : file.open(QIODevice::WriteOnly));
         }
         CAddTaskDlg& dlg = Open();
         if (!autoRename)
@@ -165,17 +169,18 @@ private slots:
         Type("folder", Path("dl"));
         Click("startDownload");
         QCOMPARE(QString::fromStdString(dlg.m_csFileName), created.first());
-        QCOMPARE(QString::fromStdString(dlg.m_csSourceFile), Path("dl/" + created.first()));
-        QCOMPARE(QString::fromStdString(dlg.m_csTargetFile), Path("dl/" + created.last()));
+        QCOMPARE(QString::fromStdString(dlg.m_csSourceFile), Path(QStringLiteral("dl/") + created.first()));
+        QCOMPARE(QString::fromStdString(dlg.m_csTargetFile), Path(QStringLiteral("dl/") + created.last()));
         for (const QString& name : created)  // new and empty
-            QVERIFY(QFileInfo(Path("dl/" + name)).isFile() && QFileInfo(Path("dl/" + name)).size() == 0);
+            QVERIFY(QFileInfo(Path(QStringLiteral("dl/") + name)).isFile() &&
+                    QFileInfo(Path(QStringLiteral("dl/") + name)).size() == 0);
         QCOMPARE(Downloads().size(), existing.size() + created.size());
     }
 
     void startFolderFromSettingsOrDocumentsAndBrowse()
     {
-        const QString videos =
-            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Tavolin Videos";
+        const QString videos = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
+                               QStringLiteral("/Tavolin Videos");
         QVERIFY(videos.startsWith(qEnvironmentVariable("HOME")));
         QDir(videos).removeRecursively();
         Open();
@@ -186,17 +191,17 @@ private slots:
         QVERIFY(platform::WritePrivateProfileString("TASKSINFO", "LAST_FOLDER", " /srv/clips/ ", Settings()));
         Open();
         QVERIFY(!QFileInfo::exists(videos));
-        QCOMPARE(Child<QLineEdit>("folder")->text(), QString("/srv/clips/"));
+        QCOMPARE(Child<QLineEdit>("folder")->text(), QStringLiteral("/srv/clips/"));
         // Browse starts from the folder shown; a cancelled choice changes nothing.
         Click("browse");
-        QCOMPARE(m_dlg->m_csStart, QString("/srv/clips/"));
-        QCOMPARE(Child<QLineEdit>("folder")->text(), QString("/srv/clips/"));
+        QCOMPARE(m_dlg->m_csStart, QStringLiteral("/srv/clips/"));
+        QCOMPARE(Child<QLineEdit>("folder")->text(), QStringLiteral("/srv/clips/"));
         m_dlg->m_csAnswer = Path("dl");
         Click("browse");
         QCOMPARE(Child<QLineEdit>("folder")->text(), Path("dl"));
     }
 };
 
-static RegisterDialogTest registerAddTaskDlgTest([] { return new AddTaskDlgTest; });
+static RegisterTest registerAddTaskDlgTest([] { return new AddTaskDlgTest; });
 
 #include "AddTaskDlgTest.moc"

@@ -84,6 +84,6 @@ private slots:
     }
 };
 
-static RegisterDialogTest registerAddTaskRulesTest([] { return new AddTaskRulesTest; });
+static RegisterTest registerAddTaskRulesTest([] { return new AddTaskRulesTest; });
 
 #include "AddTaskRulesTest.moc"

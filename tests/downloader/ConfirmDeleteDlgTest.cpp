@@ -15,8 +15,8 @@ private slots:
     {
         CConfirmDeleteDlg dlg;
         dlg.show();
-        auto* only = dlg.findChild<CTransRadio*>("deleteTaskOnly");
-        auto* files = dlg.findChild<CTransRadio*>("deleteTaskAndFiles");
+        auto* only = dlg.findChild<CTransRadio*>(QStringLiteral("deleteTaskOnly"));
+        auto* files = dlg.findChild<CTransRadio*>(QStringLiteral("deleteTaskAndFiles"));
         QCOMPARE(std::pair(only->m_nCheck, files->m_nCheck), std::pair(1, 0));
         // A click on the ticked one would clear it on its own; the pair is set again.
         for (CTransRadio* radio : {files, files, only, only, files}) {
@@ -32,15 +32,15 @@ private slots:
     {
         CConfirmDeleteDlg dlg;
         dlg.show();
-        dlg.findChild<QPushButton*>("ok")->click();
+        dlg.findChild<QPushButton*>(QStringLiteral("ok"))->click();
         QVERIFY(dlg.result() == QDialog::Accepted && !dlg.m_bDeleteFiles);
         CConfirmDeleteDlg cancelled;
         cancelled.show();
-        cancelled.findChild<QPushButton*>("cancel")->click();
+        cancelled.findChild<QPushButton*>(QStringLiteral("cancel"))->click();
         QCOMPARE(cancelled.result(), int(QDialog::Rejected));
     }
 };
 
-static RegisterDialogTest registerConfirmDeleteDlgTest([] { return new ConfirmDeleteDlgTest; });
+static RegisterTest registerConfirmDeleteDlgTest([] { return new ConfirmDeleteDlgTest; });
 
 #include "ConfirmDeleteDlgTest.moc"

@@ -1,18 +1,9 @@
 // Runs every dialog test object in one offscreen application whose home, configuration
 // and data folders are fresh temporary folders, so no test sees or touches the user's.
-#include <memory>
-
 #include <QApplication>
 #include <QTemporaryDir>
-#include <QtTest>
 
-#include "DialogsTestSupport.h"
-
-std::vector<TestFactory>& DialogTests()
-{
-    static std::vector<TestFactory> tests;
-    return tests;
-}
+#include "TestRegistry.h"
 
 int main(int argc, char** argv)
 {
@@ -26,10 +17,5 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
-    int failures = 0;
-    for (const TestFactory& factory : DialogTests()) {
-        std::unique_ptr<QObject> test(factory());
-        failures += QTest::qExec(test.get(), argc, argv);
-    }
-    return failures == 0 ? 0 : 1;
+    return RunRegisteredTests(argc, argv);
 }

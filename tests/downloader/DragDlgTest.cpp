@@ -33,17 +33,17 @@ private slots:
         CDragDlg dlg{QIcon()};
         QSignalSpy dropped(&dlg, &CDragDlg::urlDropped);
         QMimeData binary;
-        binary.setData("application/octet-stream", "x");
+        binary.setData(QStringLiteral("application/octet-stream"), "x");
         QVERIFY(!Drag<QDragEnterEvent>(dlg, binary) && !Drag<QDragMoveEvent>(dlg, binary));
         QVERIFY(!Drag<QDropEvent>(dlg, binary));
         QMimeData text;
-        text.setText(" no address here\nsecond line\r\n");
+        text.setText(QStringLiteral(" no address here\nsecond line\r\n"));
         QVERIFY(Drag<QDragEnterEvent>(dlg, text) && Drag<QDragMoveEvent>(dlg, text) &&
                 Drag<QDropEvent>(dlg, text));
         text.setText(WatchUrl("next"));
         QVERIFY(Drag<QDropEvent>(dlg, text));
         QCOMPARE(dropped.size(), 2);
-        QCOMPARE(dropped.at(0).at(0).toString(), QString(" no address here\nsecond line\r\n"));
+        QCOMPARE(dropped.at(0).at(0).toString(), QStringLiteral(" no address here\nsecond line\r\n"));
         QCOMPARE(dlg.PendingUrl(), WatchUrl("next"));  // the later drop overwrites the first
     }
 
@@ -53,8 +53,9 @@ private slots:
         QSignalSpy offered(&dlg, &CDragDlg::urlDropped);
         // A blank in front, the address on the second line; then a first line ended by a
         // CR alone, and one with a blank at its end, which stays.
-        for (const QString& copied : {" " + WatchUrl("A"), "\n" + WatchUrl("B"), WatchUrl("C") + "\rmore\n",
-                                      WatchUrl("D ") + "\r\nx"}) {
+        for (const QString& copied :
+             {QStringLiteral(" ") + WatchUrl("A"), QStringLiteral("\n") + WatchUrl("B"),
+              WatchUrl("C") + QStringLiteral("\rmore\n"), WatchUrl("D ") + QStringLiteral("\r\nx")}) {
             QGuiApplication::clipboard()->setText(copied);
             QCoreApplication::processEvents();
         }
@@ -102,6 +103,6 @@ private slots:
     }
 };
 
-static RegisterDialogTest registerDragDlgTest([] { return new DragDlgTest; });
+static RegisterTest registerDragDlgTest([] { return new DragDlgTest; });
 
 #include "DragDlgTest.moc"

@@ -11,16 +11,17 @@
 #include <QtTest>
 
 #include "WindowTestSupport.h"
+#include "desktop/DesktopShell.h"
 #include "downloader/CDragDlg.h"
 #include "downloader/CMainDlg.h"
 #include "downloader/HelpWindow.h"
 #include "fetch/ServiceConfig.h"
-#include "fetch/VideoService.h"
 #include "skin/CFloatBtn.h"
 #include "skin/CMenuButton.h"
 #include "skin/CTitleButton.h"
 #include "skin/CToolbarBtn.h"
-#include "skin/DesktopShell.h"
+#include "support/Files.h"
+#include "support/VideoService.h"
 
 namespace {
 
@@ -169,11 +170,13 @@ private slots:
         QCOMPARE(window.SelectedRows(), (std::vector<std::int32_t>{1, 3}));
 
         window.Click("remove");  // cancelled
-        QCOMPARE(Names(window), (QStringList{"t0", "t1", "t2", "t3", "t4"}));
+        QCOMPARE(Names(window), (QStringList{QStringLiteral("t0"), QStringLiteral("t1"), QStringLiteral("t2"),
+                                             QStringLiteral("t3"), QStringLiteral("t4")}));
         window.m_confirmAnswer = true;  // and delete the files
         window.Click("remove");
         QCOMPARE(window.m_nConfirms, 2);
-        QCOMPARE(Names(window), (QStringList{"t0", "t2", "t4"}));
+        QCOMPARE(Names(window),
+                 (QStringList{QStringLiteral("t0"), QStringLiteral("t2"), QStringLiteral("t4")}));
         QTRY_VERIFY(!std::filesystem::exists(videos / "t1") && !std::filesystem::exists(videos / "t1.mp4"));
         QVERIFY(std::filesystem::exists(videos / "t2") && std::filesystem::exists(videos / "t2.mp4"));
 
@@ -182,7 +185,7 @@ private slots:
         QCOMPARE(window.m_nConfirms, 2);  // nothing selected: not even asked
         QCOMPARE(Status(window, 0), QStringLiteral("Task Completed"));
         window.findChild<CFloatBtn*>(QStringLiteral("clearCompleted"))->click();
-        QCOMPARE(Names(window), (QStringList{"t2", "t4"}));
+        QCOMPARE(Names(window), (QStringList{QStringLiteral("t2"), QStringLiteral("t4")}));
     }
 
     void startAndStopReachOnlyTheSelectedRows()
@@ -228,7 +231,7 @@ private slots:
         emit window.DropWindow()->urlDropped(url);
         QCOMPARE(window.m_addUrls, QStringList{url});
         QVERIFY(window.isVisible());
-        QCOMPARE(Names(window), QStringList{"clip.flv"});
+        QCOMPARE(Names(window), QStringList{QStringLiteral("clip.flv")});
         QTRY_COMPARE_WITH_TIMEOUT(Status(window, 0), QStringLiteral("Task Completed"), 15000);
         QCOMPARE(std::filesystem::file_size(DataFolder() / "clip.flv"), std::uintmax_t{30000});
 
@@ -273,7 +276,8 @@ private slots:
         window.ListMenu().hide();
         QVERIFY(details->isEnabled());
         details->trigger();
-        QCOMPARE(boxes.m_boxes, QStringList{"Tavolin | t0: Download Failed\n\nrequest 1: 404 Not Found"});
+        QCOMPARE(boxes.m_boxes,
+                 QStringList{QStringLiteral("Tavolin | t0: Download Failed\n\nrequest 1: 404 Not Found")});
 
         const QString bin = m_bin->path();
         QCOMPARE(shell.m_calls,
@@ -341,6 +345,6 @@ private slots:
     }
 };
 
-static RegisterWindowTest g_register([] { return new MainDlgTest; });
+static RegisterTest g_register([] { return new MainDlgTest; });
 
 #include "MainDlgTest.moc"

@@ -42,7 +42,8 @@ private slots:
         view.SetCellText(2, 2, "12.00%");
         view.SetCellText(2, 2, "12.00%");  // unchanged: no repaint
         view.DeleteRow(0);                 // later rows move up
-        QCOMPARE(Rows(model), (QStringList{"c|-|||MP4", "b||12.00%||", "d||||"}));
+        QCOMPARE(Rows(model), (QStringList{QStringLiteral("c|-|||MP4"), QStringLiteral("b||12.00%||"),
+                                           QStringLiteral("d||||")}));
         QCOMPARE(inserted.size(), 4);
         QCOMPARE(removed.size(), 1);
         QCOMPARE(changed.size(), 3);
@@ -56,7 +57,8 @@ private slots:
             view.SetCellText(row, 0, "x");
             view.SetCellText(0, row, "x");
         }
-        QCOMPARE(Rows(model), (QStringList{"c|-|||MP4", "b||12.00%||", "d||||"}));
+        QCOMPARE(Rows(model), (QStringList{QStringLiteral("c|-|||MP4"), QStringLiteral("b||12.00%||"),
+                                           QStringLiteral("d||||")}));
         QCOMPARE(inserted.size() + removed.size() + changed.size(), 8);
 
         const std::string name = "caf\xe9 \xff.flv";  // Latin-1 bytes, not UTF-8
@@ -118,6 +120,6 @@ private slots:
     }
 };
 
-static RegisterWindowTest g_register([] { return new MainWindowRulesTest; });
+static RegisterTest g_register([] { return new MainWindowRulesTest; });
 
 #include "MainWindowRulesTest.moc"

@@ -1,22 +1,13 @@
 // Runs every main-window test object in one offscreen application whose home, runtime
 // and XDG folders are fresh temporary folders, and without a message bus, so no test
 // sees or touches the user's files, desktop or a Tavolin the user is running.
-#include <memory>
-
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
-#include <QtTest>
 
 #include "WindowTestSupport.h"
 
 static QString g_home;
-
-std::vector<WindowTestFactory>& WindowTests()
-{
-    static std::vector<WindowTestFactory> tests;
-    return tests;
-}
 
 QString TestHome()
 {
@@ -40,13 +31,8 @@ int main(int argc, char** argv)
     qputenv("XDG_RUNTIME_DIR", (g_home + QStringLiteral("/runtime")).toUtf8());
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // No message bus: the user's file manager is never asked to show a test's file.
-    qputenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + g_home + QStringLiteral("/runtime/no-bus")).toUtf8());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QFile::encodeName(g_home) + "/runtime/no-bus");
 
     QApplication app(argc, argv);
-    int failures = 0;
-    for (const WindowTestFactory& factory : WindowTests()) {
-        std::unique_ptr<QObject> test(factory());
-        failures += QTest::qExec(test.get(), argc, argv);
-    }
-    return failures == 0 ? 0 : 1;
+    return RunRegisteredTests(argc, argv);
 }

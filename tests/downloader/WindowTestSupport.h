@@ -1,41 +1,18 @@
 #pragma once
-// Shared by the main window's tests: the registry of test objects run by
-// WindowTestMain.cpp, a recorder that stands in for message boxes, and task store files.
+// Shared by the main window's tests, which WindowTestMain.cpp runs: the fresh home
+// folder and task store files.
 
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
+#include <initializer_list>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include <QObject>
-#include <QStringList>
+#include <QString>
 
-#include "skin/MessageBoxes.h"
-
-using WindowTestFactory = std::function<QObject*()>;
-std::vector<WindowTestFactory>& WindowTests();
-
-struct RegisterWindowTest {
-    explicit RegisterWindowTest(WindowTestFactory factory) { WindowTests().push_back(std::move(factory)); }
-};
+#include "TestRegistry.h"
+#include "support/BoxRecorder.h"
 
 // The root of the fresh home and XDG folders that the test program runs in.
 QString TestHome();
-
-// Takes the message boxes' place for as long as it lives; records "caption | text".
-class BoxRecorder : public MessageBoxes {
-public:
-    BoxRecorder() { MessageBoxes::Install(this); }
-    ~BoxRecorder() override { MessageBoxes::Install(nullptr); }
-    void Exclaim(QWidget*, const QString& caption, const QString& text) override
-    {
-        m_boxes << caption + QStringLiteral(" | ") + text;
-    }
-    QStringList m_boxes;
-};
 
 // One task as the store file describes it; its file path is folder + name.
 struct StoredTask {
@@ -72,15 +49,4 @@ inline std::string StoreText(const std::vector<StoredTask>& tasks)
             text += "ALLFINISHED_" + n + "=TRUE\r\n";
     }
     return text;
-}
-
-inline std::string ReadText(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteText(const std::filesystem::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }

@@ -13,8 +13,6 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -25,6 +23,8 @@
 #include "encoder/FfmpegProgress.h"
 #include "encoder/ProfileAvailability.h"
 #include "encoder/ProgramLookup.h"
+#include "support/Files.h"
+#include "support/TempFolder.h"
 
 extern char** environ;
 
@@ -39,33 +39,6 @@ const std::string kOstrand = std::string(TAVOLIN_BIN_DIR) + "/ostrand";
 std::string Tool(const char* name)
 {
     return FindProgram(name, ProgramSearchPath()).value();
-}
-
-// A folder of its own under /tmp, removed with everything in it.
-struct TempFolder {
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
-    std::string path = [] {
-        std::string pattern = (fs::temp_directory_path() / "ostrand-test-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("mkdtemp failed");
-        return pattern;
-    }();
-};
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteFile(const std::string& path, const std::string& content)
-{
-    std::ofstream(path, std::ios::binary) << content;
 }
 
 // Starts argv (argv[0] a path) directly, never through a shell, reading /dev/null.
@@ -110,11 +83,11 @@ struct RunResult {
 RunResult RunProgram(const Args& argv)
 {
     TempFolder logs;
-    const pid_t pid = Spawn(argv, logs / "out", logs / "err");
+    const pid_t pid = Spawn(argv, logs.Path("out"), logs.Path("err"));
     const auto code = WaitFor(pid, 120s);
     if (!code)
         kill(pid, SIGKILL);  // and the test fails with bad_optional_access
-    return {code.value(), ReadFile(logs / "out"), ReadFile(logs / "err")};
+    return {code.value(), ReadText(logs.Path("out")), ReadText(logs.Path("err"))};
 }
 
 // Made once from ffmpeg's own sources, 161x121 Sorenson video and MP3 sound in FLV:
@@ -123,7 +96,7 @@ RunResult RunProgram(const Args& argv)
 std::string Clip(const std::string& name)
 {
     static TempFolder folder;
-    const std::string path = folder / name;
+    const std::string path = folder.Path(name);
     if (fs::exists(path))
         return path;
     const std::string duration = name == "long.flv" ? "60" : "1";
@@ -188,7 +161,7 @@ std::string ProbeForDevice(const std::string& path)
 // player can start before it has read the whole file.
 bool IndexComesFirst(const std::string& path)
 {
-    const std::string data = ReadFile(path);
+    const std::string data = ReadText(path);
     auto number = [&](std::size_t at, int bytes) {
         std::uint64_t value = 0;
         for (int i = 0; i < bytes; ++i)
@@ -282,7 +255,7 @@ TEST_P(ProfileConversion, EveryOfferedChoiceGivesTheIntendedFile)
         // The PSP's container needs sound: every other run makes it for a source without.
         const bool silent = job.m_csTargetName == kPspProfileName && run % 2 == 1;
         job.m_csSourceFile = Clip(silent ? "silent.flv" : "clip.flv");
-        job.m_csTargetFile = folder / ("out" + std::to_string(run++) + job.m_csTargetType);
+        job.m_csTargetFile = folder.Path("out" + std::to_string(run++) + job.m_csTargetType);
         const std::string context = job.m_csTargetName + " with " + BuildEncoderCommandLine(job);
         RunResult r = RunProgram(BuildEncoderArguments(job, kOstrand));
         ASSERT_EQ(r.code, 0) << context << "\n" << r.err;
@@ -311,16 +284,18 @@ TEST(EncoderRun, FailuresAndRefusals)
     const std::string clip = Clip("clip.flv");
     const std::tuple<Args, int, const char*> cases[] = {
         // ffmpeg starts writing before the codec refuses the size.
-        {Encode({"-i", clip, "-vcodec", "h263", "-s", "320x240", out / "a.3gp"}), 1, "ffmpeg exit status"},
-        {Encode({"-i", out / "missing.flv", "-f", "psp", out / "b.mp4"}), 1, "source not found"},
-        {{Tool("env"), "PATH=" + out.path, kOstrand, "converter.exe", "-i", clip, out / "c.mp4"},
+        {Encode({"-i", clip, "-vcodec", "h263", "-s", "320x240", out.Path("a.3gp")}), 1,
+         "ffmpeg exit status"},
+        {Encode({"-i", out.Path("missing.flv"), "-f", "psp", out.Path("b.mp4")}), 1, "source not found"},
+        {{Tool("env"), "PATH=" + out.Root(), kOstrand, "converter.exe", "-i", clip, out.Path("c.mp4")},
          3,
          "ffmpeg program"},
-        {Encode({"-i", clip, "-s", "Auto", out / "d.mp4"}), 2, "Usage: ostrand"},
-        {Encode({"-i", out / "e.flv", "-s", "320x240", out.path + "/./e.flv"}), 2, "the source file itself"},
+        {Encode({"-i", clip, "-s", "Auto", out.Path("d.mp4")}), 2, "Usage: ostrand"},
+        {Encode({"-i", out.Path("e.flv"), "-s", "320x240", out.Root() + "/./e.flv"}), 2,
+         "the source file itself"},
     };
     for (const auto& [argv, code, message] : cases) {
-        WriteFile(argv.back(), ReadFile(clip));
+        WriteText(argv.back(), ReadText(clip));
         RunResult r = RunProgram(argv);
         EXPECT_EQ(r.code, code) << message;
         EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
@@ -332,15 +307,15 @@ TEST(EncoderRun, FailuresAndRefusals)
 TEST(EncoderRun, NamesThatLookLikeOptionsOrProtocolsAndAnExistingTarget)
 {
     TempFolder out;
-    WriteFile(out / "-clip.flv", ReadFile(Clip("clip.flv")));
-    WriteFile(out / "file:clip.flv", ReadFile(Clip("clip.flv")));
-    WriteFile(out / "-out.avi", std::string(200000, 'J'));  // always overwritten
+    WriteText(out.Path("-clip.flv"), ReadText(Clip("clip.flv")));
+    WriteText(out.Path("file:clip.flv"), ReadText(Clip("clip.flv")));
+    WriteText(out.Path("-out.avi"), std::string(200000, 'J'));  // always overwritten
     for (auto [source, target] :
          {std::pair{"-clip.flv", "pipe:1.avi"}, std::pair{"file:clip.flv", "-out.avi"}}) {
         RunResult r =
-            RunProgram({Tool("env"), "-C", out.path, kOstrand, "converter.exe", "-i", source, target});
+            RunProgram({Tool("env"), "-C", out.Root(), kOstrand, "converter.exe", "-i", source, target});
         ASSERT_EQ(r.code, 0) << source << " -> " << target << "\n" << r.err;
-        EXPECT_TRUE(Probe(out / target).starts_with("mpeg4|video|160|120\n")) << target;
+        EXPECT_TRUE(Probe(out.Path(target)).starts_with("mpeg4|video|160|120\n")) << target;
     }
 }
 
@@ -369,16 +344,16 @@ TEST(EncoderRun, ReportsProgressAndTheOutcomeOnTheChannel)
     // The source, the options and the target, the exit status, the channel's last line,
     // and what the target holds: a 320x240 picture or the source's size cropped to even.
     const std::tuple<std::string, std::string, std::string, int, std::string, std::string> cases[] = {
-        {Clip("long.flv"), ipod, out / "a.mp4", 0, "done", "mpeg4|video|320|240"},
-        {Clip("clip.mp4"), "-vcodec wmv2 -b 1200k -ar 44100 -ac 2", out / "b.avi", 0, "done",
+        {Clip("long.flv"), ipod, out.Path("a.mp4"), 0, "done", "mpeg4|video|320|240"},
+        {Clip("clip.mp4"), "-vcodec wmv2 -b 1200k -ar 44100 -ac 2", out.Path("b.avi"), 0, "done",
          "wmv2|video|160|120"},
-        {Clip("clip.webm"), ipod, out / "c.mp4", 0, "done", "mpeg4|video|320|240"},
-        {Clip("nolength.webm"), ipod, out / "d.mp4", 0, "done", "mpeg4|video|320|240"},
-        {out / "missing.flv", ipod, out / "e.mp4", 1, "failed source not found", ""},
+        {Clip("clip.webm"), ipod, out.Path("c.mp4"), 0, "done", "mpeg4|video|320|240"},
+        {Clip("nolength.webm"), ipod, out.Path("d.mp4"), 0, "done", "mpeg4|video|320|240"},
+        {out.Path("missing.flv"), ipod, out.Path("e.mp4"), 1, "failed source not found", ""},
         // The real ffmpeg's word for an encoder it lacks.
-        {Clip("clip.flv"), "-vcodec nosuch", out / "f.avi", 1, "failed needs the nosuch encoder", ""},
+        {Clip("clip.flv"), "-vcodec nosuch", out.Path("f.avi"), 1, "failed needs the nosuch encoder", ""},
         {Clip("clip.flv"), "-f avi", "/dev/full", 1, "failed disk full", ""},
-        {Clip("clip.flv"), "-r 25", out / "g.mp4", 2, "failed unknown option -r", ""},
+        {Clip("clip.flv"), "-r 25", out.Path("g.mp4"), 2, "failed unknown option -r", ""},
     };
     for (const auto& [source, options, target, code, last, holds] : cases) {
         Args argv = Encode({"-progress-fd", "1", "-i", source});
@@ -414,7 +389,7 @@ TEST(EncoderRun, ReadsTheProgressReportOfTheInstalledFfmpeg)
 {
     TempFolder out;
     const RunResult r = RunProgram({Tool("ffmpeg"), "-loglevel", "error", "-nostats", "-progress", "pipe:1",
-                                    "-i", Clip("clip.flv"), out / "a.avi"});
+                                    "-i", Clip("clip.flv"), out.Path("a.avi")});
     ASSERT_EQ(r.code, 0) << r.err;
     // Its last block tells where it ended: the end of the 1 s source.
     const std::optional<double> position = FfmpegProgress().Feed(r.out);
@@ -426,7 +401,7 @@ TEST(EncoderRun, ReadsTheProgressReportOfTheInstalledFfmpeg)
 // and refused by name when asked for.
 std::string FfmpegWithout(const TempFolder& bin, const std::string& encoder)
 {
-    WriteFile(bin / "ffmpeg",
+    WriteText(bin.Path("ffmpeg"),
               "#!/bin/sh\n"
               "for a in \"$@\"; do\n"
               "  if [ \"$a\" = -encoders ]; then \"" +
@@ -438,8 +413,8 @@ std::string FfmpegWithout(const TempFolder& bin, const std::string& encoder)
                   "done\n"
                   "exec \"" +
                   Tool("ffmpeg") + "\" \"$@\"\n");
-    chmod((bin / "ffmpeg").c_str(), 0755);
-    return "PATH=" + bin.path + ":" + ProgramSearchPath();
+    chmod(bin.Path("ffmpeg").c_str(), 0755);
+    return "PATH=" + bin.Root() + ":" + ProgramSearchPath();
 }
 
 TEST(EncoderRun, ListsEveryProfileAsTheInstalledFfmpegCanMakeIt)
@@ -475,7 +450,7 @@ TEST(EncoderRun, AProfileFfmpegCannotMakeIsListedSoAndRefusedAtOnce)
 
         ConvertJob job = JobsFor(convert).front();
         job.m_csSourceFile = Clip("clip.flv");
-        job.m_csTargetFile = bin / ("out" + job.m_csTargetType);
+        job.m_csTargetFile = bin.Path("out" + job.m_csTargetType);
         Args argv = BuildEncoderArguments(job, kOstrand);
         argv.insert(argv.begin() + 2, {"-progress-fd", "1"});
         argv.insert(argv.begin(), {Tool("env"), path});
@@ -505,14 +480,14 @@ TEST(EncoderRun, HelpAndVersionEndWell)
 TEST(EncoderRun, FindsProgramsLikeAShell)
 {
     TempFolder folder;
-    const std::string bin = folder / "bin";
+    const std::string bin = folder.Path("bin");
     fs::create_directories(bin);
-    fs::create_directory(folder / "dir");
-    WriteFile(folder / "tool", "not executable");
-    WriteFile(bin + "/tool", "#!/bin/sh\n");
+    fs::create_directory(folder.Path("dir"));
+    WriteText(folder.Path("tool"), "not executable");
+    WriteText(bin + "/tool", "#!/bin/sh\n");
     chmod((bin + "/tool").c_str(), 0755);
-    EXPECT_EQ(FindProgram("tool", folder.path + ":" + bin), bin + "/tool");
-    EXPECT_EQ(FindProgram("dir", folder.path), std::nullopt);
+    EXPECT_EQ(FindProgram("tool", folder.Root() + ":" + bin), bin + "/tool");
+    EXPECT_EQ(FindProgram("dir", folder.Root()), std::nullopt);
     EXPECT_EQ(FindProgram("tool", "/nonexistent::" + bin), bin + "/tool");
     EXPECT_EQ(FindProgram(bin + "/tool", ""), bin + "/tool");
 }
@@ -533,9 +508,9 @@ protected:
             std::this_thread::sleep_for(20ms);
         }
         const std::string encoder = "/proc/" + std::to_string(m_encoder);
-        std::istringstream(ReadFile(encoder + "/task/" + std::to_string(m_encoder) + "/children")) >>
+        std::istringstream(ReadText(encoder + "/task/" + std::to_string(m_encoder) + "/children")) >>
             m_ffmpeg;
-        ASSERT_TRUE(ReadFile("/proc/" + std::to_string(m_ffmpeg) + "/comm").starts_with("ffmpeg"))
+        ASSERT_TRUE(ReadText("/proc/" + std::to_string(m_ffmpeg) + "/comm").starts_with("ffmpeg"))
             << "ffmpeg never started writing";
     }
 
@@ -551,7 +526,7 @@ protected:
     }
 
     TempFolder m_folder;
-    const std::string m_target = m_folder / "long.mp4";
+    const std::string m_target = m_folder.Path("long.mp4");
     pid_t m_encoder = -1;
     pid_t m_ffmpeg = -1;
 };

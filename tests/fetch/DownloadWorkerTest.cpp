@@ -2,14 +2,15 @@
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 
-#include "VideoService.h"
 #include "fetch/DownloadWorker.h"
 #include "fetch/FileErrorPrompt.h"
 #include "fetch/TaskOperations.h"
+#include "support/Files.h"
+#include "support/VideoService.h"
 #include "tasks/MessagePoster.h"
 #include "tasks/Task.h"
 
@@ -80,7 +81,7 @@ protected:
             return StartDownload(m_task, m_context);
         return DownloadWorker(m_task, m_context).Run();
     }
-    std::string FileText() { return ReadFileText(m_task.m_csFilePath); }
+    std::string FileText() { return ReadText(m_task.m_csFilePath); }
 
     VideoService m_service;
     DownloadContext m_context;
@@ -162,7 +163,7 @@ TEST_F(DownloadWorkerTest, OutcomesAndWhatBecomesOfAnEarlierFile)
     };
     for (const auto& [id, result, file] : cases) {
         SCOPED_TRACE(id);
-        std::ofstream(m_task.m_csFilePath) << earlier;
+        WriteText(m_task.m_csFilePath, earlier);
         const auto start = Clock::now();
         EXPECT_EQ(RunWorker(id), result);
         EXPECT_LT(Clock::now() - start, 5s);
@@ -176,7 +177,7 @@ TEST_F(DownloadWorkerTest, OutcomesAndWhatBecomesOfAnEarlierFile)
     }
 
     // A stop that came just before the transfer leaves the earlier file alone.
-    std::ofstream(m_task.m_csFilePath) << earlier;
+    WriteText(m_task.m_csFilePath, earlier);
     m_stopOn = REPORT_SIZE;
     EXPECT_EQ(RunWorker("ok-10000"), 0);
     EXPECT_EQ(Statuses().back(), STATUS_STOPPED);
@@ -234,7 +235,7 @@ TEST_F(DownloadWorkerTest, DisposeTaskDeletesTheFilesOnlyWhenAskedAfterTheWorker
         task->m_csFilePath = m_task.m_csFilePath;
         task->m_job.m_csTargetFile = target;
         task->m_csUrl = m_service.WatchUrl("stallbody-100000");
-        std::ofstream(target) << "";
+        WriteText(target, "");
         m_reports.clear();
         ASSERT_TRUE(StartDownload(*task, m_context));
         ASSERT_TRUE(WaitFor(REPORT_PROGRESS, 1, 10s));
@@ -242,8 +243,8 @@ TEST_F(DownloadWorkerTest, DisposeTaskDeletesTheFilesOnlyWhenAskedAfterTheWorker
         StopDownload(*task);
         DisposeTask(std::move(task));  // returns only once the worker has ended
         EXPECT_EQ(Statuses().back(), STATUS_STOPPED);
-        EXPECT_EQ(FileExists(m_task.m_csFilePath), !deleteFiles);
-        EXPECT_EQ(FileExists(target), !deleteFiles);
+        EXPECT_EQ(std::filesystem::exists(m_task.m_csFilePath), !deleteFiles);
+        EXPECT_EQ(std::filesystem::exists(target), !deleteFiles);
     }
 }
 

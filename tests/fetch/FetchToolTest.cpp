@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
-#include "VideoService.h"
+#include "support/Files.h"
+#include "support/VideoService.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ protected:
     }
     int Run(const std::vector<std::string>& args) { return Finish(Start(args)); }
     std::string LastLine() const { return m_lines.empty() ? "" : m_lines.back(); }
-    std::string Errors() const { return ReadFileText(Folder() + "/stderr"); }
+    std::string Errors() const { return ReadText(Folder() + "/stderr"); }
     const std::string& Folder() const { return m_service.Folder(); }
     std::string File() const { return Folder() + "/video.flv"; }
 
@@ -54,11 +54,11 @@ TEST_F(FetchToolTest, CompletedDownloadPrintsItsReportsAndExitsZero)
 {
     // An option overrides its key of the settings; the other key still comes from them.
     std::filesystem::create_directories(Folder() + "/data/Tavolin Data");
-    std::ofstream(Folder() + "/data/Tavolin Data/settings.ini")
-        << "[TASKSINFO]\r\nSERVICE_HOST=127.0.0.1:1\r\nCDN_DOMAIN=cdn.test\r\n";
+    std::filesystem::copy_file(TestData("settings-unreachable-service.ini"),
+                               Folder() + "/data/Tavolin Data/settings.ini");
     EXPECT_EQ(Run({"--service-host=" + m_service.Host(), m_service.WatchUrl("cdn-10000"), File()}), 0);
     EXPECT_EQ(m_service.RequestLines().back(), "GET /get_video?video_id=cdn-10000 HTTP/1.1");
-    EXPECT_EQ(ReadFileText(File()), VideoService::Body(10000));
+    EXPECT_EQ(ReadText(File()), VideoService::Body(10000));
 
     ASSERT_GE(m_lines.size(), 6u);
     const std::vector<std::string> first = {"2 0 Parsing URL", "2 0 Parsing URL", "2 1 Pending",
@@ -106,7 +106,7 @@ TEST_F(FetchToolTest, SignalsStopTheDownload)
         EXPECT_EQ(Finish(out), 2) << signal;
         EXPECT_LT(std::chrono::steady_clock::now() - stopAt, 1500ms);
         EXPECT_EQ(LastLine(), "2 5 Task Stopped");
-        EXPECT_EQ(ReadFileText(File()), VideoService::Body(50000));
+        EXPECT_EQ(ReadText(File()), VideoService::Body(50000));
     }
 }
 

@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "fetch/WatchUrl.h"
+#include "support/Files.h"
 
 namespace {
 
@@ -17,13 +15,9 @@ TEST(ServiceConfig, SettingsPointTheRunElsewhere)
     for (const char bad : std::string(" \t\x7f/\\?#@", 8))
         EXPECT_FALSE(ServiceConfig::IsUsableHost(std::string("a") + bad + "b")) << int(bad);
 
-    std::string dir = (std::filesystem::temp_directory_path() / "tavolin-config-XXXXXX").string();
-    ASSERT_NE(mkdtemp(dir.data()), nullptr);
-    const std::string path = dir + "/settings.ini";
-    EXPECT_EQ(ServiceConfig::Load(path), ServiceConfig{}) << "no file keeps the defaults";
-    std::ofstream(path) << "[TASKSINFO]\nSERVICE_HOST=127.0.0.1:5000\nCDN_DOMAIN=x?y\n";
-    const ServiceConfig local = ServiceConfig::Load(path);
-    std::filesystem::remove_all(dir);
+    EXPECT_EQ(ServiceConfig::Load(TestData("no-such-settings.ini")), ServiceConfig{})
+        << "no file keeps the defaults";
+    const ServiceConfig local = ServiceConfig::Load(TestData("settings-local-service.ini"));
     EXPECT_EQ(local.m_csServiceHost, "127.0.0.1:5000");
     EXPECT_EQ(local.m_csCdnDomain, ".googlevideo.com") << "an unusable value keeps the default";
 

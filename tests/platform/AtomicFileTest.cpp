@@ -1,12 +1,13 @@
 #include "platform/AtomicFile.h"
 
-#include "TempFolder.h"
-
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <csignal>
 #include <filesystem>
+
+#include "support/Files.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -32,14 +33,14 @@ TEST(AtomicFile, CreatesAndReplacesKeepingPermissionsAndLinks)
     const mode_t oldMask = ::umask(022);
     ASSERT_TRUE(WriteFileAtomically(path, std::string("first\0binary", 12)));
     ::umask(oldMask);
-    EXPECT_EQ(TempFolder::ReadBytes(path), std::string("first\0binary", 12));
+    EXPECT_EQ(ReadText(path), std::string("first\0binary", 12));
     EXPECT_EQ(ModeOf(path), 0644u);
 
     ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
     fs::create_symlink(path, folder.Path("link.ini"));
     ASSERT_TRUE(WriteFileAtomically(folder.Path("link.ini"), "second"));
     EXPECT_TRUE(fs::is_symlink(folder.Path("link.ini")));
-    EXPECT_EQ(TempFolder::ReadBytes(path), "second");
+    EXPECT_EQ(ReadText(path), "second");
     EXPECT_EQ(ModeOf(path), 0600u);
     EXPECT_EQ(EntryCount(folder.Root()), 2u) << "no temporary file may be left behind";
 }
@@ -48,7 +49,7 @@ TEST(AtomicFile, FailureLeavesTheOldFile)
 {
     TempFolder folder;
     const std::string path = folder.Path("tasks.ini");
-    TempFolder::WriteBytes(path, "old content");
+    WriteText(path, "old content");
 
     // A file size limit makes the write itself fail, also for root.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -63,15 +64,15 @@ TEST(AtomicFile, FailureLeavesTheOldFile)
     std::signal(SIGXFSZ, SIG_DFL);
     EXPECT_FALSE(written);
     EXPECT_NE(error.find(path), std::string::npos) << error;
-    EXPECT_EQ(TempFolder::ReadBytes(path), "old content");
+    EXPECT_EQ(ReadText(path), "old content");
     EXPECT_EQ(EntryCount(folder.Root()), 1u) << "the temporary file must be removed";
 
     // The parent is a regular file: nothing can be created there.
     EXPECT_FALSE(WriteFileAtomically(path + "/inner.ini", "x"));
     // A folder in the file's place is not replaced.
-    EXPECT_FALSE(WriteFileAtomically(folder.Root().string(), "x"));
+    EXPECT_FALSE(WriteFileAtomically(folder.Root(), "x"));
     EXPECT_TRUE(fs::is_directory(folder.Root()));
-    EXPECT_EQ(TempFolder::ReadBytes(path), "old content");
+    EXPECT_EQ(ReadText(path), "old content");
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 #include "platform/PrivateProfile.h"
 
-#include "TempFolder.h"
-
 #include <gtest/gtest.h>
 #include <chrono>
+
+#include "support/Files.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -90,9 +91,9 @@ TEST(PrivateProfileRead, ReadsFilesAndFallsBackWhenMissingOrUnreadable)
     TempFolder folder;
     const std::string path = folder.Path("settings.ini");
     EXPECT_EQ(GetPrivateProfileString("TASKSINFO", "LAST_FOLDER", "none ", kBuffer, path), "none");
-    TempFolder::WriteBytes(path, "\xEF\xBB\xBF[TASKSINFO]\r\nLAST_FOLDER=/home/me/Videos\r\n");
+    WriteText(path, "\xEF\xBB\xBF[TASKSINFO]\r\nLAST_FOLDER=/home/me/Videos\r\n");
     EXPECT_EQ(GetPrivateProfileString("TASKSINFO", "LAST_FOLDER", "", kBuffer, path), "/home/me/Videos");
-    EXPECT_EQ(GetPrivateProfileString("TASKSINFO", "X", "d", kBuffer, folder.Root().string()), "d");
+    EXPECT_EQ(GetPrivateProfileString("TASKSINFO", "X", "d", kBuffer, folder.Root()), "d");
 }
 
 TEST(PrivateProfileRead, LoadsALargeTaskStoreQuickly)
@@ -148,9 +149,9 @@ TEST(PrivateProfileWrite, ChangesOnlyWhatItMust)
         TempFolder folder;
         const std::string path = folder.Path("tasks.ini");
         if (c.before)
-            TempFolder::WriteBytes(path, c.before);
+            WriteText(path, c.before);
         EXPECT_TRUE(WritePrivateProfileString(c.section, c.key, c.value, path)) << c.name;
-        EXPECT_EQ(TempFolder::ReadBytes(path), c.after) << c.name;
+        EXPECT_EQ(ReadText(path), c.after) << c.name;
     }
 }
 
@@ -159,7 +160,7 @@ TEST(PrivateProfileWrite, RefusesWhatWouldForgeEntriesAndFailsWithoutHarm)
     TempFolder folder;
     const std::string path = folder.Path("tasks.ini");
     const std::string before = "[S]\r\nK=keep\r\n";
-    TempFolder::WriteBytes(path, before);
+    WriteText(path, before);
     const std::string cases[][3] = {
         {"S", "K", "v\n[Other]"}, {"S", "K", "v\rX=1"},  {"S", "K", std::string("v\0w", 3)},
         {"S", "K=X", "v"},        {"S", "K\nX", "v"},    {"S", std::string("K\0X", 3), "v"},
@@ -169,12 +170,12 @@ TEST(PrivateProfileWrite, RefusesWhatWouldForgeEntriesAndFailsWithoutHarm)
     for (const auto& c : cases) {
         EXPECT_FALSE(WritePrivateProfileString(c[0], c[1], c[2], path))
             << "[" << c[0] << "] " << c[1] << "=" << c[2];
-        EXPECT_EQ(TempFolder::ReadBytes(path), before) << c[1];
+        EXPECT_EQ(ReadText(path), before) << c[1];
     }
     // A file in the place of the parent folder; a folder in the place of the file.
     EXPECT_FALSE(WritePrivateProfileString("S", "K", "V", path + "/tasks.ini"));
-    EXPECT_EQ(TempFolder::ReadBytes(path), before);
-    EXPECT_FALSE(WritePrivateProfileString("S", "K", "V", folder.Root().string()));
+    EXPECT_EQ(ReadText(path), before);
+    EXPECT_FALSE(WritePrivateProfileString("S", "K", "V", folder.Root()));
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include <functional>
 #include <thread>
 
+#include "support/Files.h"
+#include "support/TempFolder.h"
 #include "tasks/ReportQueue.h"
 
 namespace {
@@ -33,8 +35,6 @@ bool Eventually(const std::function<bool()>& condition)
 
 class EncoderRunnerTest : public ::testing::Test {
 protected:
-    ~EncoderRunnerTest() override { fs::remove_all(m_folder); }
-
     // A job for the fake encoder, told what to do by its source file.
     ConvertJob Job(std::int32_t id, const std::string& word)
     {
@@ -42,7 +42,7 @@ protected:
         job.m_nTaskId = id;
         job.m_csSourceFile = (m_folder / (std::to_string(id) + ".flv")).string();
         job.m_csTargetFile = (m_folder / (std::to_string(id) + ".mp4")).string();
-        std::ofstream(job.m_csSourceFile) << word;
+        WriteText(job.m_csSourceFile, word);
         return job;
     }
     // The fake's pid once it has started.
@@ -65,7 +65,8 @@ protected:
         return m_posts;
     }
 
-    const fs::path m_folder = ::mkdtemp((fs::temp_directory_path() / "runner-XXXXXX").string().data());
+    TempFolder m_temp;
+    const fs::path m_folder = m_temp.Root();
     ReportQueue m_mailbox;
     Lines m_posts;
 };

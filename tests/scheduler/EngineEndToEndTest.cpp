@@ -7,16 +7,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <sstream>
 #include <thread>
 
 #include "convert/ProfileCatalogue.h"
 #include "fetch/FileErrorPrompt.h"
 #include "fetch/ServiceConfig.h"
-#include "fetch/VideoService.h"
 #include "scheduler/TaskScheduler.h"
+#include "support/Files.h"
 #include "support/RecordingRowView.h"
+#include "support/TempFolder.h"
+#include "support/VideoService.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -28,23 +30,21 @@ protected:
     void ShowFileError(const std::string&) override {}
     static void SetUpTestSuite()
     {
-        char pattern[] = "/tmp/engine-e2e-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        s_clipFolder = pattern;
+        s_clips = std::make_unique<TempFolder>();
         // A short clip as the service served them: Sorenson video with MP3 sound.
         const std::string command =
             "ffmpeg -hide_banner -loglevel error -nostdin -y -f lavfi -i testsrc=size=176x144:rate=15 "
             "-f lavfi -i sine=frequency=440:sample_rate=22050 -t 1 -c:v flv1 -c:a libmp3lame "
             "-shortest '" +
-            (s_clipFolder / "clip.flv").string() + "'";
+            s_clips->Path("clip.flv") + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
     }
-    static void TearDownTestSuite() { fs::remove_all(s_clipFolder); }
+    static void TearDownTestSuite() { s_clips.reset(); }
 
     void SetUp() override
     {
-        m_service = std::make_unique<VideoService>(
-            std::vector<std::string>{"--video", (s_clipFolder / "clip.flv").string()});
+        m_service =
+            std::make_unique<VideoService>(std::vector<std::string>{"--video", s_clips->Path("clip.flv")});
         ServiceConfig config;
         config.m_csServiceHost = m_service->Host();
         config.m_csCdnDomain = "cdn.test";
@@ -95,10 +95,10 @@ protected:
     // The command's output, or the store when there is no command.
     std::string Read(const std::string& command = {}) const
     {
-        std::ostringstream text;
         if (command.empty())
-            text << std::ifstream(fs::path(m_folder) / "tasks.ini", std::ios::binary).rdbuf();
-        else if (FILE* pipe = popen(command.c_str(), "r")) {
+            return ReadText(fs::path(m_folder) / "tasks.ini");
+        std::ostringstream text;
+        if (FILE* pipe = popen(command.c_str(), "r")) {
             for (int c; (c = fgetc(pipe)) != EOF;)
                 text.put(static_cast<char>(c));
             pclose(pipe);
@@ -106,7 +106,7 @@ protected:
         return text.str();
     }
 
-    static fs::path s_clipFolder;
+    static std::unique_ptr<TempFolder> s_clips;
     std::unique_ptr<VideoService> m_service;
     std::string m_folder;
     RecordingRowView m_rows;
@@ -114,7 +114,7 @@ protected:
     std::unique_ptr<TaskScheduler> m_scheduler;
 };
 
-fs::path EngineEndToEndTest::s_clipFolder;
+std::unique_ptr<TempFolder> EngineEndToEndTest::s_clips;
 
 TEST_F(EngineEndToEndTest, DoesAnAddressBecomeAConvertedFile)
 {

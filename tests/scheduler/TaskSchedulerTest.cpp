@@ -9,11 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "fetch/FileErrorPrompt.h"
+#include "support/Files.h"
 #include "support/RecordingRowView.h"
+#include "support/TempFolder.h"
 #include "tasks/Task.h"
 
 namespace {
@@ -24,10 +25,6 @@ class Harness : public DownloadLauncher, public ConversionRunner, public FileErr
 public:
     Harness()
     {
-        // The store is synced to disk at every change; in memory the whole table takes milliseconds.
-        const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        std::string pattern = (base / "scheduler-XXXXXX").string();
-        m_folder = ::mkdtemp(pattern.data());
         TaskScheduler::Settings settings;
         settings.m_csStorePath = Store().string();
         // Nothing here has a thread: an exit that waited for anything would hang the test.
@@ -37,11 +34,7 @@ public:
         settings.m_pRunner = this;
         m_scheduler = std::make_unique<TaskScheduler>(m_rows, m_mailbox, *this, settings);
     }
-    ~Harness() override
-    {
-        m_scheduler.reset();
-        fs::remove_all(m_folder);
-    }
+    ~Harness() override { m_scheduler.reset(); }
 
     // Steps, one after another, each followed by draining the mailbox as the window does.
     void Run(const std::string& script)
@@ -170,7 +163,9 @@ private:
     const ConvertJob& Job() const override { return m_job; }
     void ShowFileError(const std::string&) override {}
 
-    fs::path m_folder;
+    // The store is synced to disk at every change; in memory the whole table takes milliseconds.
+    TempFolder m_temp{fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path()};
+    const fs::path m_folder = m_temp.Root();
     std::string m_calls;
     ConvertJob m_job;
     bool m_bRunning = false;
@@ -260,11 +255,10 @@ TEST(TaskScheduler, RowsQueueCallsAndStoreOfEachCase)
         harness.Run(c.script);
         EXPECT_EQ(harness.Rows(), c.rows) << c.question;
         EXPECT_EQ(harness.Calls(), c.calls) << c.question;
-        std::ostringstream store;
-        store << std::ifstream(harness.Store(), std::ios::binary).rdbuf();
+        const std::string store = ReadText(harness.Store());
         std::istringstream texts(c.store);
         for (std::string text; texts >> text;)
-            EXPECT_EQ(store.str().find(text.substr(text[0] == '!')) == std::string::npos, text[0] == '!')
+            EXPECT_EQ(store.find(text.substr(text[0] == '!')) == std::string::npos, text[0] == '!')
                 << c.question << " " << text;
     }
 }

@@ -86,11 +86,12 @@ private slots:
                                                         {{40, 28}, kWhite},
                                                         {{0, 0}, kUnder}};
             for (const auto& [at, colour] : pixels)
-                QVERIFY2(image.pixelColor(at) == colour, qPrintable(QString("%1,%2 hover %3 pressed %4")
-                                                                        .arg(at.x())
-                                                                        .arg(at.y())
-                                                                        .arg(c.hover)
-                                                                        .arg(c.pressed)));
+                QVERIFY2(image.pixelColor(at) == colour,
+                         qPrintable(QStringLiteral("%1,%2 hover %3 pressed %4")
+                                        .arg(at.x())
+                                        .arg(at.y())
+                                        .arg(c.hover)
+                                        .arg(c.pressed)));
         }
     }
 
@@ -149,7 +150,7 @@ private slots:
             button.setDown(c.pressed);
             const QImage image = RenderOver(button, QColor(128, 128, 128));
             const QString state =
-                QString("title %1 hover %2 pressed %3").arg(c.title).arg(c.hover).arg(c.pressed);
+                QStringLiteral("title %1 hover %2 pressed %3").arg(c.title).arg(c.hover).arg(c.pressed);
             QVERIFY2(CountPixels(image, c.ink) > 10, qPrintable(state));
             for (bool (*other)(QColor) : {IsDark, IsRed, IsWhite})
                 QVERIFY2(other == c.ink || CountPixels(image, other) == 0, qPrintable(state));

@@ -1,15 +1,13 @@
 #include "tasks/TaskStore.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <limits>
 #include <tuple>
 
+#include "support/Files.h"
 #include "support/RecordingRowView.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -18,21 +16,10 @@ using Rows = std::vector<std::vector<std::string>>;
 
 class TaskStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_NE(mkdtemp(m_dir.data()), nullptr);
-        m_path = m_dir + "/tasks.ini";
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
+    std::string ReadFile() const { return ReadText(m_path); }
 
-    std::string ReadFile() const
-    {
-        std::ifstream in(m_path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-
-    std::string m_dir = (fs::temp_directory_path() / "tavolin-store-XXXXXX").string();
-    std::string m_path;
+    TempFolder m_folder;
+    const std::string m_path = m_folder.Path("tasks.ini");
 };
 
 // Saved byte for byte; loaded back, the tasks, their rows and the rewritten file are the same.
@@ -60,15 +47,7 @@ TEST_F(TaskStoreTest, SavesByteExactAndRoundTrips)
     TaskList saved;
     saved.Append(std::move(task));
     ASSERT_TRUE(TaskStore(m_path).SaveTasks(saved));
-    EXPECT_EQ(ReadFile(),
-              "[TASKSINFO]\r\nTASKS_NUMBER=1\r\nTASKURL_0=http://h/watch?v=Ab&t=5\r\n"
-              "TASKFILENAME_0=Clip one.flv\r\nTASKFILEPATH_0=/v/Clip one.flv\r\n"
-              "m_csSourceFile0=/v/Clip one.flv\r\nm_csTargetFile0=/v/Clip one.mp4\r\n"
-              "m_csAudioBitRate0=128\r\nm_csAudioChannel0=2\r\nm_csAudioCodec0=aac\r\n"
-              "m_csAudioSampleRate0=44100\r\nm_csTargetName0=MP4 Video\r\n"
-              "m_csTargetType0=.mp4\r\nm_csVideoBitRate0=768\r\nm_csVideoCodec0=mpeg4\r\n"
-              "m_csVideoFrameRate0=Auto\r\nm_csVideoSize0=320x240\r\nTASKFILESIZE_0=5368709120\r\n"
-              "TASKFINISHED_0=TRUE\r\nALLFINISHED_0=TRUE\r\n");
+    EXPECT_EQ(ReadFile(), ReadText(TestData("store-one-task.ini")));
 
     saved.Append(std::make_unique<CTask>());
     saved.At(1).m_csFileName = "second.flv";
@@ -90,10 +69,7 @@ TEST_F(TaskStoreTest, LoadsDefaultsFlagsAndSizes)
 {
     RecordingRowView view;
     TaskList list(&view);
-    std::ofstream(m_path) << "[tasksinfo]\ntasks_number= +3 tasks\nm_csTargetName0=iPod\n"
-                             "TASKFILESIZE_0=2097152abc\nTASKFINISHED_0=true\nALLFINISHED_0=tRuE\n"
-                             "TASKFINISHED_1=TRUE1\nALLFINISHED_1=TRUE\nTASKFINISHED_2=TRUE\n"
-                             "TASKURL_3=beyond\n";
+    fs::copy_file(TestData("store-defaults.ini"), m_path);
     ASSERT_EQ(TaskStore(m_path).LoadTasks(list), 3);
     EXPECT_EQ(list.At(1).m_csUrl, "INVALID");
     EXPECT_FALSE(list.At(1).m_bFinished) << "TRUE1 is not TRUE";
@@ -142,7 +118,7 @@ TEST_F(TaskStoreTest, AStoreThatCouldNotBeReadIsNeverOverwritten)
     EXPECT_TRUE(store.ReadFailed());
     // Not even once a file there could be replaced, for the rest of the run.
     fs::remove(m_path);
-    std::ofstream(m_path) << "kept";
+    WriteText(m_path, "kept");
     std::string error;
     EXPECT_FALSE(store.SaveTasks(list, &error));
     EXPECT_NE(error.find(m_path), std::string::npos);

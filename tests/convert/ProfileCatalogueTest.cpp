@@ -1,5 +1,5 @@
-// The profile catalogue, the option boxes filled from it, the job read back from them,
-// and the encoder's command line in its two forms.
+// The profile catalogue, the option boxes filled from it and the job read back from them.
+#include "convert/ProfileCatalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "convert/EncoderCommandLine.h"
-#include "convert/ProfileCatalogue.h"
 #include "platform/CommandLine.h"
 
 namespace {
@@ -109,29 +108,6 @@ TEST(ReadJobFromSelection, FillsOnlyTheProfilePartOfTheJob)
     ReadJobFromSelection(again, nullptr, OptionSelection{});
     job.m_csTargetType = ".mp4";
     EXPECT_EQ(again, job);
-}
-
-// Only exactly "Auto" is left out, and only the exact PSP name, letter case included, adds
-// the format.
-TEST(EncoderCommandLine, ValuesGoInUnchangedAndPathsStayWhole)
-{
-    ConvertJob job;
-    job.m_csSourceFile = "say \"hi\" -ac 9.flv";
-    job.m_csTargetFile = "out.mp4";
-    job.m_csVideoSize = "auto";
-    job.m_csVideoFrameRate = "25";  // never reaches the encoder
-    job.m_csAudioBitRate = " 96";
-    for (std::string* f :
-         {&job.m_csVideoCodec, &job.m_csAudioCodec, &job.m_csAudioSampleRate, &job.m_csAudioChannel})
-        *f = "Auto";
-    // The text cannot carry a quote in a path; the arguments can.
-    job.m_csTargetName = "PSP - PSP MPEG-4 Video (*.mp4) ";
-    EXPECT_EQ(BuildEncoderCommandLine(job),
-              "./ostrand converter.exe -i \"say \"hi\" -ac 9.flv\" -s auto -b k -ab  96k \"out.mp4\" ");
-    job.m_csTargetName = "psp - PSP MPEG-4 Video (*.mp4)";
-    EXPECT_EQ(BuildEncoderArguments(job, "/opt/t/ostrand"),
-              (Args{"/opt/t/ostrand", "converter.exe", "-i", job.m_csSourceFile, "-s", "auto", "-b", "k",
-                    "-ab", " 96k", "out.mp4"}));
 }
 
 }  // namespace

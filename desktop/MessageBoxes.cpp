@@ -1,4 +1,4 @@
-#include "skin/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 #include <atomic>
 

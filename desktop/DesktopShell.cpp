@@ -1,4 +1,4 @@
-#include "skin/DesktopShell.h"
+#include "desktop/DesktopShell.h"
 
 #include <atomic>
 #include <functional>
@@ -15,13 +15,13 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "skin/MessageBoxes.h"
+#include "desktop/MessageBoxes.h"
 
 namespace {
 
-constexpr const char* kFileManagerService = "org.freedesktop.FileManager1";
-constexpr const char* kFileManagerPath = "/org/freedesktop/FileManager1";
-constexpr const char* kFileManagerInterface = "org.freedesktop.FileManager1";
+constexpr QLatin1String kFileManagerService("org.freedesktop.FileManager1");
+constexpr QLatin1String kFileManagerPath("/org/freedesktop/FileManager1");
+constexpr QLatin1String kFileManagerInterface("org.freedesktop.FileManager1");
 // A file manager that is being started on demand may take a moment; one that takes
 // longer than this is treated as absent and the folder is opened instead.
 constexpr int kShowItemsTimeoutMs = 10000;

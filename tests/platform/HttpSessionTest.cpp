@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "VideoService.h"
+#include "support/VideoService.h"
 
 namespace {
 

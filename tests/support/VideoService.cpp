@@ -1,24 +1,17 @@
-#include "VideoService.h"
+#include "support/VideoService.h"
 
 #include <signal.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
-VideoService::VideoService(std::vector<std::string> extraArguments)
+#include "support/Files.h"
+
+VideoService::VideoService(std::vector<std::string> extraArguments) : m_logPath(m_folder.Path("requests.log"))
 {
-    char folder[] = "/tmp/tavolin-fetch-test-XXXXXX";
-    if (!::mkdtemp(folder))
-        throw std::runtime_error("cannot create a temporary folder");
-    m_folder = folder;
-    m_logPath = m_folder + "/requests.log";
     // The shell prints its process id, which the service takes over, then the service its port.
     std::string command =
-        "echo $$; exec python3 '" TAVOLIN_SOURCE_DIR "/tests/fetch/video_service.py' --log " + m_logPath;
+        "echo $$; exec python3 '" TAVOLIN_TESTS_DIR "/support/video_service.py' --log " + m_logPath;
     for (const std::string& argument : extraArguments)
         command += " '" + argument + "'";
     m_output = ::popen(command.c_str(), "re");
@@ -39,8 +32,6 @@ void VideoService::Stop()
         ::kill(m_pid, SIGTERM);
     if (m_output)
         ::pclose(m_output);
-    std::error_code ec;
-    std::filesystem::remove_all(m_folder, ec);
 }
 
 std::string VideoService::Host() const
@@ -55,7 +46,7 @@ std::string VideoService::WatchUrl(const std::string& videoId) const
 
 std::vector<std::string> VideoService::Requests() const
 {
-    const std::string log = ReadFileText(m_logPath);
+    const std::string log = ReadText(m_logPath);
     std::vector<std::string> heads;
     for (std::size_t start = 0, end; (end = log.find("\r\n\r\n", start)) != std::string::npos;
          start = end + 4)
@@ -77,16 +68,4 @@ std::string VideoService::Body(std::size_t size)
     for (std::size_t i = 0; i < size; ++i)
         body[i] = static_cast<char>(i % 251);
     return body;
-}
-
-std::string ReadFileText(const std::string& path)
-{
-    std::ostringstream out;
-    out << std::ifstream(path, std::ios::binary).rdbuf();
-    return out.str();
-}
-
-bool FileExists(const std::string& path)
-{
-    return std::filesystem::exists(path);
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/TempFolder.h"
+
 class VideoService {
 public:
     explicit VideoService(std::vector<std::string> extraArguments = {});
@@ -19,7 +21,7 @@ public:
     std::string Host() const;                                // "127.0.0.1:PORT"
     std::string WatchUrl(const std::string& videoId) const;  // the watch page of videoId
     // A folder of the test's own, removed with the service.
-    const std::string& Folder() const { return m_folder; }
+    const std::string& Folder() const { return m_folder.Root(); }
     // Every request head received so far, in order, byte for byte.
     std::vector<std::string> Requests() const;
     // Only the request lines ("GET /v/... HTTP/1.1").
@@ -33,10 +35,6 @@ private:
     std::FILE* m_output = nullptr;  // the service's standard output
     pid_t m_pid = -1;
     int m_port = 0;
-    std::string m_folder;
+    TempFolder m_folder;
     std::string m_logPath;
 };
-
-// Reads a whole file; empty when it cannot be read.
-std::string ReadFileText(const std::string& path);
-bool FileExists(const std::string& path);

@@ -1,4 +1,4 @@
-#include "downloader/CTrayIcon.h"
+#include "desktop/CTrayIcon.h"
 
 #include <QMenu>
 #include <QSystemTrayIcon>

@@ -1,30 +1,12 @@
-#include <gtest/gtest.h>
-
-#include <optional>
-#include <set>
-#include <string>
-#include <utility>
-#include <vector>
-
-#include "converter/OutputName.h"
-#include "converter/ProgressStep.h"
-#include "converter/SourceSwitch.h"
 #include "converter/StartDecision.h"
 
-namespace {
+#include <gtest/gtest.h>
 
-TEST(SourceSwitch, OnlyTheSwitchWithExactlyOnePath)
-{
-    const std::vector<std::pair<std::vector<std::string>, std::optional<std::string>>> rows = {
-        {{"-SOURCE", " /v/keep blanks.flv "}, " /v/keep blanks.flv "},
-        {{"-source"}, std::nullopt},
-        {{"-source", "/v/a.flv", "/v/b.flv"}, std::nullopt},
-        {{"/v/a.flv", "-source"}, std::nullopt},
-        {{"--source", "/v/a.flv"}, std::nullopt},
-    };
-    for (const auto& [args, source] : rows)
-        EXPECT_EQ(SourceFromArguments(args), source) << args.front();
-}
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
 
 TEST(StartDecision, ChecksInOrderAndRemembersTheFolderOnceItPassed)
 {
@@ -72,23 +54,6 @@ TEST(StartDecision, RefusalMessagesKeepTheirWording)
     EXPECT_EQ(RefusalMessage(StartRefusal::NoSource), "Please load a flv file.");
     EXPECT_EQ(RefusalMessage(StartRefusal::NotFlv), "Please load a valid flv file !");
     EXPECT_TRUE(RefusalMessage(StartRefusal::None).empty());
-}
-
-TEST(OutputName, FirstFreeNameFillsGapsFromZero)
-{
-    EXPECT_EQ(TargetBaseName("/v/clip.v2.flv"), "clip.v2");
-    EXPECT_EQ(TargetBaseName("/v.d/clip"), "clip");
-    const std::set<std::string> taken = {"/out/clip.mp4", "/out/clip-1.mp4"};
-    auto exists = [&taken](const std::string& path) { return taken.count(path) > 0; };
-    EXPECT_EQ(ChooseTargetPath("/out/", "/v/clip.flv", ".mp4", exists), "/out/clip-0.mp4");
-    EXPECT_EQ(ChooseTargetPath("/out/", "/v/clip.flv", ".wmv", exists), "/out/clip.wmv");
-}
-
-// The window sees the steps of ten and the start over at 100; these positions it never shows.
-TEST(ProgressStep, OddAndResetPositions)
-{
-    EXPECT_EQ(NextProgressPosition(95), 0);
-    EXPECT_EQ(NextProgressPosition(-1), 10);  // a reset bar sits below its range
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include "downloader/SingleInstance.h"
 #include "downloader/UiFilePrompt.h"
 #include "support/CapturedStandardError.h"
+#include "support/Files.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ QString UniqueServer()
 
 }  // namespace
 
-class StartupTest : public QObject {
+class MainAppTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -170,6 +171,6 @@ private slots:
     }
 };
 
-static RegisterWindowTest g_register([] { return new StartupTest; });
+static RegisterTest g_register([] { return new MainAppTest; });
 
-#include "StartupTest.moc"
+#include "MainAppTest.moc"

@@ -1,0 +1,20 @@
+#include "converter/OutputName.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace {
+
+TEST(OutputName, FirstFreeNameFillsGapsFromZero)
+{
+    EXPECT_EQ(TargetBaseName("/v/clip.v2.flv"), "clip.v2");
+    EXPECT_EQ(TargetBaseName("/v.d/clip"), "clip");
+    const std::set<std::string> taken = {"/out/clip.mp4", "/out/clip-1.mp4"};
+    auto exists = [&taken](const std::string& path) { return taken.count(path) > 0; };
+    EXPECT_EQ(ChooseTargetPath("/out/", "/v/clip.flv", ".mp4", exists), "/out/clip-0.mp4");
+    EXPECT_EQ(ChooseTargetPath("/out/", "/v/clip.flv", ".wmv", exists), "/out/clip.wmv");
+}
+
+}  // namespace

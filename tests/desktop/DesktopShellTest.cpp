@@ -1,0 +1,136 @@
+// The real desktop shell. The file manager is a stand-in service on the private message
+// bus that CTest runs this test on (TAVOLIN_PRIVATE_BUS); the desktop's opener is a
+// stand-in script found first on PATH.
+#include <memory>
+
+#include <QDBusConnection>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "desktop/DesktopShell.h"
+#include "support/BoxRecorder.h"
+
+class FakeFileManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+
+public slots:
+    void ShowItems(const QStringList& uris, const QString& startupId) { shown << uris << startupId; }
+
+public:
+    QStringList shown;
+};
+
+class DesktopShellTest : public QObject {
+    Q_OBJECT
+
+    // Never the user's own bus: without the private one, the file manager is not asked.
+    const bool m_bBus = qEnvironmentVariableIsSet("TAVOLIN_PRIVATE_BUS");
+    QTemporaryDir m_root;
+    QString m_log;
+
+    QString Path(QAnyStringView name) const { return m_root.path() + u'/' + name.toString(); }
+
+    // What the stand-in opener was given, one argument a line.
+    QStringList Opened() const
+    {
+        QFile file(m_log);
+        return file.open(QIODevice::ReadOnly)
+                   ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                   : QStringList();
+    }
+
+    void OpenerFails(int status)
+    {
+        QFile file(Path("bin/status"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray::number(status)) > 0);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_log = Path("opened.txt");
+        QVERIFY(QDir().mkpath(Path("bin")));
+        QFile script(Path("bin/xdg-open"));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        // Exits with the status that the file "status" beside it holds, 0 without one.
+        script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '" +
+                     QFile::encodeName(m_log) +
+                     "'\nexit $(cat \"$(dirname \"$0\")/status\" 2>/dev/null || echo 0)\n");
+        QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        qputenv("PATH", QFile::encodeName(Path("bin")) + ':' + qgetenv("PATH"));
+    }
+
+    void init()
+    {
+        QFile::remove(m_log);
+        QFile::remove(Path("bin/status"));
+    }
+
+    void ShowInFolderAsksTheFileManager()
+    {
+        if (!m_bBus)
+            QSKIP("no private message bus");
+        QDBusConnection manager = QDBusConnection::connectToBus(
+            qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("fm"));
+        FakeFileManager fake;
+        QVERIFY(manager.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &fake,
+                                       QDBusConnection::ExportAllSlots));
+        QVERIFY(manager.registerService(QStringLiteral("org.freedesktop.FileManager1")));
+        DesktopShell::Current().ShowInFolder(Path("out/My Clip #1.mp4"), nullptr);
+        const QString uri = QStringLiteral("file://") + Path("out/My%20Clip%20%231.mp4");
+        QTRY_COMPARE_WITH_TIMEOUT(fake.shown, QStringList({uri, QString()}), 10000);
+        QTest::qWait(100);
+        QVERIFY(Opened().isEmpty());  // the file manager answered: no folder opened
+        QDBusConnection::disconnectFromBus(QStringLiteral("fm"));
+    }
+
+    void ShowInFolderFallsBackToTheFolder()
+    {
+        if (!m_bBus)
+            QSKIP("no private message bus");
+        // Nobody owns the file manager's name on this bus, and nothing can be started for it.
+        BoxRecorder boxes;
+        DesktopShell::Current().ShowInFolder(Path("out/clip.mp4"), nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(Opened(), QStringList{Path("out")}, 10000);
+        QTest::qWait(200);
+        QVERIFY(boxes.m_boxes.isEmpty());
+    }
+
+    void FolderNothingCanOpenIsToldUnlessItsWindowIsGone()
+    {
+        BoxRecorder boxes;
+        const QString folder = Path("out");
+        OpenerFails(4);
+        auto owner = std::make_unique<QWidget>();
+        DesktopShell::Current().OpenFolder(folder, owner.get());
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.m_boxes.size(), 1, 10000);
+        QCOMPARE(boxes.m_boxes.front(), QStringLiteral("Tavolin | Can not open the folder \"") + folder +
+                                            QStringLiteral("\": no file manager answered."));
+
+        // The window closed while the opener ran: nobody is left to tell.
+        DesktopShell::Current().OpenFolder(folder, owner.get());
+        owner.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(Opened().size(), 2, 10000);
+        QTest::qWait(300);
+        QCOMPARE(boxes.m_boxes.size(), 1);
+    }
+
+    void OpenersAndProgramsGetTheirArgumentsWhole()
+    {
+        const QString folder = Path("a folder; with $(signs) & 'quotes'");
+        DesktopShell::Current().OpenFolder(folder, nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(Opened(), QStringList{folder}, 10000);
+        // No shell in between: every argument arrives as it was given.
+        QFile::remove(m_log);
+        const QStringList arguments = {QStringLiteral("-source"), QStringLiteral("/v/a \"b\" $HOME.flv")};
+        QVERIFY(DesktopShell::Current().StartProgram(Path("bin/xdg-open"), arguments));
+        QTRY_COMPARE_WITH_TIMEOUT(Opened(), arguments, 10000);
+        QVERIFY(!DesktopShell::Current().StartProgram(Path("bin/no-such-program"), {}));
+    }
+};
+
+QTEST_MAIN(DesktopShellTest)
+#include "DesktopShellTest.moc"
