@@ -96,7 +96,7 @@ double Median(std::vector<double> values)
 ConvertJob DefaultJob(const std::string& profileStart, const std::string& source, const std::string& target)
 {
     for (const ConvertProfile& profile : BuildProfileCatalogue(CatalogueProgram::Pellux)) {
-        if (!profile.m_csName.starts_with(profileStart))
+        if (!profile.name.starts_with(profileStart))
             continue;
         ConvertJob job;
         ReadJobFromSelection(job, &profile, SelectedOptions(FillOptionBoxes(profile)));

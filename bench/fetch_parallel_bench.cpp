@@ -79,9 +79,9 @@ int main(int argc, char** argv)
     });
 
     DownloadContext context;
-    context.m_pPoster = &queue;
-    context.m_service.m_csServiceHost = host;
-    context.m_service.m_csCdnDomain = argv[2];
+    context.poster = &queue;
+    context.service.serviceHost = host;
+    context.service.cdnDomain = argv[2];
 
     const auto start = std::chrono::steady_clock::now();
     std::vector<std::unique_ptr<CTask>> tasks;

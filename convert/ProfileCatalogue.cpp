@@ -44,15 +44,15 @@ ConvertProfile Converting(std::string name, std::string extension, ProfileOption
                           std::string audioCodec, std::string sampleRate, std::string channels)
 {
     ConvertProfile profile;
-    profile.m_csName = std::move(name);
-    profile.m_csExtension = std::move(extension);
-    profile.m_videoSize = std::move(size);
-    profile.m_videoCodec = std::move(videoCodec);
-    profile.m_videoBitRate = std::move(videoBitRate);
-    profile.m_audioBitRate = std::move(audioBitRate);
-    profile.m_audioCodec = Option(std::move(audioCodec));
-    profile.m_audioSampleRate = Option(std::move(sampleRate));
-    profile.m_audioChannel = Option(std::move(channels));
+    profile.name = std::move(name);
+    profile.extension = std::move(extension);
+    profile.videoSize = std::move(size);
+    profile.videoCodec = std::move(videoCodec);
+    profile.videoBitRate = std::move(videoBitRate);
+    profile.audioBitRate = std::move(audioBitRate);
+    profile.audioCodec = Option(std::move(audioCodec));
+    profile.audioSampleRate = Option(std::move(sampleRate));
+    profile.audioChannel = Option(std::move(channels));
     return profile;
 }
 
@@ -73,8 +73,8 @@ std::vector<ConvertProfile> BuildProfileCatalogue(CatalogueProgram program)
     catalogue.reserve(13);
     if (program == CatalogueProgram::Tavolin) {
         ConvertProfile flv;
-        flv.m_csName = "FLV - Flash Video Format Orignal (*.flv)";
-        flv.m_csExtension = ".flv";
+        flv.name = "FLV - Flash Video Format Orignal (*.flv)";
+        flv.extension = ".flv";
         catalogue.push_back(std::move(flv));
     }
     catalogue.push_back(Mp4("iPod (320x240) MPEG-4 Normal (*.mp4)", "320x240", kSizes1, "1200", kVideoRates1,
@@ -109,9 +109,9 @@ std::vector<ConvertProfile> BuildProfileCatalogue(CatalogueProgram program)
 
 std::optional<std::string> OptionBox::SelectedText() const
 {
-    if (m_nSelected < 0 || static_cast<std::size_t>(m_nSelected) >= m_items.size())
+    if (selected < 0 || static_cast<std::size_t>(selected) >= items.size())
         return std::nullopt;
-    return m_items[static_cast<std::size_t>(m_nSelected)];
+    return items[static_cast<std::size_t>(selected)];
 }
 
 namespace {
@@ -121,13 +121,13 @@ namespace {
 OptionBox FillBox(const ProfileOption& option)
 {
     OptionBox box;
-    box.m_items = option.m_choices;
-    if (box.m_items.empty())
+    box.items = option.choices;
+    if (box.items.empty())
         return box;
-    box.m_nSelected = 0;
-    for (std::size_t i = 0; i < box.m_items.size(); ++i) {
-        if (box.m_items[i] == option.m_csDefault)
-            box.m_nSelected = static_cast<int>(i);
+    box.selected = 0;
+    for (std::size_t i = 0; i < box.items.size(); ++i) {
+        if (box.items[i] == option.defaultValue)
+            box.selected = static_cast<int>(i);
     }
     return box;
 }
@@ -137,20 +137,20 @@ OptionBox FillBox(const ProfileOption& option)
 OptionBoxes FillOptionBoxes(const ConvertProfile& profile)
 {
     OptionBoxes boxes;
-    boxes.m_size = FillBox(profile.m_videoSize);
-    boxes.m_videoBitRate = FillBox(profile.m_videoBitRate);
-    boxes.m_audioBitRate = FillBox(profile.m_audioBitRate);
-    boxes.m_videoCodec = FillBox(profile.m_videoCodec);
+    boxes.size = FillBox(profile.videoSize);
+    boxes.videoBitRate = FillBox(profile.videoBitRate);
+    boxes.audioBitRate = FillBox(profile.audioBitRate);
+    boxes.videoCodec = FillBox(profile.videoCodec);
     return boxes;
 }
 
 OptionSelection SelectedOptions(const OptionBoxes& boxes)
 {
     OptionSelection selection;
-    selection.m_csVideoSize = boxes.m_size.SelectedText();
-    selection.m_csVideoCodec = boxes.m_videoCodec.SelectedText();
-    selection.m_csVideoBitRate = boxes.m_videoBitRate.SelectedText();
-    selection.m_csAudioBitRate = boxes.m_audioBitRate.SelectedText();
+    selection.m_csVideoSize = boxes.size.SelectedText();
+    selection.m_csVideoCodec = boxes.videoCodec.SelectedText();
+    selection.m_csVideoBitRate = boxes.videoBitRate.SelectedText();
+    selection.m_csAudioBitRate = boxes.audioBitRate.SelectedText();
     return selection;
 }
 
@@ -158,11 +158,11 @@ void ReadJobFromSelection(ConvertJob& job, const ConvertProfile* profile, const 
 {
     job.m_csTargetType = ".mp4";
     if (profile != nullptr) {
-        job.m_csTargetType = profile->m_csExtension;
-        job.m_csTargetName = profile->m_csName;
-        job.m_csAudioSampleRate = profile->m_audioSampleRate.m_csDefault;
-        job.m_csAudioChannel = profile->m_audioChannel.m_csDefault;
-        job.m_csAudioCodec = profile->m_audioCodec.m_csDefault;
+        job.m_csTargetType = profile->extension;
+        job.m_csTargetName = profile->name;
+        job.m_csAudioSampleRate = profile->audioSampleRate.defaultValue;
+        job.m_csAudioChannel = profile->audioChannel.defaultValue;
+        job.m_csAudioCodec = profile->audioCodec.defaultValue;
     }
     if (selection.m_csVideoSize)
         job.m_csVideoSize = *selection.m_csVideoSize;

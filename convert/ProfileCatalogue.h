@@ -11,8 +11,8 @@
 
 // One option of a profile: the value it starts with and the values a box offers.
 struct ProfileOption {
-    std::string m_csDefault = "Auto";
-    std::vector<std::string> m_choices;
+    std::string defaultValue = "Auto";
+    std::vector<std::string> choices;
 
     bool operator==(const ProfileOption&) const = default;
 };
@@ -20,16 +20,16 @@ struct ProfileOption {
 // One catalogue entry. The name is the profile's identity (the command line recognises
 // the PSP profile by it).
 struct ConvertProfile {
-    std::string m_csName;
-    std::string m_csExtension;  // with its leading dot
-    ProfileOption m_videoSize;
-    ProfileOption m_videoCodec;
-    ProfileOption m_videoBitRate;
-    ProfileOption m_videoFrameRate;  // "Auto" everywhere; nothing reads it
-    ProfileOption m_audioCodec;
-    ProfileOption m_audioBitRate;
-    ProfileOption m_audioSampleRate;
-    ProfileOption m_audioChannel;
+    std::string name;
+    std::string extension;  // with its leading dot
+    ProfileOption videoSize;
+    ProfileOption videoCodec;
+    ProfileOption videoBitRate;
+    ProfileOption videoFrameRate;  // "Auto" everywhere; nothing reads it
+    ProfileOption audioCodec;
+    ProfileOption audioBitRate;
+    ProfileOption audioSampleRate;
+    ProfileOption audioChannel;
 
     bool operator==(const ConvertProfile&) const = default;
 };
@@ -44,8 +44,8 @@ std::vector<ConvertProfile> BuildProfileCatalogue(CatalogueProgram program);
 // What one drop-down box lists and which entry it selects; -1 leaves it without a
 // selection (an empty box).
 struct OptionBox {
-    std::vector<std::string> m_items;
-    int m_nSelected = -1;
+    std::vector<std::string> items;
+    int selected = -1;
 
     std::optional<std::string> SelectedText() const;
     bool operator==(const OptionBox&) const = default;
@@ -53,10 +53,10 @@ struct OptionBox {
 
 // The four boxes, in the order the windows fill them.
 struct OptionBoxes {
-    OptionBox m_size;
-    OptionBox m_videoBitRate;
-    OptionBox m_audioBitRate;
-    OptionBox m_videoCodec;
+    OptionBox size;
+    OptionBox videoBitRate;
+    OptionBox audioBitRate;
+    OptionBox videoCodec;
 };
 
 OptionBoxes FillOptionBoxes(const ConvertProfile& profile);

@@ -118,7 +118,7 @@ CConverterDlg::CConverterDlg(ConverterOptions options, QWidget* parent)
 CConverterDlg::~CConverterDlg()
 {
     DisposeRun(std::chrono::milliseconds(0));
-    delete m_pFolderPicker;
+    delete m_folderPicker;
 }
 
 void CConverterDlg::CreateControls()
@@ -161,50 +161,50 @@ void CConverterDlg::CreateControls()
 
     // Created in the order the keyboard should visit them.
     label("Source File:", 7, 9, 38, 8);
-    m_pSourceBox = edit("source", 53, 7, 185, 13);
+    m_sourceBox = edit("source", 53, 7, 185, 13);
     QPushButton* load = button("load", QStringLiteral("Load..."), 244, 6, 53, 15);
     label("Destination:", 7, 27, 40, 8);
-    m_pDestinationBox = edit("destination", 53, 25, 185, 13);
+    m_destinationBox = edit("destination", 53, 25, 185, 13);
     QPushButton* browse = button("browse", QStringLiteral("Browse"), 244, 24, 30, 14);
     QPushButton* open = button("open", QStringLiteral("Open"), 275, 24, 22, 14);
     label("Profile:", 7, 46, 24, 8);
-    m_pProfileBox = dropDown("profile", 53, 44, 244);
+    m_profileBox = dropDown("profile", 53, 44, 244);
     label("Status:", 7, 63, 24, 8);
     // Paths are shown here; an '&' in one is a character, not a mnemonic.
-    m_pStatus = label("", 53, 62, 244, 10);
-    m_pStatus->SetStyle(SS_LEFT | SS_NOPREFIX);
-    m_pStatus->setObjectName(QStringLiteral("status"));
-    m_pProgress = new QProgressBar(this);
-    m_pProgress->setObjectName(QStringLiteral("progress"));
-    m_pProgress->setTextVisible(false);
-    place(m_pProgress, 53, 74, 244, 6);
-    m_pMoreButton = button("more", kMoreCaption, 7, 84, 60, 17);
-    m_pStartButton = button("start", kStartCaption, 156, 84, 60, 17);
+    m_status = label("", 53, 62, 244, 10);
+    m_status->SetStyle(SS_LEFT | SS_NOPREFIX);
+    m_status->setObjectName(QStringLiteral("status"));
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("progress"));
+    m_progress->setTextVisible(false);
+    place(m_progress, 53, 74, 244, 6);
+    m_moreButton = button("more", kMoreCaption, 7, 84, 60, 17);
+    m_startButton = button("start", kStartCaption, 156, 84, 60, 17);
     QPushButton* exit = button("exit", QStringLiteral("Exit"), 239, 84, 60, 17);
-    m_pResolutionLabel = label("Resolution(Width x Height)", 7, 104, 87, 8);
-    m_pSizeBox = dropDown("size", 7, 115, 139);
+    m_resolutionLabel = label("Resolution(Width x Height)", 7, 104, 87, 8);
+    m_sizeBox = dropDown("size", 7, 115, 139);
     label("Video Codec", 158, 104, 40, 8);
-    m_pVideoCodecBox = dropDown("videoCodec", 158, 115, 139);
+    m_videoCodecBox = dropDown("videoCodec", 158, 115, 139);
     label("Video Bitrate", 7, 139, 42, 8);
-    m_pVideoBitRateBox = dropDown("videoBitRate", 7, 150, 139);
+    m_videoBitRateBox = dropDown("videoBitRate", 7, 150, 139);
     label("Audio Bitrate", 158, 139, 42, 8);
-    m_pAudioBitRateBox = dropDown("audioBitRate", 158, 150, 139);
+    m_audioBitRateBox = dropDown("audioBitRate", 158, 150, 139);
 
     m_rcFull = QRect(QPoint(0, 0), units.ToPixels(0, 0, kWidthUnits, kHeightUnits).size());
     // Collapsed, the window ends where the option boxes' captions begin.
     m_rcCollapsed = m_rcFull;
-    m_rcCollapsed.setBottom(m_pResolutionLabel->geometry().top() - 1);
+    m_rcCollapsed.setBottom(m_resolutionLabel->geometry().top() - 1);
     setFixedSize(m_rcCollapsed.size());
 
     connect(load, &QPushButton::clicked, this, &CConverterDlg::OnLoad);
     connect(browse, &QPushButton::clicked, this, &CConverterDlg::OnBrowse);
     connect(open, &QPushButton::clicked, this, &CConverterDlg::OnOpen);
-    connect(m_pMoreButton, &QPushButton::clicked, this, &CConverterDlg::OnMore);
-    connect(m_pStartButton, &QPushButton::clicked, this, &CConverterDlg::OnStartConversion);
+    connect(m_moreButton, &QPushButton::clicked, this, &CConverterDlg::OnMore);
+    connect(m_startButton, &QPushButton::clicked, this, &CConverterDlg::OnStartConversion);
     connect(exit, &QPushButton::clicked, this, &CConverterDlg::reject);
     // activated, not currentIndexChanged: only the user's choices count as changes.
-    connect(m_pProfileBox, &QComboBox::activated, this, &CConverterDlg::OnProfileChanged);
-    for (QComboBox* box : {m_pSizeBox, m_pVideoCodecBox, m_pVideoBitRateBox, m_pAudioBitRateBox})
+    connect(m_profileBox, &QComboBox::activated, this, &CConverterDlg::OnProfileChanged);
+    for (QComboBox* box : {m_sizeBox, m_videoCodecBox, m_videoBitRateBox, m_audioBitRateBox})
         connect(box, &QComboBox::activated, this, &CConverterDlg::OnOptionChanged);
 
     // The title bar offers no menu of ours here, so the About box is on F1 and on the
@@ -219,20 +219,20 @@ bool CConverterDlg::Initialise(const std::vector<std::string>& arguments)
         return false;
     }
     if (const std::optional<std::string> source = SourceFromArguments(arguments))
-        m_pSourceBox->setText(FromFileName(*source));
+        m_sourceBox->setText(FromFileName(*source));
 
     m_profiles = BuildProfileCatalogue(CatalogueProgram::Pellux);
-    m_pProfileBox->clear();
+    m_profileBox->clear();
     for (const ConvertProfile& profile : m_profiles)
-        m_pProfileBox->addItem(FromUtf8(profile.m_csName));
+        m_profileBox->addItem(FromUtf8(profile.name));
     if (!m_profiles.empty()) {
-        m_pProfileBox->setCurrentIndex(0);
+        m_profileBox->setCurrentIndex(0);
         FillOptionBoxes(m_profiles.front());
     }
 
     SetStatus(QStringLiteral("Please load a file first."));
-    m_pProgress->setRange(kProgressMinimum, kProgressMaximum);
-    m_pProgress->setValue(kProgressMinimum);
+    m_progress->setRange(kProgressMinimum, kProgressMaximum);
+    m_progress->setValue(kProgressMinimum);
     return true;
 }
 
@@ -258,17 +258,17 @@ bool CConverterDlg::SetupDataFolder()
                 .arg(dataFolder));
         return false;
     }
-    m_csDataFolder = ToFileName(dataFolder);
-    m_csSettingsFile = m_csDataFolder + "/settings.ini";
+    m_dataFolder = ToFileName(dataFolder);
+    m_settingsFile = m_dataFolder + "/settings.ini";
 
     std::string folder(platform::TrimWhiteSpace(platform::GetPrivateProfileString(
-        kSettingsSection, kFolderKey, "", kFolderBufferSize, m_csSettingsFile)));
+        kSettingsSection, kFolderKey, "", kFolderBufferSize, m_settingsFile)));
     if (folder.empty()) {
         const QString fallback = QDir::homePath() + QStringLiteral("/Pellux Output Videos/");
         QDir().mkdir(fallback);  // a failure shows later, when Start rejects the folder
         folder = ToFileName(fallback);
     }
-    m_pDestinationBox->setText(FromFileName(folder));
+    m_destinationBox->setText(FromFileName(folder));
     return true;
 }
 
@@ -277,33 +277,33 @@ void CConverterDlg::FillOptionBoxes(const ConvertProfile& profile)
     const OptionBoxes boxes = ::FillOptionBoxes(profile);
     auto fill = [](QComboBox* box, const OptionBox& from) {
         box->clear();
-        for (const std::string& item : from.m_items)
+        for (const std::string& item : from.items)
             box->addItem(FromUtf8(item));
-        box->setCurrentIndex(from.m_nSelected);
+        box->setCurrentIndex(from.selected);
     };
-    fill(m_pSizeBox, boxes.m_size);
-    fill(m_pVideoBitRateBox, boxes.m_videoBitRate);
-    fill(m_pAudioBitRateBox, boxes.m_audioBitRate);
-    fill(m_pVideoCodecBox, boxes.m_videoCodec);
+    fill(m_sizeBox, boxes.size);
+    fill(m_videoBitRateBox, boxes.videoBitRate);
+    fill(m_audioBitRateBox, boxes.audioBitRate);
+    fill(m_videoCodecBox, boxes.videoCodec);
 }
 
 void CConverterDlg::ReadJobFromWindow()
 {
-    const int index = m_pProfileBox->currentIndex();
+    const int index = m_profileBox->currentIndex();
     const ConvertProfile* profile = (index >= 0 && static_cast<std::size_t>(index) < m_profiles.size())
                                         ? &m_profiles[static_cast<std::size_t>(index)]
                                         : nullptr;
     OptionSelection selection;
-    selection.m_csVideoSize = SelectedText(m_pSizeBox);
-    selection.m_csVideoCodec = SelectedText(m_pVideoCodecBox);
-    selection.m_csVideoBitRate = SelectedText(m_pVideoBitRateBox);
-    selection.m_csAudioBitRate = SelectedText(m_pAudioBitRateBox);
+    selection.m_csVideoSize = SelectedText(m_sizeBox);
+    selection.m_csVideoCodec = SelectedText(m_videoCodecBox);
+    selection.m_csVideoBitRate = SelectedText(m_videoBitRateBox);
+    selection.m_csAudioBitRate = SelectedText(m_audioBitRateBox);
     ReadJobFromSelection(m_job, profile, selection);
 }
 
 void CConverterDlg::SetStatus(const QString& text)
 {
-    m_pStatus->setText(text);
+    m_status->setText(text);
 }
 
 void CConverterDlg::paintEvent(QPaintEvent*)
@@ -356,41 +356,41 @@ void CConverterDlg::OnLoad()
                                                       QStringLiteral("FLV - Flash Video Format (*.flv)"));
     if (path.isEmpty())
         return;
-    m_pSourceBox->setText(path);
+    m_sourceBox->setText(path);
     SetStatus(QStringLiteral("File Loaded : ") + path);
-    m_pProgress->setValue(kProgressMinimum);
+    m_progress->setValue(kProgressMinimum);
 }
 
 void CConverterDlg::OnBrowse()
 {
     // Not modal, and owned by no window: the converter stays usable while it is open.
-    if (m_pFolderPicker) {
-        m_pFolderPicker->raise();
-        m_pFolderPicker->activateWindow();
+    if (m_folderPicker) {
+        m_folderPicker->raise();
+        m_folderPicker->activateWindow();
         return;
     }
-    m_pFolderPicker = new QFileDialog(nullptr, QStringLiteral("Select Destination Folder"));
-    m_pFolderPicker->setAttribute(Qt::WA_DeleteOnClose);
-    m_pFolderPicker->setFileMode(QFileDialog::Directory);
-    m_pFolderPicker->setOption(QFileDialog::ShowDirsOnly);
-    connect(m_pFolderPicker, &QFileDialog::fileSelected, this, &CConverterDlg::OnDestinationChosen);
-    m_pFolderPicker->show();
+    m_folderPicker = new QFileDialog(nullptr, QStringLiteral("Select Destination Folder"));
+    m_folderPicker->setAttribute(Qt::WA_DeleteOnClose);
+    m_folderPicker->setFileMode(QFileDialog::Directory);
+    m_folderPicker->setOption(QFileDialog::ShowDirsOnly);
+    connect(m_folderPicker, &QFileDialog::fileSelected, this, &CConverterDlg::OnDestinationChosen);
+    m_folderPicker->show();
 }
 
 void CConverterDlg::OnDestinationChosen(const QString& folder)
 {
     if (folder.isEmpty()) {
-        m_pDestinationBox->setText(QStringLiteral("INVALID FOLDER"));
+        m_destinationBox->setText(QStringLiteral("INVALID FOLDER"));
         SetStatus(QStringLiteral("Invalid destination folder. "));
         return;
     }
-    m_pDestinationBox->setText(folder);
+    m_destinationBox->setText(folder);
     SetStatus(QStringLiteral("Destination folder changed to ") + folder);
 }
 
 void CConverterDlg::OnOpen()
 {
-    const QString folder = m_pDestinationBox->text().trimmed();
+    const QString folder = m_destinationBox->text().trimmed();
     if (!folder.isEmpty())
         DesktopShell::Current().OpenFolder(folder, this);
 }
@@ -398,18 +398,18 @@ void CConverterDlg::OnOpen()
 void CConverterDlg::OnMore()
 {
     // The caption is the only record of the state.
-    if (m_pMoreButton->text() == kMoreCaption) {
-        m_pMoreButton->setText(kLessCaption);
+    if (m_moreButton->text() == kMoreCaption) {
+        m_moreButton->setText(kLessCaption);
         setFixedSize(m_rcFull.size());
     } else {
-        m_pMoreButton->setText(kMoreCaption);
+        m_moreButton->setText(kMoreCaption);
         setFixedSize(m_rcCollapsed.size());
     }
 }
 
 void CConverterDlg::OnProfileChanged()
 {
-    const int index = m_pProfileBox->currentIndex();
+    const int index = m_profileBox->currentIndex();
     if (index >= 0 && static_cast<std::size_t>(index) < m_profiles.size())
         FillOptionBoxes(m_profiles[static_cast<std::size_t>(index)]);
     SetStatus(QStringLiteral("Options changed"));
@@ -422,43 +422,44 @@ void CConverterDlg::OnOptionChanged()
 
 void CConverterDlg::OnStartConversion()
 {
-    if (m_pStartButton->text() == kStopCaption) {
-        if (m_pChannel)
-            m_pChannel->StopEvent().Set();
+    if (m_startButton->text() == kStopCaption) {
+        if (m_channel)
+            m_channel->StopEvent().Set();
         return;
     }
     // Resuming a stopped run: the same job and the same target, nothing read again.
-    if (m_pStatus->text() == kStoppedStatus) {
+    if (m_status->text() == kStoppedStatus) {
         StartRun(m_job.m_csTargetFile);
         return;
     }
 
-    const StartRequest request{ToFileName(m_pDestinationBox->text()), ToFileName(m_pSourceBox->text())};
+    const StartRequest request{ToFileName(m_destinationBox->text()), ToFileName(m_sourceBox->text())};
     const StartDecision decision = DecideStart(request, FileQueries{IsFolder, PathExists});
-    if (decision.m_bRememberFolder)
-        platform::WritePrivateProfileString(kSettingsSection, kFolderKey, decision.m_csDestination,
-                                            m_csSettingsFile);
-    if (decision.m_refusal != StartRefusal::None) {
+    if (decision.rememberFolder)
+        platform::WritePrivateProfileString(kSettingsSection, kFolderKey, decision.destination,
+                                            m_settingsFile);
+    if (decision.refusal != StartRefusal::None) {
         MessageBoxes::Current().Exclaim(this, QStringLiteral("Information"),
-                                        FromUtf8(std::string(RefusalMessage(decision.m_refusal))));
+                                        FromUtf8(std::string(RefusalMessage(decision.refusal))));
         return;
     }
-    m_job.m_csSourceFile = decision.m_csSource;
+    m_job.m_csSourceFile = decision.source;
     ReadJobFromWindow();
-    StartRun(ReserveTarget(decision.m_csDestination, decision.m_csSource, m_job.m_csTargetType));
+    StartRun(ReserveTarget(decision.destination, decision.source, m_job.m_csTargetType));
 }
 
 void CConverterDlg::StartRun(const std::string& target)
 {
-    DisposeRun(m_options.m_threadWait);
+    DisposeRun(m_options.threadWait);
     m_job.m_csTargetFile = target;
-    m_pChannel = RunChannel::Create(this, this);
+    m_channel = RunChannel::Create(this, this);
     // Shown now rather than when the thread first reports: a second click before that
     // must stop this run, not start another one.
     RunStarted(target);
     m_pThread = std::make_unique<platform::WorkerThread>(
-        [channel = m_pChannel, job = m_job, encoder = m_options.m_csEncoderPath,
-         poll = m_options.m_pollInterval] { RunConversion(channel, job, encoder, poll); });
+        [channel = m_channel, job = m_job, encoder = m_options.encoderPath, poll = m_options.pollInterval] {
+            RunConversion(channel, job, encoder, poll);
+        });
 }
 
 void CConverterDlg::DisposeRun(std::chrono::milliseconds wait)
@@ -467,9 +468,9 @@ void CConverterDlg::DisposeRun(std::chrono::milliseconds wait)
         m_pThread->WaitFor(wait);
         m_pThread.reset();  // a thread still running is let go; it only holds the channel
     }
-    if (m_pChannel) {
-        m_pChannel->Detach();
-        m_pChannel.reset();
+    if (m_channel) {
+        m_channel->Detach();
+        m_channel.reset();
     }
 }
 
@@ -477,49 +478,49 @@ void CConverterDlg::reject()
 {
     // The encoder itself is not stopped; it goes on writing its file.
     if (m_pThread)
-        m_pThread->WaitFor(m_options.m_threadWait);
+        m_pThread->WaitFor(m_options.threadWait);
     QDialog::reject();
 }
 
 void CConverterDlg::done(int result)
 {
     DisposeRun(std::chrono::milliseconds(0));
-    if (m_pFolderPicker)
-        m_pFolderPicker->close();
+    if (m_folderPicker)
+        m_folderPicker->close();
     QDialog::done(result);
 }
 
 void CConverterDlg::RunStarted(const std::string& target)
 {
-    m_pStartButton->setText(kStopCaption);
+    m_startButton->setText(kStopCaption);
     SetStatus(kConvertingPrefix + FromFileName(target));
-    m_pProgress->setValue(kProgressMinimum);
+    m_progress->setValue(kProgressMinimum);
 }
 
 void CConverterDlg::RunStep(const std::string& target)
 {
-    m_pProgress->setValue(NextProgressPosition(m_pProgress->value()));
+    m_progress->setValue(NextProgressPosition(m_progress->value()));
     SetStatus(kConvertingPrefix + FromFileName(target));
 }
 
 void CConverterDlg::RunStopped()
 {
-    m_pStartButton->setText(kStartCaption);
+    m_startButton->setText(kStartCaption);
     SetStatus(kStoppedStatus);
-    m_pProgress->setValue(kProgressMinimum);
+    m_progress->setValue(kProgressMinimum);
 }
 
 void CConverterDlg::RunCompleted(const std::string& target)
 {
     SetStatus(QStringLiteral("Task Compeleted - ") + FromFileName(target));
-    m_pStartButton->setText(kStartCaption);
-    m_pProgress->setValue(kProgressMaximum);
+    m_startButton->setText(kStartCaption);
+    m_progress->setValue(kProgressMaximum);
     DesktopShell::Current().ShowInFolder(FromFileName(target), this);
 }
 
 void CConverterDlg::RunFailed(const std::string& target)
 {
     SetStatus(QStringLiteral("Conversion Failed - ") + FromFileName(target));
-    m_pStartButton->setText(kStartCaption);
-    m_pProgress->setValue(kProgressMinimum);
+    m_startButton->setText(kStartCaption);
+    m_progress->setValue(kProgressMinimum);
 }

@@ -38,7 +38,7 @@ public:
     bool Initialise(const std::vector<std::string>& arguments);
 
     const ConvertJob& Job() const { return m_job; }
-    const std::string& SettingsPath() const { return m_csSettingsFile; }
+    const std::string& SettingsPath() const { return m_settingsFile; }
     QRect FullRect() const { return m_rcFull; }
     QRect CollapsedRect() const { return m_rcCollapsed; }
 
@@ -85,22 +85,22 @@ private:
     QRect m_rcCollapsed;
     std::vector<ConvertProfile> m_profiles;
     ConvertJob m_job;
-    std::shared_ptr<RunChannel> m_pChannel;
+    std::shared_ptr<RunChannel> m_channel;
     std::unique_ptr<platform::WorkerThread> m_pThread;
-    std::string m_csDataFolder;
-    std::string m_csSettingsFile;
+    std::string m_dataFolder;
+    std::string m_settingsFile;
 
-    QComboBox* m_pSizeBox = nullptr;
-    QComboBox* m_pVideoBitRateBox = nullptr;
-    QComboBox* m_pAudioBitRateBox = nullptr;
-    QComboBox* m_pVideoCodecBox = nullptr;
-    QComboBox* m_pProfileBox = nullptr;
-    QLineEdit* m_pSourceBox = nullptr;
-    QLineEdit* m_pDestinationBox = nullptr;
-    CTransStatic* m_pStatus = nullptr;
-    QPushButton* m_pStartButton = nullptr;
-    QPushButton* m_pMoreButton = nullptr;
-    QProgressBar* m_pProgress = nullptr;
-    CTransStatic* m_pResolutionLabel = nullptr;
-    QPointer<QFileDialog> m_pFolderPicker;
+    QComboBox* m_sizeBox = nullptr;
+    QComboBox* m_videoBitRateBox = nullptr;
+    QComboBox* m_audioBitRateBox = nullptr;
+    QComboBox* m_videoCodecBox = nullptr;
+    QComboBox* m_profileBox = nullptr;
+    QLineEdit* m_sourceBox = nullptr;
+    QLineEdit* m_destinationBox = nullptr;
+    CTransStatic* m_status = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QPushButton* m_moreButton = nullptr;
+    QProgressBar* m_progress = nullptr;
+    CTransStatic* m_resolutionLabel = nullptr;
+    QPointer<QFileDialog> m_folderPicker;
 };

@@ -6,9 +6,9 @@
 // itself. The program sets the encoder beside its own executable; tests put a stand-in
 // there and shorten the waits.
 struct ConverterOptions {
-    std::string m_csEncoderPath;
+    std::string encoderPath;
     // How often the run looks at the encoder and steps the bar.
-    std::chrono::milliseconds m_pollInterval{1000};
+    std::chrono::milliseconds pollInterval{1000};
     // How long a start or the Exit button waits for the previous run's thread.
-    std::chrono::milliseconds m_threadWait{3000};
+    std::chrono::milliseconds threadWait{3000};
 };

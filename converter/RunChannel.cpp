@@ -10,17 +10,17 @@ std::shared_ptr<RunChannel> RunChannel::Create(QObject* context, RunView* view)
     return std::shared_ptr<RunChannel>(new RunChannel(context, view));
 }
 
-RunChannel::RunChannel(QObject* context, RunView* view) : m_pContext(context), m_pView(view) {}
+RunChannel::RunChannel(QObject* context, RunView* view) : m_context(context), m_view(view) {}
 
 void RunChannel::Post(std::function<void(RunView&)> change)
 {
     // Held while posting: the window cannot finish Detach, and so cannot be destroyed,
     // between the test and the post. Posting never waits for the window's thread.
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_pContext == nullptr)
+    if (m_context == nullptr)
         return;
     QMetaObject::invokeMethod(
-        m_pContext,
+        m_context,
         [self = shared_from_this(), change = std::move(change)]() {
             // A change queued before Detach still arrives here; it is dropped.
             if (RunView* view = self->AttachedView())
@@ -32,8 +32,8 @@ void RunChannel::Post(std::function<void(RunView&)> change)
 void RunChannel::Detach()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_pContext = nullptr;
-    m_pView = nullptr;
+    m_context = nullptr;
+    m_view = nullptr;
 }
 
 bool RunChannel::IsAttached()
@@ -44,5 +44,5 @@ bool RunChannel::IsAttached()
 RunView* RunChannel::AttachedView()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_pView;
+    return m_view;
 }

@@ -36,7 +36,7 @@ private:
     RunView* AttachedView();
 
     std::mutex m_mutex;
-    QObject* m_pContext;
-    RunView* m_pView;
+    QObject* m_context;
+    RunView* m_view;
     platform::AutoResetEvent m_evStop;
 };

@@ -22,23 +22,23 @@ bool EndsWithFlv(const std::string& path)
 StartDecision DecideStart(const StartRequest& request, const FileQueries& files)
 {
     StartDecision decision;
-    decision.m_csDestination = platform::TrimWhiteSpace(request.m_csDestination);
-    if (!decision.m_csDestination.empty() && decision.m_csDestination.back() != '/')
-        decision.m_csDestination += '/';
-    if (decision.m_csDestination.empty() || decision.m_csDestination.front() != '/' ||
-        !files.IsFolder(decision.m_csDestination)) {
-        decision.m_refusal = StartRefusal::BadDestination;
+    decision.destination = platform::TrimWhiteSpace(request.destination);
+    if (!decision.destination.empty() && decision.destination.back() != '/')
+        decision.destination += '/';
+    if (decision.destination.empty() || decision.destination.front() != '/' ||
+        !files.IsFolder(decision.destination)) {
+        decision.refusal = StartRefusal::BadDestination;
         return decision;
     }
-    decision.m_bRememberFolder = true;
+    decision.rememberFolder = true;
 
-    decision.m_csSource = platform::TrimWhiteSpace(request.m_csSource);
-    if (decision.m_csSource.empty())
-        decision.m_refusal = StartRefusal::NoSource;
-    else if (!EndsWithFlv(decision.m_csSource))
-        decision.m_refusal = StartRefusal::NotFlv;
-    else if (!files.Exists(decision.m_csSource))
-        decision.m_refusal = StartRefusal::MissingSource;
+    decision.source = platform::TrimWhiteSpace(request.source);
+    if (decision.source.empty())
+        decision.refusal = StartRefusal::NoSource;
+    else if (!EndsWithFlv(decision.source))
+        decision.refusal = StartRefusal::NotFlv;
+    else if (!files.Exists(decision.source))
+        decision.refusal = StartRefusal::MissingSource;
     return decision;
 }
 

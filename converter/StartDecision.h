@@ -8,8 +8,8 @@
 
 // The texts of the two boxes as the user left them.
 struct StartRequest {
-    std::string m_csDestination;
-    std::string m_csSource;
+    std::string destination;
+    std::string source;
 };
 
 // How the decision sees the file system; the window answers from the disk, tests from
@@ -28,12 +28,12 @@ enum class StartRefusal {
 };
 
 struct StartDecision {
-    StartRefusal m_refusal = StartRefusal::None;
+    StartRefusal refusal = StartRefusal::None;
     // Set once the destination has passed, even when the source is refused then: the
     // folder is remembered all the same.
-    bool m_bRememberFolder = false;
-    std::string m_csDestination;  // trimmed, ending with '/'
-    std::string m_csSource;       // trimmed, letter case as typed
+    bool rememberFolder = false;
+    std::string destination;  // trimmed, ending with '/'
+    std::string source;       // trimmed, letter case as typed
 };
 
 // The checks in their fixed order: destination, then source (empty, not ".flv" in any

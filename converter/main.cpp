@@ -43,7 +43,7 @@ int main(int argc, char** argv)
 
     ConverterOptions options;
     // Found beside the program, whatever directory it was started from.
-    options.m_csEncoderPath = platform::ProgramFolder() + "/ostrand";
+    options.encoderPath = platform::ProgramFolder() + "/ostrand";
 
     CConverterDlg window(options);
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);

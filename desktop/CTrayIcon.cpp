@@ -17,30 +17,31 @@ bool CTrayIcon::DesktopHasTray()
 
 void CTrayIcon::Add(const QIcon& icon, const QString& tip, QMenu* menu)
 {
-    if (!m_pIcon) {
-        m_pIcon = new QSystemTrayIcon(this);
-        connect(m_pIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::DoubleClick)
-                emit doubleClicked();
-        });
+    if (!m_trayIcon) {
+        m_trayIcon = new QSystemTrayIcon(this);
+        connect(m_trayIcon, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::DoubleClick)
+                        emit doubleClicked();
+                });
     }
-    m_pIcon->setIcon(icon);
-    m_pIcon->setToolTip(tip);
-    m_pIcon->setContextMenu(menu);
-    m_pIcon->show();
+    m_trayIcon->setIcon(icon);
+    m_trayIcon->setToolTip(tip);
+    m_trayIcon->setContextMenu(menu);
+    m_trayIcon->show();
 }
 
 void CTrayIcon::Remove()
 {
-    if (!m_pIcon)
+    if (!m_trayIcon)
         return;
-    m_pIcon->hide();
-    m_pIcon->setContextMenu(nullptr);
-    delete m_pIcon;
-    m_pIcon = nullptr;
+    m_trayIcon->hide();
+    m_trayIcon->setContextMenu(nullptr);
+    delete m_trayIcon;
+    m_trayIcon = nullptr;
 }
 
 bool CTrayIcon::IsShown() const
 {
-    return m_pIcon && m_pIcon->isVisible();
+    return m_trayIcon && m_trayIcon->isVisible();
 }

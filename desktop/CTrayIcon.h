@@ -27,5 +27,5 @@ signals:
     void doubleClicked();
 
 private:
-    QSystemTrayIcon* m_pIcon = nullptr;
+    QSystemTrayIcon* m_trayIcon = nullptr;
 };

@@ -67,9 +67,9 @@ std::optional<std::string> Selection(const QComboBox* box)
 void Fill(QComboBox* box, const OptionBox& content)
 {
     box->clear();
-    for (const std::string& item : content.m_items)
+    for (const std::string& item : content.items)
         box->addItem(ToQ(item));
-    box->setCurrentIndex(content.m_nSelected);
+    box->setCurrentIndex(content.selected);
 }
 
 // Creation failures are left to the download, which reports its own.
@@ -81,7 +81,7 @@ void CreateEmptyFile(const std::string& path)
 }  // namespace
 
 CAddTaskDlg::CAddTaskDlg(const std::string& settingsPath, const QString& url, QWidget* parent)
-    : QDialog(parent), m_csUrl(url.toStdString()), m_csSettingsPath(settingsPath)
+    : QDialog(parent), m_csUrl(url.toStdString()), m_settingsPath(settingsPath)
 {
     setWindowTitle(QStringLiteral("Add Task"));
     setFont(skin::DialogUnits::DialogFont());
@@ -101,7 +101,7 @@ CAddTaskDlg::CAddTaskDlg(const std::string& settingsPath, const QString& url, QW
 
     m_profiles = BuildProfileCatalogue(CatalogueProgram::Tavolin);
     for (const ConvertProfile& profile : m_profiles) {
-        m_comboProfile->addItem(ToQ(profile.m_csName));
+        m_comboProfile->addItem(ToQ(profile.name));
         if (m_comboProfile->count() == 1)
             m_comboProfile->setCurrentIndex(0);
     }
@@ -114,7 +114,7 @@ CAddTaskDlg::CAddTaskDlg(const std::string& settingsPath, const QString& url, QW
 
 QString CAddTaskDlg::ExampleUrl()
 {
-    return ToQ(WatchUrlPrefix(ServiceConfig::Current().m_csServiceHost)) + QStringLiteral("Ab3dE_fG-h1");
+    return ToQ(WatchUrlPrefix(ServiceConfig::Current().serviceHost)) + QStringLiteral("Ab3dE_fG-h1");
 }
 
 void CAddTaskDlg::CreateControls()
@@ -184,7 +184,7 @@ void CAddTaskDlg::CreateControls()
 void CAddTaskDlg::LoadStartFolder()
 {
     m_csFolder = platform::TrimWhiteSpace(
-        platform::GetPrivateProfileString(kSection, kLastFolderKey, "", kFolderBuffer, m_csSettingsPath));
+        platform::GetPrivateProfileString(kSection, kLastFolderKey, "", kFolderBuffer, m_settingsPath));
     if (!m_csFolder.empty())
         return;
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -281,10 +281,10 @@ void CAddTaskDlg::OnProfileChanged(int index)
     if (index < 0 || static_cast<std::size_t>(index) >= m_profiles.size())
         return;
     const OptionBoxes boxes = FillOptionBoxes(m_profiles[static_cast<std::size_t>(index)]);
-    Fill(m_comboSize, boxes.m_size);
-    Fill(m_comboVideoBitRate, boxes.m_videoBitRate);
-    Fill(m_comboAudioBitRate, boxes.m_audioBitRate);
-    Fill(m_comboVideoCodec, boxes.m_videoCodec);
+    Fill(m_comboSize, boxes.size);
+    Fill(m_comboVideoBitRate, boxes.videoBitRate);
+    Fill(m_comboAudioBitRate, boxes.audioBitRate);
+    Fill(m_comboVideoCodec, boxes.videoCodec);
 }
 
 void CAddTaskDlg::OnStartDownload()
@@ -306,7 +306,7 @@ void CAddTaskDlg::OnStartDownload()
             QStringLiteral("Invaild Folder Path, please select a valid location to save file."));
         return;
     }
-    platform::WritePrivateProfileString(kSection, kLastFolderKey, m_csFolder, m_csSettingsPath);
+    platform::WritePrivateProfileString(kSection, kLastFolderKey, m_csFolder, m_settingsPath);
 
     const std::string base = addtask::CleanBaseName(addtask::ChooseBaseName(
         m_checkAutoRename->m_nCheck != 0, ToFileName(m_editFileName->text()), videoId));

@@ -74,7 +74,7 @@ private:
     void OnProfileChanged(int index);
     void OnStartDownload();
 
-    std::string m_csSettingsPath;
+    std::string m_settingsPath;
 
     QLineEdit* m_editUrl = nullptr;
     QLineEdit* m_editFolder = nullptr;

@@ -125,7 +125,7 @@ void CDragDlg::mousePressEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton) {
         // The move starts only once the mouse really moves, so that a double click stays
         // a double click.
-        m_bDragging = false;
+        m_dragging = false;
         m_ptDragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
         event->accept();
         return;
@@ -140,12 +140,12 @@ void CDragDlg::mouseMoveEvent(QMouseEvent* event)
         return;
     }
     const QPoint target = event->globalPosition().toPoint() - m_ptDragOffset;
-    if (!m_bDragging) {
+    if (!m_dragging) {
         if ((target - frameGeometry().topLeft()).manhattanLength() < QApplication::startDragDistance())
             return;
         if (windowHandle() != nullptr && windowHandle()->startSystemMove())
             return;
-        m_bDragging = true;
+        m_dragging = true;
     }
     move(target);
     event->accept();
@@ -154,7 +154,7 @@ void CDragDlg::mouseMoveEvent(QMouseEvent* event)
 void CDragDlg::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        m_bDragging = false;
+        m_dragging = false;
     QWidget::mouseReleaseEvent(event);
 }
 
@@ -212,6 +212,6 @@ void CDragDlg::OnClipboardChanged()
 
 void CDragDlg::Offer(const QString& url)
 {
-    m_csPendingUrl = url;
+    m_pendingUrl = url;
     emit urlDropped(url);
 }

@@ -21,7 +21,7 @@ public:
     explicit CDragDlg(const QIcon& icon, QWidget* parent = nullptr);
 
     // The last address offered; a newer one overwrites it.
-    QString PendingUrl() const { return m_csPendingUrl; }
+    QString PendingUrl() const { return m_pendingUrl; }
 
     // Puts the square at the top right of the primary screen (50 x 50, 100 pixels in from
     // the right edge, 10 down from the top) and shows it.
@@ -53,7 +53,7 @@ private:
     QRect TopRightGeometry() const;
 
     QIcon m_icon;
-    QString m_csPendingUrl;
-    bool m_bDragging = false;  // moving by hand where the window system cannot
+    QString m_pendingUrl;
+    bool m_dragging = false;  // moving by hand where the window system cannot
     QPoint m_ptDragOffset;
 };

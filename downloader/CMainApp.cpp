@@ -60,11 +60,11 @@ int CMainApp::Run(QApplication& app, Options options)
     app.setQuitOnLastWindowClosed(false);
     QGuiApplication::setDesktopFileName(QStringLiteral("tavolin"));
 
-    const std::string dataFolder = options.m_csDataFolder ? *options.m_csDataFolder : StandardDataFolder();
+    const std::string dataFolder = options.dataFolder ? *options.dataFolder : StandardDataFolder();
     const QString server =
-        options.m_csInstanceServer.isEmpty()
+        options.instanceServer.isEmpty()
             ? SingleInstance::ServerNameFor(QLatin1String(mainwnd::kInstanceMarker), dataFolder)
-            : options.m_csInstanceServer;
+            : options.instanceServer;
     // Taken before the instance listens: a termination signal during the start waits in
     // its pipe for an event loop. Until the window exists it ends the run at once (a
     // start-up message box included); from then on through the exit sequence.
@@ -91,10 +91,10 @@ int CMainApp::Run(QApplication& app, Options options)
     ServiceConfig::Install(ServiceConfig::Load(dataFolder + "/settings.ini"));
 
     CMainDlg::Options windowOptions;
-    windowOptions.m_csDataFolder = dataFolder;
-    windowOptions.m_paths = options.m_paths;
-    windowOptions.m_trayAvailable = options.m_trayAvailable;
-    windowOptions.m_bDropWindow = options.m_bDropWindow;
+    windowOptions.dataFolder = dataFolder;
+    windowOptions.paths = options.paths;
+    windowOptions.trayAvailable = options.trayAvailable;
+    windowOptions.dropWindow = options.dropWindow;
     CMainDlg window(std::move(windowOptions));
 
     QObject::disconnect(earlyExit);

@@ -14,11 +14,11 @@ class QApplication;
 class CMainApp {
 public:
     struct Options {
-        QString m_csInstanceServer;                 // empty: the user's own
-        std::optional<std::string> m_csDataFolder;  // unset: the standard place
-        ProgramPaths m_paths = ProgramPaths::ForRunningProgram();
-        std::optional<bool> m_trayAvailable;  // unset: ask the desktop
-        bool m_bDropWindow = true;
+        QString instanceServer;                 // empty: the user's own
+        std::optional<std::string> dataFolder;  // unset: the standard place
+        ProgramPaths paths = ProgramPaths::ForRunningProgram();
+        std::optional<bool> trayAvailable;  // unset: ask the desktop
+        bool dropWindow = true;
     };
 
     // The exit code: 0 after a normal end or when an instance already ran, 1 when the

@@ -44,10 +44,10 @@ QString ProductTitle()
 CMainDlg::CMainDlg(Options options, QWidget* parent)
     : QDialog(parent),
       m_options(std::move(options)),
-      m_csStorePath(m_options.m_csDataFolder + "/tasks.ini"),
-      m_csSettingsPath(m_options.m_csDataFolder + "/settings.ini"),
-      m_appIcon(FromFileName(m_options.m_paths.ApplicationIcon())),
-      m_bTrayAvailable(m_options.m_trayAvailable.value_or(CTrayIcon::DesktopHasTray())),
+      m_storePath(m_options.dataFolder + "/tasks.ini"),
+      m_settingsPath(m_options.dataFolder + "/settings.ini"),
+      m_appIcon(FromFileName(m_options.paths.ApplicationIcon())),
+      m_trayAvailable(m_options.trayAvailable.value_or(CTrayIcon::DesktopHasTray())),
       m_prompt(this),
       // Runs on a worker thread whenever the mailbox turns non-empty: one drain each.
       m_reports([this] {
@@ -56,11 +56,11 @@ CMainDlg::CMainDlg(Options options, QWidget* parent)
       })
 {
     TaskScheduler::Settings settings;
-    settings.m_csStorePath = m_csStorePath;
-    settings.m_csEncoderPath = m_options.m_paths.Encoder();
-    settings.m_exitWait = m_options.m_exitWait;
-    settings.m_storeFailed = [this](const std::string& error) { ReportStoreFailure(error); };
-    m_pScheduler = std::make_unique<TaskScheduler>(m_model, m_reports, m_prompt, std::move(settings));
+    settings.storePath = m_storePath;
+    settings.encoderPath = m_options.paths.Encoder();
+    settings.exitWait = m_options.exitWait;
+    settings.storeFailed = [this](const std::string& error) { ReportStoreFailure(error); };
+    m_scheduler = std::make_unique<TaskScheduler>(m_model, m_reports, m_prompt, std::move(settings));
 
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowSystemMenuHint);
@@ -81,7 +81,7 @@ CMainDlg::~CMainDlg()
     if (!m_bExiting) {
         m_bExiting = true;
         m_prompt.Close();
-        m_pScheduler->ExitApp();
+        m_scheduler->ExitApp();
     }
     m_tray.Remove();
 }
@@ -94,24 +94,24 @@ void CMainDlg::CreateControls()
         widget->setObjectName(QString::fromLatin1(name));
     };
 
-    m_pList = new QTableView(this);
-    place(m_pList, 1, 80, 443, 193, "taskList");
-    m_pList->setModel(&m_model);
-    m_pList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_pList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_pList->setShowGrid(false);
-    m_pList->setWordWrap(false);
-    m_pList->setTextElideMode(Qt::ElideRight);
-    m_pList->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    m_pList->verticalHeader()->hide();
-    m_pList->verticalHeader()->setDefaultSectionSize(m_pList->fontMetrics().height() + 4);
-    m_pList->horizontalHeader()->setHighlightSections(false);
-    m_pList->horizontalHeader()->setStretchLastSection(false);
+    m_list = new QTableView(this);
+    place(m_list, 1, 80, 443, 193, "taskList");
+    m_list->setModel(&m_model);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setShowGrid(false);
+    m_list->setWordWrap(false);
+    m_list->setTextElideMode(Qt::ElideRight);
+    m_list->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->verticalHeader()->hide();
+    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 4);
+    m_list->horizontalHeader()->setHighlightSections(false);
+    m_list->horizontalHeader()->setStretchLastSection(false);
     for (int column = 0; column < TaskTableModel::kColumnCount; ++column)
-        m_pList->setColumnWidth(column, TaskTableModel::Columns()[static_cast<std::size_t>(column)].width);
-    m_pList->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_pList, &QWidget::customContextMenuRequested, this, &CMainDlg::ShowListMenu);
+        m_list->setColumnWidth(column, TaskTableModel::Columns()[static_cast<std::size_t>(column)].width);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, &CMainDlg::ShowListMenu);
 
     auto toolbar = [&](const char* text, int x, const char* name) {
         auto* button = new CToolbarBtn(QString::fromLatin1(text), this);
@@ -191,7 +191,7 @@ void CMainDlg::LoadButtonIcons()
         if (button == buttons.end())
             continue;
         // A missing file leaves the button with its text alone; nothing to report.
-        const QString path = FromFileName(m_options.m_paths.ToolbarIcon(icon.file));
+        const QString path = FromFileName(m_options.paths.ToolbarIcon(icon.file));
         (*button)->SetIcons(mainwnd::LoadIconImage(path, icon.normalSize), icon.normalSize,
                             mainwnd::LoadIconImage(path, icon.hoverSize), icon.hoverSize);
     }
@@ -199,9 +199,9 @@ void CMainDlg::LoadButtonIcons()
 
 void CMainDlg::Start()
 {
-    m_pScheduler->LoadTasks();
+    m_scheduler->LoadTasks();
 
-    if (m_bTrayAvailable) {
+    if (m_trayAvailable) {
         m_tray.Add(m_appIcon, QLatin1String(mainwnd::kProductName), &m_trayMenu);
         connect(&m_tray, &CTrayIcon::doubleClicked, this, [this] {
             if (m_bTrayReady)
@@ -209,14 +209,14 @@ void CMainDlg::Start()
         });
     }
 
-    if (m_options.m_bDropWindow) {
-        m_pDragDlg = std::make_unique<CDragDlg>(m_appIcon);
-        connect(m_pDragDlg.get(), &CDragDlg::urlDropped, this,
+    if (m_options.dropWindow) {
+        m_dragDlg = std::make_unique<CDragDlg>(m_appIcon);
+        connect(m_dragDlg.get(), &CDragDlg::urlDropped, this,
                 [this](const QString& url) { AddTask(url, true); });
-        connect(m_pDragDlg.get(), &CDragDlg::trayMenuRequested, this,
+        connect(m_dragDlg.get(), &CDragDlg::trayMenuRequested, this,
                 [this](const QPoint& position) { m_trayMenu.popup(position); });
-        connect(m_pDragDlg.get(), &CDragDlg::toggleMainWindow, this, &CMainDlg::ToggleWindow);
-        m_pDragDlg->ShowAtTopRight();
+        connect(m_dragDlg.get(), &CDragDlg::toggleMainWindow, this, &CMainDlg::ToggleWindow);
+        m_dragDlg->ShowAtTopRight();
     }
 
     m_bExiting = false;
@@ -242,19 +242,19 @@ void CMainDlg::AddTask(const QString& url, bool restoreFirst)
     m_bAddOpen = false;
     // The dialog's loop may have been where the exit sequence ran.
     if (task && !m_bExiting)
-        m_pScheduler->AddTask(*task);
+        m_scheduler->AddTask(*task);
 }
 
 void CMainDlg::StartSelectedTasks()
 {
     if (!m_bExiting)
-        m_pScheduler->StartSelectedTasks(SelectedRows());
+        m_scheduler->StartSelectedTasks(SelectedRows());
 }
 
 void CMainDlg::StopSelectedTasks()
 {
     if (!m_bExiting)
-        m_pScheduler->StopSelectedTasks(SelectedRows());
+        m_scheduler->StopSelectedTasks(SelectedRows());
 }
 
 void CMainDlg::RemoveSelectedTasks()
@@ -267,13 +267,13 @@ void CMainDlg::RemoveSelectedTasks()
     const std::optional<bool> deleteFiles = RunConfirmDeleteDialog();
     if (!deleteFiles || m_bExiting)
         return;
-    m_pScheduler->RemoveSelectedTasks(rows, *deleteFiles);
+    m_scheduler->RemoveSelectedTasks(rows, *deleteFiles);
 }
 
 void CMainDlg::ClearCompletedTasks()
 {
     if (!m_bExiting)
-        m_pScheduler->ClearCompletedTasks();
+        m_scheduler->ClearCompletedTasks();
 }
 
 void CMainDlg::ExitApp()
@@ -283,14 +283,14 @@ void CMainDlg::ExitApp()
     m_bExiting = true;
     m_bTrayReady = false;
     hide();
-    if (m_pDragDlg)
-        m_pDragDlg->hide();
-    if (m_pHelp)
-        m_pHelp->hide();
+    if (m_dragDlg)
+        m_dragDlg->hide();
+    if (m_help)
+        m_help->hide();
     m_tray.Remove();
     // A worker waiting for its file-error box would hold up the wait below.
     m_prompt.Close();
-    m_pScheduler->ExitApp();
+    m_scheduler->ExitApp();
     emit exited();
 }
 
@@ -325,8 +325,8 @@ void CMainDlg::OpenConverter()
 {
     std::optional<std::string> file;
     if (const auto row = FirstSelectedRow())
-        file = m_pScheduler->Tasks().At(*row).m_csFilePath;
-    DesktopShell::Current().StartProgram(FromFileName(m_options.m_paths.Converter()),
+        file = m_scheduler->Tasks().At(*row).m_csFilePath;
+    DesktopShell::Current().StartProgram(FromFileName(m_options.paths.Converter()),
                                          mainwnd::ConverterArguments(file));
 }
 
@@ -334,23 +334,23 @@ void CMainDlg::OpenHelp()
 {
     if (m_bExiting)
         return;
-    if (!m_pHelp)
-        m_pHelp = new HelpWindow(this);
-    const QString page = FromFileName(m_options.m_paths.HelpPage());
-    if (!m_pHelp->Load(page)) {
+    if (!m_help)
+        m_help = new HelpWindow(this);
+    const QString page = FromFileName(m_options.paths.HelpPage());
+    if (!m_help->Load(page)) {
         MessageBoxes::Current().Exclaim(this, QLatin1String(mainwnd::kProductName),
                                         QStringLiteral("Can not open the help page \"%1\".").arg(page));
         return;
     }
-    m_pHelp->show();
-    m_pHelp->raise();
-    m_pHelp->activateWindow();
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }
 
 void CMainDlg::BrowseFlvFile()
 {
     if (const auto row = FirstSelectedRow()) {
-        const std::string& path = m_pScheduler->Tasks().At(*row).m_csFilePath;
+        const std::string& path = m_scheduler->Tasks().At(*row).m_csFilePath;
         if (!path.empty())
             DesktopShell::Current().ShowInFolder(FromFileName(path), this);
     }
@@ -361,7 +361,7 @@ void CMainDlg::ShowDetails()
     const auto row = FirstSelectedRow();
     if (!row)
         return;
-    const CTask& task = m_pScheduler->Tasks().At(*row);
+    const CTask& task = m_scheduler->Tasks().At(*row);
     if (task.m_detail.empty())
         return;
     const QString text = QStringLiteral("%1: %2\n\n%3")
@@ -374,7 +374,7 @@ void CMainDlg::ShowDetails()
 void CMainDlg::BrowseTargetFile()
 {
     if (const auto row = FirstSelectedRow()) {
-        const std::string& path = m_pScheduler->Tasks().At(*row).m_job.m_csTargetFile;
+        const std::string& path = m_scheduler->Tasks().At(*row).m_job.m_csTargetFile;
         if (!path.empty())
             DesktopShell::Current().ShowInFolder(FromFileName(path), this);
     }
@@ -389,12 +389,12 @@ void CMainDlg::ShowAbout()
 std::vector<std::int32_t> CMainDlg::SelectedRows() const
 {
     std::vector<int> rows;
-    if (const QItemSelectionModel* selection = m_pList->selectionModel())
+    if (const QItemSelectionModel* selection = m_list->selectionModel())
         for (const QModelIndex& index : selection->selectedRows())
             rows.push_back(index.row());
     std::vector<std::int32_t> ascending = mainwnd::AscendingRows(std::move(rows));
     // The engine's list and the view always agree; a row beyond it is never handed over.
-    std::erase_if(ascending, [this](std::int32_t row) { return row >= m_pScheduler->Tasks().Count(); });
+    std::erase_if(ascending, [this](std::int32_t row) { return row >= m_scheduler->Tasks().Count(); });
     return ascending;
 }
 
@@ -408,7 +408,7 @@ std::optional<std::int32_t> CMainDlg::FirstSelectedRow() const
 
 std::optional<NewTask> CMainDlg::RunAddTaskDialog(const QString& url)
 {
-    CAddTaskDlg dialog(m_csSettingsPath, url, this);
+    CAddTaskDlg dialog(m_settingsPath, url, this);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.Result();
@@ -433,28 +433,28 @@ void CMainDlg::ShowListMenu(const QPoint& position)
     const auto row = FirstSelectedRow();
     if (m_bExiting || !row)
         return;
-    m_actDetails->setEnabled(!m_pScheduler->Tasks().At(*row).m_detail.empty());
-    m_listMenu.popup(m_pList->viewport()->mapToGlobal(position));
+    m_actDetails->setEnabled(!m_scheduler->Tasks().At(*row).m_detail.empty());
+    m_listMenu.popup(m_list->viewport()->mapToGlobal(position));
 }
 
 void CMainDlg::DrainReports()
 {
     if (!m_bExiting)
-        m_pScheduler->DispatchPending();
+        m_scheduler->DispatchPending();
 }
 
 void CMainDlg::ReportStoreFailure(const std::string& error)
 {
     const QString text = QStringLiteral("Can not save the task list to \"%1\": %2")
-                             .arg(FromFileName(m_csStorePath), QString::fromStdString(error));
+                             .arg(FromFileName(m_storePath), QString::fromStdString(error));
     // At exit nobody is left to answer a box; the message goes where a terminal sees it.
     if (m_bExiting) {
         std::cerr << text.toStdString() << '\n';
         return;
     }
-    if (m_bStoreFailureShown)
+    if (m_storeFailureShown)
         return;
-    m_bStoreFailureShown = true;
+    m_storeFailureShown = true;
     // Not from inside the engine's call: the box's loop would dispatch reports into it.
     QMetaObject::invokeMethod(
         this, [this, text] { MessageBoxes::Current().Exclaim(this, QStringLiteral("Tavolin"), text); },
@@ -493,7 +493,7 @@ void CMainDlg::closeEvent(QCloseEvent* event)
     event->ignore();
     if (m_bExiting)
         return;
-    if (mainwnd::ActionForClose(m_bTrayAvailable) == mainwnd::CloseAction::Hide)
+    if (mainwnd::ActionForClose(m_trayAvailable) == mainwnd::CloseAction::Hide)
         hide();
     else
         showMinimized();
@@ -525,13 +525,13 @@ void CMainDlg::mousePressEvent(QMouseEvent* event)
     // can; elsewhere the window follows the mouse itself.
     if (QWindow* window = windowHandle(); window && window->startSystemMove())
         return;
-    m_bDragging = true;
+    m_dragging = true;
     m_ptDragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
 }
 
 void CMainDlg::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_bDragging && (event->buttons() & Qt::LeftButton))
+    if (m_dragging && (event->buttons() & Qt::LeftButton))
         move(event->globalPosition().toPoint() - m_ptDragOffset);
     else
         QDialog::mouseMoveEvent(event);
@@ -539,6 +539,6 @@ void CMainDlg::mouseMoveEvent(QMouseEvent* event)
 
 void CMainDlg::mouseReleaseEvent(QMouseEvent* event)
 {
-    m_bDragging = false;
+    m_dragging = false;
     QDialog::mouseReleaseEvent(event);
 }

@@ -39,11 +39,11 @@ class CMainDlg : public QDialog {
 
 public:
     struct Options {
-        std::string m_csDataFolder;  // exists; holds tasks.ini and settings.ini
-        ProgramPaths m_paths = ProgramPaths::ForRunningProgram();
-        std::optional<bool> m_trayAvailable;  // unset: ask the desktop
-        bool m_bDropWindow = true;
-        std::chrono::milliseconds m_exitWait{5000};
+        std::string dataFolder;  // exists; holds tasks.ini and settings.ini
+        ProgramPaths paths = ProgramPaths::ForRunningProgram();
+        std::optional<bool> trayAvailable;  // unset: ask the desktop
+        bool dropWindow = true;
+        std::chrono::milliseconds exitWait{5000};
     };
 
     explicit CMainDlg(Options options, QWidget* parent = nullptr);
@@ -79,19 +79,19 @@ public:
     std::vector<std::int32_t> SelectedRows() const;
 
     bool IsExiting() const { return m_bExiting; }
-    bool TrayAvailable() const { return m_bTrayAvailable; }
-    const std::string& SettingsPath() const { return m_csSettingsPath; }
-    const std::string& StorePath() const { return m_csStorePath; }
+    bool TrayAvailable() const { return m_trayAvailable; }
+    const std::string& SettingsPath() const { return m_settingsPath; }
+    const std::string& StorePath() const { return m_storePath; }
     const QIcon& AppIcon() const { return m_appIcon; }
 
     TaskTableModel& Model() { return m_model; }
-    QTableView* List() const { return m_pList; }
-    TaskScheduler& Scheduler() { return *m_pScheduler; }
-    CDragDlg* DropWindow() const { return m_pDragDlg.get(); }
+    QTableView* List() const { return m_list; }
+    TaskScheduler& Scheduler() { return *m_scheduler; }
+    CDragDlg* DropWindow() const { return m_dragDlg.get(); }
     QMenu& TrayMenu() { return m_trayMenu; }
     QMenu& ListMenu() { return m_listMenu; }
     CTrayIcon& Tray() { return m_tray; }
-    HelpWindow* Help() const { return m_pHelp; }
+    HelpWindow* Help() const { return m_help; }
 
 signals:
     // The exit sequence has ended; the program may end.
@@ -126,23 +126,23 @@ private:
     std::vector<CHoverButton*> SkinnedButtons() const;
 
     Options m_options;
-    std::string m_csStorePath;
-    std::string m_csSettingsPath;
+    std::string m_storePath;
+    std::string m_settingsPath;
     QIcon m_appIcon;
-    bool m_bTrayAvailable = false;
+    bool m_trayAvailable = false;
     bool m_bTrayReady = false;
     bool m_bExiting = false;
     bool m_bAddOpen = false;
-    bool m_bStoreFailureShown = false;
+    bool m_storeFailureShown = false;
 
     TaskTableModel m_model;
     UiFilePrompt m_prompt;
     ReportQueue m_reports;
-    std::unique_ptr<TaskScheduler> m_pScheduler;
+    std::unique_ptr<TaskScheduler> m_scheduler;
 
-    QTableView* m_pList = nullptr;
-    std::unique_ptr<CDragDlg> m_pDragDlg;
-    HelpWindow* m_pHelp = nullptr;  // made on the first Help, a child of this window
+    QTableView* m_list = nullptr;
+    std::unique_ptr<CDragDlg> m_dragDlg;
+    HelpWindow* m_help = nullptr;  // made on the first Help, a child of this window
     CTrayIcon m_tray;
     QMenu m_trayMenu;
     QMenu m_listMenu;
@@ -162,6 +162,6 @@ private:
     CTransStatic* m_lblTitle = nullptr;
 
     QImage m_imgBackground;  // the painted skin, kept until the size changes
-    bool m_bDragging = false;
+    bool m_dragging = false;
     QPoint m_ptDragOffset;
 };

@@ -41,8 +41,8 @@ ExitSignals::ExitSignals(QObject* parent) : QObject(parent)
         return;
     g_nReadEnd = ends[0];
     g_nWriteEnd = ends[1];
-    m_pNotifier = new QSocketNotifier(g_nReadEnd, QSocketNotifier::Read, this);
-    connect(m_pNotifier, &QSocketNotifier::activated, this, &ExitSignals::OnReadable);
+    m_notifier = new QSocketNotifier(g_nReadEnd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &ExitSignals::OnReadable);
 
     struct sigaction action {};
     action.sa_handler = OnExitSignal;
@@ -54,14 +54,14 @@ ExitSignals::ExitSignals(QObject* parent) : QObject(parent)
 
 ExitSignals::~ExitSignals()
 {
-    if (!m_pNotifier)
+    if (!m_notifier)
         return;
     for (std::size_t i = 0; i < kSignals.size(); ++i)
         ::sigaction(kSignals[i], &g_previous[i], nullptr);
     const int writeEnd = g_nWriteEnd;
     g_nWriteEnd = -1;
-    delete m_pNotifier;
-    m_pNotifier = nullptr;
+    delete m_notifier;
+    m_notifier = nullptr;
     ::close(writeEnd);
     ::close(g_nReadEnd);
     g_nReadEnd = -1;

@@ -15,7 +15,7 @@ public:
     ExitSignals(const ExitSignals&) = delete;
     ExitSignals& operator=(const ExitSignals&) = delete;
 
-    bool IsInstalled() const { return m_pNotifier != nullptr; }
+    bool IsInstalled() const { return m_notifier != nullptr; }
 
 signals:
     void exitRequested(int signalNumber);
@@ -23,5 +23,5 @@ signals:
 private:
     void OnReadable();
 
-    QSocketNotifier* m_pNotifier = nullptr;
+    QSocketNotifier* m_notifier = nullptr;
 };

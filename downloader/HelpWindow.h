@@ -17,8 +17,8 @@ public:
     // readable file there.
     bool Load(const QString& path);
 
-    QTextBrowser* Browser() const { return m_pBrowser; }
+    QTextBrowser* Browser() const { return m_browser; }
 
 private:
-    QTextBrowser* m_pBrowser;
+    QTextBrowser* m_browser;
 };

@@ -9,7 +9,7 @@
 #endif
 
 ProgramPaths::ProgramPaths(std::string programFolder, std::string resourceFolder)
-    : m_csProgramFolder(std::move(programFolder)), m_csResourceFolder(std::move(resourceFolder))
+    : m_programFolder(std::move(programFolder)), m_resourceFolder(std::move(resourceFolder))
 {
 }
 
@@ -32,25 +32,25 @@ std::string ProgramPaths::ResourceFolderOf(const std::string& programFolder)
 
 std::string ProgramPaths::Converter() const
 {
-    return m_csProgramFolder + "/pellux";
+    return m_programFolder + "/pellux";
 }
 
 std::string ProgramPaths::Encoder() const
 {
-    return m_csProgramFolder + "/ostrand";
+    return m_programFolder + "/ostrand";
 }
 
 std::string ProgramPaths::HelpPage() const
 {
-    return m_csResourceFolder + "/help.html";
+    return m_resourceFolder + "/help.html";
 }
 
 std::string ProgramPaths::ApplicationIcon() const
 {
-    return m_csResourceFolder + "/tavolin.png";
+    return m_resourceFolder + "/tavolin.png";
 }
 
 std::string ProgramPaths::ToolbarIcon(const std::string& fileName) const
 {
-    return m_csResourceFolder + "/icons/" + fileName;
+    return m_resourceFolder + "/icons/" + fileName;
 }

@@ -15,8 +15,8 @@ public:
     // The resource folder that belongs to a program folder.
     static std::string ResourceFolderOf(const std::string& programFolder);
 
-    const std::string& ProgramFolder() const { return m_csProgramFolder; }
-    const std::string& ResourceFolder() const { return m_csResourceFolder; }
+    const std::string& ProgramFolder() const { return m_programFolder; }
+    const std::string& ResourceFolder() const { return m_resourceFolder; }
 
     std::string Converter() const;  // pellux
     std::string Encoder() const;    // ostrand
@@ -26,6 +26,6 @@ public:
     std::string ToolbarIcon(const std::string& fileName) const;
 
 private:
-    std::string m_csProgramFolder;
-    std::string m_csResourceFolder;
+    std::string m_programFolder;
+    std::string m_resourceFolder;
 };

@@ -19,7 +19,7 @@ const QByteArray kShowAnswer = "ok\n";
 }  // namespace
 
 SingleInstance::SingleInstance(QString serverName, QObject* parent)
-    : QObject(parent), m_csServerName(std::move(serverName))
+    : QObject(parent), m_serverName(std::move(serverName))
 {
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&m_server, &QLocalServer::newConnection, this, &SingleInstance::OnNewConnection);
@@ -45,7 +45,7 @@ SingleInstance::Outcome SingleInstance::Claim(int timeoutMs)
     // Two starts at the same moment would both find nobody listening; the lock makes
     // one of them wait until the other listens. A lock left by a dead process is stale
     // and taken over.
-    QLockFile lock(m_csServerName + QStringLiteral(".lock"));
+    QLockFile lock(m_serverName + QStringLiteral(".lock"));
     lock.setStaleLockTime(0);
     const bool locked = lock.tryLock(timeoutMs);
 
@@ -53,8 +53,8 @@ SingleInstance::Outcome SingleInstance::Claim(int timeoutMs)
         return Outcome::Answered;
 
     // Nobody answers: whatever socket file is there is left over from a crash.
-    QLocalServer::removeServer(m_csServerName);
-    const bool listening = m_server.listen(m_csServerName);
+    QLocalServer::removeServer(m_serverName);
+    const bool listening = m_server.listen(m_serverName);
     if (locked)
         lock.unlock();
     return listening ? Outcome::Listening : Outcome::Alone;
@@ -63,7 +63,7 @@ SingleInstance::Outcome SingleInstance::Claim(int timeoutMs)
 bool SingleInstance::AskRunningInstance(int timeoutMs)
 {
     QLocalSocket socket;
-    socket.connectToServer(m_csServerName);
+    socket.connectToServer(m_serverName);
     if (!socket.waitForConnected(timeoutMs))
         return false;
     // An instance that accepts the connection is alive even if it is too busy to answer

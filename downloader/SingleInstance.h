@@ -27,7 +27,7 @@ public:
 
     Outcome Claim(int timeoutMs = 3000);
 
-    const QString& ServerName() const { return m_csServerName; }
+    const QString& ServerName() const { return m_serverName; }
 
 signals:
     // A second start asked this instance to restore, raise and show its window.
@@ -37,6 +37,6 @@ private:
     bool AskRunningInstance(int timeoutMs);
     void OnNewConnection();
 
-    QString m_csServerName;
+    QString m_serverName;
     QLocalServer m_server;
 };

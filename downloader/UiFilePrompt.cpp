@@ -13,7 +13,7 @@ struct UiFilePrompt::Shared {
     bool bClosed = false;
 };
 
-UiFilePrompt::UiFilePrompt(QWidget* owner) : m_pOwner(owner), m_shared(std::make_shared<Shared>()) {}
+UiFilePrompt::UiFilePrompt(QWidget* owner) : m_owner(owner), m_shared(std::make_shared<Shared>()) {}
 
 UiFilePrompt::~UiFilePrompt()
 {
@@ -22,7 +22,7 @@ UiFilePrompt::~UiFilePrompt()
 
 void UiFilePrompt::ShowFileError(const std::string& message)
 {
-    QWidget* owner = m_pOwner;
+    QWidget* owner = m_owner;
     const QString text = QString::fromStdString(message);
     std::shared_ptr<Shared> shared = m_shared;
     std::unique_lock<std::mutex> lock(shared->mutex);

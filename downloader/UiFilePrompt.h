@@ -29,6 +29,6 @@ public:
 private:
     struct Shared;
 
-    QWidget* m_pOwner;
+    QWidget* m_owner;
     std::shared_ptr<Shared> m_shared;
 };

@@ -48,7 +48,7 @@ bool Has(const std::vector<std::string>& names, const std::string& name)
 std::vector<int> Indexes(const OptionBox& box)
 {
     std::vector<int> indexes;
-    for (int i = 0; i < static_cast<int>(box.m_items.size()); ++i)
+    for (int i = 0; i < static_cast<int>(box.items.size()); ++i)
         indexes.push_back(i);
     if (indexes.empty())
         indexes.push_back(-1);
@@ -61,14 +61,14 @@ ProfileNeeds NeedsOf(const ConvertProfile& profile)
 {
     ProfileNeeds needs;
     // The FLV entry keeps the download as it is: nothing is converted.
-    if (profile.m_csExtension == ".flv")
+    if (profile.extension == ".flv")
         return needs;
     const OptionBoxes defaults = FillOptionBoxes(profile);
-    for (int size : Indexes(defaults.m_size)) {
-        for (int codec : Indexes(defaults.m_videoCodec)) {
+    for (int size : Indexes(defaults.size)) {
+        for (int codec : Indexes(defaults.videoCodec)) {
             OptionBoxes boxes = defaults;
-            boxes.m_size.m_nSelected = size;
-            boxes.m_videoCodec.m_nSelected = codec;
+            boxes.size.selected = size;
+            boxes.videoCodec.selected = codec;
             ConvertJob job;
             ReadJobFromSelection(job, &profile, SelectedOptions(boxes));
             job.m_csSourceFile = "source.flv";
@@ -130,7 +130,7 @@ int ListProfiles(StopSignals& stops, std::ostream& out, std::ostream& messages)
     for (const ConvertProfile& profile : BuildProfileCatalogue(CatalogueProgram::Tavolin)) {
         const ProfileNeeds needs = NeedsOf(profile);
         const bool needsNothing = needs.encoders.empty() && needs.muxers.empty();
-        out << ListingLine(profile.m_csName,
+        out << ListingLine(profile.name,
                            unasked.empty() || needsNothing ? MissingFor(needs, encoders, muxers) : unasked);
     }
     out.flush();

@@ -25,14 +25,14 @@ DownloadWorker::~DownloadWorker()
 
 bool DownloadWorker::StopRequested()
 {
-    if (!m_bStopSeen && m_task.m_evStop.TryWait())
-        m_bStopSeen = true;
-    return m_bStopSeen;
+    if (!m_stopSeen && m_task.m_evStop.TryWait())
+        m_stopSeen = true;
+    return m_stopSeen;
 }
 
 void DownloadWorker::Post(std::int32_t code, std::int64_t value)
 {
-    PostTaskReport(m_context.m_pPoster, m_task.m_bSilent, m_task.m_nTaskId, code, value);
+    PostTaskReport(m_context.poster, m_task.m_bSilent, m_task.m_nTaskId, code, value);
 }
 
 void DownloadWorker::ReportStatus(std::int32_t status)
@@ -45,16 +45,16 @@ void DownloadWorker::ReportStatus(std::int32_t status)
 
 void DownloadWorker::CloseFile()
 {
-    if (m_nFile >= 0) {
-        ::close(m_nFile);
-        m_nFile = -1;
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
     }
 }
 
 int DownloadWorker::FailTask()
 {
     CloseFile();
-    m_pSession.reset();
+    m_session.reset();
     ReportStatus(STATUS_DOWNLOAD_FAILED);
     return 0;
 }
@@ -62,14 +62,14 @@ int DownloadWorker::FailTask()
 int DownloadWorker::StopTask()
 {
     CloseFile();  // the partial file stays
-    m_pSession.reset();
+    m_session.reset();
     ReportStatus(STATUS_STOPPED);
     return 0;
 }
 
 int DownloadWorker::EndAfterHttpFailure()
 {
-    return m_pSession->LastError() == platform::HttpError::Aborted ? StopTask() : FailTask();
+    return m_session->LastError() == platform::HttpError::Aborted ? StopTask() : FailTask();
 }
 
 int DownloadWorker::Run()
@@ -80,11 +80,11 @@ int DownloadWorker::Run()
 
     // The status of the video response is looked at only to refuse an error page as
     // the video; the file is not touched then.
-    if (!m_pSession->OpenRequest(address, platform::HttpSession::Redirects::Follow))
+    if (!m_session->OpenRequest(address, platform::HttpSession::Redirects::Follow))
         return EndAfterHttpFailure();
-    if (m_pSession->StatusCode() >= 400)
+    if (m_session->StatusCode() >= 400)
         return FailTask();
-    const std::optional<std::string> length = m_pSession->ContentLength();
+    const std::optional<std::string> length = m_session->ContentLength();
     if (!length)
         return FailTask();
     const std::int64_t size = platform::ParseLeadingDecimal(*length);
@@ -95,11 +95,11 @@ int DownloadWorker::Run()
 
 bool DownloadWorker::OpenRedirect(const std::string& url, std::string& location)
 {
-    if (!m_pSession->OpenRequest(url, platform::HttpSession::Redirects::Keep))
+    if (!m_session->OpenRequest(url, platform::HttpSession::Redirects::Keep))
         return false;
-    if (!IsServiceRedirect(m_pSession->StatusCode()))
+    if (!IsServiceRedirect(m_session->StatusCode()))
         return false;
-    std::optional<std::string> value = FindLocationValue(m_pSession->RawHeaders());
+    std::optional<std::string> value = FindLocationValue(m_session->RawHeaders());
     if (!value)
         return false;
     location = std::move(*value);
@@ -110,33 +110,32 @@ bool DownloadWorker::OpenRedirect(const std::string& url, std::string& location)
 // 0 once the task has been ended.
 int DownloadWorker::Resolve(std::string& address)
 {
-    const std::string& host = m_context.m_service.m_csServiceHost;
-    if (!ParseWatchUrl(m_task.m_csUrl, m_csVideoId, host)) {
+    const std::string& host = m_context.service.serviceHost;
+    if (!ParseWatchUrl(m_task.m_csUrl, m_videoId, host)) {
         ReportStatus(STATUS_DOWNLOAD_FAILED);
         return 0;
     }
     ReportStatus(STATUS_PARSING_URL);
-    m_pSession =
-        std::make_unique<platform::HttpSession>([this] { return StopRequested(); }, m_context.m_limits);
+    m_session = std::make_unique<platform::HttpSession>([this] { return StopRequested(); }, m_context.limits);
 
     std::string firstRedirect;
-    if (!OpenRedirect(BuildFirstRequestAddress(host, m_csVideoId), firstRedirect))
+    if (!OpenRedirect(BuildFirstRequestAddress(host, m_videoId), firstRedirect))
         return EndAfterHttpFailure();
     const std::optional<std::string> tail = FindTokenTail(firstRedirect);
     if (!tail)
         return FailTask();
-    m_pSession->CloseRequest();
+    m_session->CloseRequest();
     ReportStatus(STATUS_PARSING_URL);
 
-    const std::string secondAddress = BuildSecondRequestAddress(host, m_csVideoId, *tail);
+    const std::string secondAddress = BuildSecondRequestAddress(host, m_videoId, *tail);
     std::string secondRedirect;
     if (!OpenRedirect(secondAddress, secondRedirect))
         return EndAfterHttpFailure();
-    std::optional<std::string> videoAddress = BuildVideoRequestAddress(
-        secondRedirect, secondAddress, m_csVideoId, m_context.m_service.m_csCdnDomain);
+    std::optional<std::string> videoAddress =
+        BuildVideoRequestAddress(secondRedirect, secondAddress, m_videoId, m_context.service.cdnDomain);
     if (!videoAddress)
         return FailTask();
-    m_pSession->CloseRequest();
+    m_session->CloseRequest();
     ReportStatus(STATUS_PENDING);
     address = std::move(*videoAddress);
     return 1;
@@ -154,11 +153,11 @@ int DownloadWorker::Transfer(std::int64_t size)
     if (StopRequested())
         return StopTask();
 
-    m_nFile = ::open(m_task.m_csFilePath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (m_nFile < 0) {
-        m_pSession.reset();
-        if (m_context.m_pFilePrompt)
-            m_context.m_pFilePrompt->ShowFileError(CreateFileErrorText(m_task.m_csFilePath));
+    m_fd = ::open(m_task.m_csFilePath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (m_fd < 0) {
+        m_session.reset();
+        if (m_context.filePrompt)
+            m_context.filePrompt->ShowFileError(CreateFileErrorText(m_task.m_csFilePath));
         ReportStatus(STATUS_DOWNLOAD_FAILED);
         return 0;
     }
@@ -181,15 +180,15 @@ int DownloadWorker::Transfer(std::int64_t size)
 
         const auto want = static_cast<std::size_t>(
             std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kDownloadChunkSize)));
-        const std::optional<std::size_t> got = m_pSession->Read(chunk, want);
+        const std::optional<std::size_t> got = m_session->Read(chunk, want);
         if (!got)
             return EndAfterHttpFailure();
         if (*got == 0) {
-            if (!m_pSession->IsDataAvailable())
+            if (!m_session->IsDataAvailable())
                 return FailTask();  // the body ended before the announced size
             continue;
         }
-        if (!platform::WriteAll(m_nFile, chunk, *got))
+        if (!platform::WriteAll(m_fd, chunk, *got))
             return FailTask();
         remaining -= static_cast<std::int64_t>(*got);
         const auto elapsed =
@@ -200,11 +199,11 @@ int DownloadWorker::Transfer(std::int64_t size)
     }
 
     // A failed close can be the first word of a full disk.
-    const int closed = ::close(m_nFile);
-    m_nFile = -1;
+    const int closed = ::close(m_fd);
+    m_fd = -1;
     if (closed != 0)
         return FailTask();
-    m_pSession.reset();
+    m_session.reset();
     m_task.Lock();
     m_task.m_nStatus = STATUS_DOWNLOAD_COMPLETED;
     m_task.m_bFinished = true;

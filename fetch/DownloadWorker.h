@@ -17,10 +17,10 @@ class MessagePoster;
 
 // What a worker needs besides its task. Both pointers must outlive the worker.
 struct DownloadContext {
-    MessagePoster* m_pPoster = nullptr;
-    FileErrorPrompt* m_pFilePrompt = nullptr;  // none: the failure is only reported
-    ServiceConfig m_service = ServiceConfig::Current();
-    platform::HttpLimits m_limits;
+    MessagePoster* poster = nullptr;
+    FileErrorPrompt* filePrompt = nullptr;  // none: the failure is only reported
+    ServiceConfig service = ServiceConfig::Current();
+    platform::HttpLimits limits;
 };
 
 inline constexpr std::size_t kDownloadChunkSize = 8192;
@@ -51,8 +51,8 @@ private:
 
     CTask& m_task;
     DownloadContext m_context;
-    std::string m_csVideoId;
-    std::unique_ptr<platform::HttpSession> m_pSession;
-    int m_nFile = -1;
-    bool m_bStopSeen = false;  // the stop event is consumed once; the request stays
+    std::string m_videoId;
+    std::unique_ptr<platform::HttpSession> m_session;
+    int m_fd = -1;
+    bool m_stopSeen = false;  // the stop event is consumed once; the request stays
 };

@@ -36,8 +36,8 @@ bool ServiceConfig::IsUsableHost(std::string_view host)
 ServiceConfig ServiceConfig::Load(const std::string& settingsPath)
 {
     ServiceConfig config;
-    config.m_csServiceHost = ReadSetting(settingsPath, "SERVICE_HOST", kDefaultServiceHost);
-    config.m_csCdnDomain = ReadSetting(settingsPath, "CDN_DOMAIN", kDefaultCdnDomain);
+    config.serviceHost = ReadSetting(settingsPath, "SERVICE_HOST", kDefaultServiceHost);
+    config.cdnDomain = ReadSetting(settingsPath, "CDN_DOMAIN", kDefaultCdnDomain);
     return config;
 }
 

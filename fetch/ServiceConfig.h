@@ -9,8 +9,8 @@ struct ServiceConfig {
     static constexpr std::string_view kDefaultServiceHost = "www.youtube.com";
     static constexpr std::string_view kDefaultCdnDomain = ".googlevideo.com";
 
-    std::string m_csServiceHost{kDefaultServiceHost};  // the web host of watch pages
-    std::string m_csCdnDomain{kDefaultCdnDomain};      // the domain video files come from
+    std::string serviceHost{kDefaultServiceHost};  // the web host of watch pages
+    std::string cdnDomain{kDefaultCdnDomain};      // the domain video files come from
 
     // Reads settings.ini; a missing file, a missing key or an unusable value keeps
     // the default.

@@ -47,5 +47,5 @@ bool ParseWatchUrl(std::string_view text, std::string& id, std::string_view host
 
 bool ParseWatchUrl(std::string_view text, std::string& id)
 {
-    return ParseWatchUrl(text, id, ServiceConfig::Current().m_csServiceHost);
+    return ParseWatchUrl(text, id, ServiceConfig::Current().serviceHost);
 }

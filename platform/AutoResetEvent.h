@@ -18,7 +18,7 @@ public:
 private:
     std::mutex m_mutex;
     std::condition_variable m_cond;
-    bool m_bSignalled = false;
+    bool m_signalled = false;
 };
 
 }  // namespace platform

@@ -11,19 +11,19 @@
 // never touches the runner or the poster again, which may by then belong to another
 // run or be gone.
 struct EncoderRunner::Link : EncoderRunObserver {
-    Link(EncoderRunner* runner, std::int32_t taskId) : m_pRunner(runner), m_nTaskId(taskId) {}
+    Link(EncoderRunner* runner, std::int32_t taskId) : m_runner(runner), m_nTaskId(taskId) {}
 
     void Cut()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_pRunner = nullptr;
+        m_runner = nullptr;
     }
 
     void RunStarted() override
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_pRunner != nullptr && !m_pRunner->m_bQuiet)
-            m_pRunner->m_poster.PostTaskReport(m_nTaskId, REPORT_STATUS, STATUS_CONVERTING);
+        if (m_runner != nullptr && !m_runner->m_bQuiet)
+            m_runner->m_poster.PostTaskReport(m_nTaskId, REPORT_STATUS, STATUS_CONVERTING);
     }
 
     void RunPolled() override {}
@@ -33,26 +33,26 @@ struct EncoderRunner::Link : EncoderRunObserver {
     void RunEnded(const EncoderRunOutcome& outcome) override
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_pRunner == nullptr || m_pRunner->m_bQuiet)
+        if (m_runner == nullptr || m_runner->m_bQuiet)
             return;
         std::int32_t status = STATUS_CONVERSION_FAILED;
         if (outcome.kind == EncoderRunOutcome::Kind::Stopped)
             status = STATUS_STOPPED;
         else if (outcome.kind == EncoderRunOutcome::Kind::Completed)
             status = STATUS_TASK_COMPLETED;
-        m_pRunner->m_poster.PostTaskReport(m_nTaskId, REPORT_STATUS, status);
-        m_pRunner->m_poster.PostConvertNext(1);
+        m_runner->m_poster.PostTaskReport(m_nTaskId, REPORT_STATUS, status);
+        m_runner->m_poster.PostConvertNext(1);
     }
 
     std::mutex m_mutex;
-    EncoderRunner* m_pRunner;
+    EncoderRunner* m_runner;
     const std::int32_t m_nTaskId;
 };
 
 EncoderRunner::EncoderRunner(std::string encoderPath, MessagePoster& poster,
                              std::chrono::milliseconds pollInterval, std::chrono::milliseconds reapTimeout)
     : m_evStop(std::make_shared<platform::AutoResetEvent>()),
-      m_csEncoderPath(std::move(encoderPath)),
+      m_encoderPath(std::move(encoderPath)),
       m_poster(poster),
       m_pollInterval(pollInterval),
       m_reapTimeout(reapTimeout)
@@ -75,7 +75,7 @@ void EncoderRunner::StartRunner(const ConvertJob& job)
     m_evStop->Reset();
     m_link = std::make_shared<Link>(this, m_job.m_nTaskId);
     m_pThread = std::make_unique<platform::WorkerThread>(
-        [link = m_link, stop = m_evStop, job = m_job, path = m_csEncoderPath, poll = m_pollInterval] {
+        [link = m_link, stop = m_evStop, job = m_job, path = m_encoderPath, poll = m_pollInterval] {
             RunEncoder(job, path, *stop, poll, *link);
         });
 }

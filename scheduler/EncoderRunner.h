@@ -50,7 +50,7 @@ private:
 
     void LetGo();
 
-    std::string m_csEncoderPath;
+    std::string m_encoderPath;
     MessagePoster& m_poster;
     std::chrono::milliseconds m_pollInterval;
     std::chrono::milliseconds m_reapTimeout;

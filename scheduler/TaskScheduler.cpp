@@ -13,8 +13,8 @@ namespace {
 DownloadContext WorkerContext(MessagePoster& poster, FileErrorPrompt& prompt)
 {
     DownloadContext context;
-    context.m_pPoster = &poster;
-    context.m_pFilePrompt = &prompt;
+    context.poster = &poster;
+    context.filePrompt = &prompt;
     return context;
 }
 
@@ -23,16 +23,16 @@ DownloadContext WorkerContext(MessagePoster& poster, FileErrorPrompt& prompt)
 TaskScheduler::TaskScheduler(RowView& rows, ReportQueue& queue, FileErrorPrompt& prompt, Settings settings)
     : m_poster(queue),
       m_settings(std::move(settings)),
-      m_ownDownloads(m_settings.m_pDownloads ? nullptr
-                                             : std::make_unique<WorkerLauncher>(WorkerContext(queue, prompt),
-                                                                                m_settings.m_exitWait)),
-      m_ownRunner(m_settings.m_pRunner ? nullptr
-                                       : std::make_unique<EncoderRunner>(m_settings.m_csEncoderPath, queue,
-                                                                         m_settings.m_encoderPoll)),
-      m_downloads(m_ownDownloads ? *m_ownDownloads : *m_settings.m_pDownloads),
-      m_runner(m_ownRunner ? *m_ownRunner : *m_settings.m_pRunner),
+      m_ownDownloads(m_settings.downloads ? nullptr
+                                          : std::make_unique<WorkerLauncher>(WorkerContext(queue, prompt),
+                                                                             m_settings.exitWait)),
+      m_ownRunner(m_settings.runner ? nullptr
+                                    : std::make_unique<EncoderRunner>(m_settings.encoderPath, queue,
+                                                                      m_settings.encoderPoll)),
+      m_downloads(m_ownDownloads ? *m_ownDownloads : *m_settings.downloads),
+      m_runner(m_ownRunner ? *m_ownRunner : *m_settings.runner),
       m_list(&rows),
-      m_store(m_settings.m_csStorePath)
+      m_store(m_settings.storePath)
 {
 }
 
@@ -53,8 +53,8 @@ TaskScheduler::~TaskScheduler()
 void TaskScheduler::SaveTasks()
 {
     std::string error;
-    if (!m_store.SaveTasks(m_list, &error) && m_settings.m_storeFailed)
-        m_settings.m_storeFailed(error);
+    if (!m_store.SaveTasks(m_list, &error) && m_settings.storeFailed)
+        m_settings.storeFailed(error);
 }
 
 std::int32_t TaskScheduler::LoadTasks()
@@ -267,7 +267,7 @@ void TaskScheduler::ExitApp()
             workers.push_back(task->m_pThread.get());
     }
     // One wait for all of them: the time limit is for the whole exit, whatever their number.
-    const auto deadline = std::chrono::steady_clock::now() + m_settings.m_exitWait;
+    const auto deadline = std::chrono::steady_clock::now() + m_settings.exitWait;
     for (platform::WorkerThread* worker : workers) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());

@@ -26,16 +26,16 @@ class FileErrorPrompt;
 class TaskScheduler {
 public:
     struct Settings {
-        std::string m_csStorePath;    // tasks.ini
-        std::string m_csEncoderPath;  // ostrand beside the program
-        std::chrono::milliseconds m_encoderPoll{1000};
-        std::chrono::milliseconds m_exitWait{5000};
+        std::string storePath;    // tasks.ini
+        std::string encoderPath;  // ostrand beside the program
+        std::chrono::milliseconds encoderPoll{1000};
+        std::chrono::milliseconds exitWait{5000};
         // Told when the store cannot be written; the list in memory is still whole.
-        std::function<void(const std::string& error)> m_storeFailed;
+        std::function<void(const std::string& error)> storeFailed;
         // None: the real download workers and encoder runner. Others must outlive the
         // scheduler.
-        DownloadLauncher* m_pDownloads = nullptr;
-        ConversionRunner* m_pRunner = nullptr;
+        DownloadLauncher* downloads = nullptr;
+        ConversionRunner* runner = nullptr;
     };
 
     // `queue` is the mailbox the workers post to (and the scheduler itself, for Start of

@@ -28,8 +28,8 @@ void CHoverButton::SetIcons(const QIcon& normal, int normalSize, const QIcon& ho
 {
     m_icoNormal = normal;
     m_icoHover = hover;
-    m_nNormalSize = normalSize;
-    m_nHoverSize = hoverSize;
+    m_normalSize = normalSize;
+    m_hoverSize = hoverSize;
     updateGeometry();
     update();
 }
@@ -64,7 +64,7 @@ QSize CHoverButton::sizeHint() const
 {
     const QFontMetrics metrics = fontMetrics();
     const int iconSize =
-        std::max(m_icoNormal.isNull() ? 0 : m_nNormalSize, m_icoHover.isNull() ? 0 : m_nHoverSize);
+        std::max(m_icoNormal.isNull() ? 0 : m_normalSize, m_icoHover.isNull() ? 0 : m_hoverSize);
     const int textWidth = metrics.horizontalAdvance(text()) + 12;
     if (iconSize > 0)
         return {std::max(textWidth, iconSize + 10), iconSize + metrics.height() + 9};
@@ -127,7 +127,7 @@ void CHoverButton::PaintContent(QPainter& painter, const skin::ButtonLook& look,
 
     const bool normalLook = !IsHovering() || pressed;
     const QIcon& icon = normalLook ? m_icoNormal : m_icoHover;
-    const int iconSize = normalLook ? m_nNormalSize : m_nHoverSize;
+    const int iconSize = normalLook ? m_normalSize : m_hoverSize;
     if (!look.bIcon || icon.isNull()) {
         painter.drawText(r, centred, text());
         return;

@@ -44,7 +44,7 @@ private:
 
     QIcon m_icoNormal;
     QIcon m_icoHover;
-    int m_nNormalSize = 0;
-    int m_nHoverSize = 0;
+    int m_normalSize = 0;
+    int m_hoverSize = 0;
     QPixmap m_pixBackground;
 };

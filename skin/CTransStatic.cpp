@@ -45,7 +45,7 @@ CTransStatic::TextFormat CTransStatic::FormatForStyle(unsigned style)
 CTransStatic::CTransStatic(QWidget* parent) : QWidget(parent) {}
 
 CTransStatic::CTransStatic(const QString& text, unsigned style, QWidget* parent)
-    : QWidget(parent), m_nStyle(style), m_csText(text)
+    : QWidget(parent), m_style(style), m_text(text)
 {
 }
 
@@ -57,24 +57,24 @@ void CTransStatic::SetType(int type)
 
 void CTransStatic::SetStyle(unsigned style)
 {
-    m_nStyle = style;
+    m_style = style;
     updateGeometry();
     update();
 }
 
 void CTransStatic::setText(const QString& text)
 {
-    if (text == m_csText)
+    if (text == m_text)
         return;
-    m_csText = text;
+    m_text = text;
     updateGeometry();
     update();
 }
 
 QSize CTransStatic::sizeHint() const
 {
-    const TextFormat format = FormatForStyle(m_nStyle);
-    return fontMetrics().size(format.nFlags & ~Qt::TextWordWrap, m_csText);
+    const TextFormat format = FormatForStyle(m_style);
+    return fontMetrics().size(format.nFlags & ~Qt::TextWordWrap, m_text);
 }
 
 void CTransStatic::paintEvent(QPaintEvent*)
@@ -100,8 +100,8 @@ void CTransStatic::paintEvent(QPaintEvent*)
         return;
     }
 
-    const TextFormat format = FormatForStyle(m_nStyle);
-    QString shown = m_csText;
+    const TextFormat format = FormatForStyle(m_style);
+    QString shown = m_text;
     if (format.elide != Qt::ElideNone) {
         const QFontMetrics metrics(font);
         QStringList lines = shown.split(QLatin1Char('\n'));

@@ -34,10 +34,10 @@ public:
     int Type() const { return m_nType; }
 
     void SetStyle(unsigned style);
-    unsigned Style() const { return m_nStyle; }
+    unsigned Style() const { return m_style; }
 
     void setText(const QString& text);
-    QString text() const { return m_csText; }
+    QString text() const { return m_text; }
 
     QSize sizeHint() const override;
 
@@ -46,6 +46,6 @@ protected:
 
 private:
     int m_nType = 0;
-    unsigned m_nStyle = SS_LEFT;
-    QString m_csText;
+    unsigned m_style = SS_LEFT;
+    QString m_text;
 };

@@ -14,7 +14,7 @@ int MulDiv(int a, int b, int c);
 // keep their proportions whatever the desktop's font.
 class DialogUnits {
 public:
-    DialogUnits(int baseX, int baseY) : m_nBaseX(baseX), m_nBaseY(baseY) {}
+    DialogUnits(int baseX, int baseY) : m_baseX(baseX), m_baseY(baseY) {}
 
     // The base units of a font: the rounded average width of "A".."Z" and "a".."z", and
     // the line height.
@@ -23,19 +23,19 @@ public:
     static QFont DialogFont();
     static DialogUnits ForApplication();
 
-    int BaseX() const { return m_nBaseX; }
-    int BaseY() const { return m_nBaseY; }
+    int BaseX() const { return m_baseX; }
+    int BaseY() const { return m_baseY; }
 
-    int ToPixelsX(int units) const { return MulDiv(units, m_nBaseX, 4); }
-    int ToPixelsY(int units) const { return MulDiv(units, m_nBaseY, 8); }
+    int ToPixelsX(int units) const { return MulDiv(units, m_baseX, 4); }
+    int ToPixelsY(int units) const { return MulDiv(units, m_baseY, 8); }
     // Position and size are converted separately, as the platform's dialog manager does,
     // so equal sizes stay equal wherever a control sits.
     QRect ToPixels(int x, int y, int width, int height) const;
     QRect ToPixels(const QRect& units) const;
 
 private:
-    int m_nBaseX;
-    int m_nBaseY;
+    int m_baseX;
+    int m_baseY;
 };
 
 }  // namespace skin

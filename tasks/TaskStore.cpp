@@ -148,7 +148,7 @@ std::string TaskStore::FormatTasks(const TaskList& list)
 
 bool TaskStore::SaveTasks(const TaskList& list, std::string* error) const
 {
-    if (m_bReadFailed) {
+    if (m_readFailed) {
         if (error)
             *error = "\"" + m_path + "\" could not be read at start and is kept as it was";
         return false;
@@ -200,8 +200,8 @@ std::int32_t TaskStore::LoadTasks(TaskList& list, const platform::ProfileSnapsho
 
 std::int32_t TaskStore::LoadTasks(TaskList& list)
 {
-    m_bReadFailed = ExistsUnreadable(m_path);
-    if (m_bReadFailed)
+    m_readFailed = ExistsUnreadable(m_path);
+    if (m_readFailed)
         return 0;
     return LoadTasks(list, platform::ProfileSnapshot::Load(m_path));
 }

@@ -29,7 +29,7 @@ public:
     // saved after every change, and the first save would otherwise wipe out the
     // user's stored tasks without a word.
     std::int32_t LoadTasks(TaskList& list);
-    bool ReadFailed() const { return m_bReadFailed; }
+    bool ReadFailed() const { return m_readFailed; }
 
     static std::string FormatTasks(const TaskList& list);
     static std::int32_t LoadTasks(TaskList& list, const platform::ProfileSnapshot& file,
@@ -43,5 +43,5 @@ public:
 
 private:
     std::string m_path;
-    bool m_bReadFailed = false;
+    bool m_readFailed = false;
 };

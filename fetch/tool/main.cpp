@@ -137,9 +137,9 @@ ServiceConfig ChooseServiceConfig(const Arguments& args)
             config = ServiceConfig::Load(folder + "/settings.ini");
     }
     if (args.serviceHost)
-        config.m_csServiceHost = *args.serviceHost;
+        config.serviceHost = *args.serviceHost;
     if (args.cdnDomain)
-        config.m_csCdnDomain = *args.cdnDomain;
+        config.cdnDomain = *args.cdnDomain;
     return config;
 }
 
@@ -208,9 +208,9 @@ int main(int argc, char** argv)
     task.m_csUrl = args.positional[0];
     task.m_csFilePath = args.positional[1];
     DownloadContext context;
-    context.m_pPoster = &queue;
-    context.m_pFilePrompt = &prompt;
-    context.m_service = config;
+    context.poster = &queue;
+    context.filePrompt = &prompt;
+    context.service = config;
     if (!StartDownload(task, context))
         return kExitFailed;  // not for a fresh task, which is idle
 

@@ -54,19 +54,19 @@ TEST(ProfileCatalogue, EntriesInOrderWithTheOptionsTheirBoxesGive)
     EXPECT_EQ(BuildProfileCatalogue(CatalogueProgram::Pellux),
               std::vector(tavolin.begin() + 1, tavolin.end()));
     for (std::size_t i = 0; i < tavolin.size(); ++i) {
-        EXPECT_EQ(tavolin[i].m_csName, kEntries[i][0]);
-        EXPECT_EQ(tavolin[i].m_csExtension, kEntries[i][1]) << kEntries[i][0];
+        EXPECT_EQ(tavolin[i].name, kEntries[i][0]);
+        EXPECT_EQ(tavolin[i].extension, kEntries[i][1]) << kEntries[i][0];
         if (!kEntries[i][2])
             continue;
         const ConvertJob job = ReadJob(tavolin[i]);
         EXPECT_EQ(BuildEncoderCommandLine(job), "./ostrand converter.exe -i \"" + job.m_csSourceFile + "\" " +
                                                     kEntries[i][2] + " \"" + job.m_csTargetFile + "\" ");
         const OptionBoxes defaults = FillOptionBoxes(tavolin[i]);
-        for (auto box : {&OptionBoxes::m_size, &OptionBoxes::m_videoBitRate, &OptionBoxes::m_audioBitRate,
-                         &OptionBoxes::m_videoCodec}) {
-            for (std::size_t choice = 0; choice < (defaults.*box).m_items.size(); ++choice) {
+        for (auto box : {&OptionBoxes::size, &OptionBoxes::videoBitRate, &OptionBoxes::audioBitRate,
+                         &OptionBoxes::videoCodec}) {
+            for (std::size_t choice = 0; choice < (defaults.*box).items.size(); ++choice) {
                 OptionBoxes boxes = defaults;
-                (boxes.*box).m_nSelected = static_cast<int>(choice);
+                (boxes.*box).selected = static_cast<int>(choice);
                 const ConvertJob picked = ReadJob(tavolin[i], boxes);
                 EXPECT_EQ(platform::SplitCommandLine(BuildEncoderCommandLine(picked)),
                           BuildEncoderArguments(picked))
@@ -79,12 +79,12 @@ TEST(ProfileCatalogue, EntriesInOrderWithTheOptionsTheirBoxesGive)
 TEST(FillOptionBoxes, SelectsTheLastChoiceEqualToTheDefaultElseTheFirst)
 {
     ConvertProfile p;
-    p.m_videoSize = {"b", {"a", "b", "c", "b"}};
-    p.m_audioBitRate = {"AUTO", {"Auto", "64"}};  // letter case counts
+    p.videoSize = {"b", {"a", "b", "c", "b"}};
+    p.audioBitRate = {"AUTO", {"Auto", "64"}};  // letter case counts
     const OptionBoxes boxes = FillOptionBoxes(p);
-    EXPECT_EQ(boxes.m_size, (OptionBox{{"a", "b", "c", "b"}, 3}));
-    EXPECT_EQ(boxes.m_audioBitRate.m_nSelected, 0);
-    EXPECT_EQ(boxes.m_videoCodec, (OptionBox{{}, -1}));  // no choices: no selection
+    EXPECT_EQ(boxes.size, (OptionBox{{"a", "b", "c", "b"}, 3}));
+    EXPECT_EQ(boxes.audioBitRate.selected, 0);
+    EXPECT_EQ(boxes.videoCodec, (OptionBox{{}, -1}));  // no choices: no selection
 }
 
 TEST(ReadJobFromSelection, FillsOnlyTheProfilePartOfTheJob)
@@ -99,7 +99,7 @@ TEST(ReadJobFromSelection, FillsOnlyTheProfilePartOfTheJob)
 
     // The user's own pick counts, not the profile's default.
     OptionBoxes boxes = FillOptionBoxes(catalogue[10]);
-    boxes.m_videoBitRate.m_nSelected = 6;
+    boxes.videoBitRate.selected = 6;
     ConvertJob job = ReadJob(catalogue[10], boxes);
     EXPECT_EQ(job.m_csVideoBitRate, "4000");
 

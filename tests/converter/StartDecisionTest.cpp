@@ -40,10 +40,10 @@ TEST(StartDecision, ChecksInOrderAndRemembersTheFolderOnceItPassed)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const StartDecision decision = DecideStart({row.destinationBox, row.sourceBox}, disk);
-        EXPECT_EQ(decision.m_refusal, row.refusal);
-        EXPECT_EQ(decision.m_bRememberFolder, row.refusal != StartRefusal::BadDestination);
-        EXPECT_EQ(decision.m_csDestination, row.destination);
-        EXPECT_EQ(decision.m_csSource, row.source);
+        EXPECT_EQ(decision.refusal, row.refusal);
+        EXPECT_EQ(decision.rememberFolder, row.refusal != StartRefusal::BadDestination);
+        EXPECT_EQ(decision.destination, row.destination);
+        EXPECT_EQ(decision.source, row.source);
     }
 }
 

@@ -27,7 +27,7 @@ class DesktopShellTest : public QObject {
     Q_OBJECT
 
     // Never the user's own bus: without the private one, the file manager is not asked.
-    const bool m_bBus = qEnvironmentVariableIsSet("TAVOLIN_PRIVATE_BUS");
+    const bool m_bus = qEnvironmentVariableIsSet("TAVOLIN_PRIVATE_BUS");
     QTemporaryDir m_root;
     QString m_log;
 
@@ -71,7 +71,7 @@ private slots:
 
     void ShowInFolderAsksTheFileManager()
     {
-        if (!m_bBus)
+        if (!m_bus)
             QSKIP("no private message bus");
         QDBusConnection manager = QDBusConnection::connectToBus(
             qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("fm"));
@@ -89,7 +89,7 @@ private slots:
 
     void ShowInFolderFallsBackToTheFolder()
     {
-        if (!m_bBus)
+        if (!m_bus)
             QSKIP("no private message bus");
         // Nobody owns the file manager's name on this bus, and nothing can be started for it.
         BoxRecorder boxes;

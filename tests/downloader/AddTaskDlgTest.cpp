@@ -13,18 +13,18 @@
 
 namespace {
 
-// Answers the folder picker with m_csAnswer (empty: cancelled) and records where it started.
+// Answers the folder picker with m_answer (empty: cancelled) and records where it started.
 class PickingDlg : public CAddTaskDlg {
 public:
     using CAddTaskDlg::CAddTaskDlg;
-    QString m_csAnswer;
-    QString m_csStart;
+    QString m_answer;
+    QString m_start;
 
 protected:
     QString ChooseFolder(const QString& start) override
     {
-        m_csStart = start;
-        return m_csAnswer;
+        m_start = start;
+        return m_answer;
     }
 };
 
@@ -194,9 +194,9 @@ private slots:
         QCOMPARE(Child<QLineEdit>("folder")->text(), QStringLiteral("/srv/clips/"));
         // Browse starts from the folder shown; a cancelled choice changes nothing.
         Click("browse");
-        QCOMPARE(m_dlg->m_csStart, QStringLiteral("/srv/clips/"));
+        QCOMPARE(m_dlg->m_start, QStringLiteral("/srv/clips/"));
         QCOMPARE(Child<QLineEdit>("folder")->text(), QStringLiteral("/srv/clips/"));
-        m_dlg->m_csAnswer = Path("dl");
+        m_dlg->m_answer = Path("dl");
         Click("browse");
         QCOMPARE(Child<QLineEdit>("folder")->text(), Path("dl"));
     }

@@ -9,5 +9,5 @@
 // A watch-page address of the run's service host.
 inline QString WatchUrl(QAnyStringView id)
 {
-    return QString::fromStdString(WatchUrlPrefix(ServiceConfig::Current().m_csServiceHost)) + id.toString();
+    return QString::fromStdString(WatchUrlPrefix(ServiceConfig::Current().serviceHost)) + id.toString();
 }

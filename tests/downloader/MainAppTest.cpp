@@ -51,9 +51,9 @@ private slots:
         const QString missing =
             TestHome() + QStringLiteral("/data/Tavolin Data");  // the default, under XDG_DATA_HOME
         CMainApp::Options options;                              // the data folder left to the default
-        options.m_csInstanceServer = UniqueServer();
-        options.m_trayAvailable = false;
-        options.m_bDropWindow = false;
+        options.instanceServer = UniqueServer();
+        options.trayAvailable = false;
+        options.dropWindow = false;
         CapturedStandardError errors;
         QCOMPARE(CMainApp::Run(*qApp, options), 1);
         // A start from a terminal also learns there how to make the folder.

@@ -34,7 +34,7 @@ public:
     std::optional<bool> m_confirmAnswer;
     std::function<void()> m_duringAdd;
     QStringList m_addUrls;
-    int m_nConfirms = 0;
+    int m_confirms = 0;
 
     void Click(const char* button) { findChild<CToolbarBtn*>(QLatin1String(button))->click(); }
 
@@ -48,7 +48,7 @@ protected:
     }
     std::optional<bool> RunConfirmDeleteDialog() override
     {
-        ++m_nConfirms;
+        ++m_confirms;
         return m_confirmAnswer;
     }
 };
@@ -108,10 +108,10 @@ class MainDlgTest : public QObject {
     {
         WriteText(DataFolder() / "tasks.ini", StoreText(tasks));
         CMainDlg::Options options;
-        options.m_csDataFolder = DataFolder().string();
-        options.m_paths = ProgramPaths(m_bin->path().toStdString(), ResourceFolder());
-        options.m_trayAvailable = true;
-        options.m_exitWait = std::chrono::milliseconds(3000);
+        options.dataFolder = DataFolder().string();
+        options.paths = ProgramPaths(m_bin->path().toStdString(), ResourceFolder());
+        options.trayAvailable = true;
+        options.exitWait = std::chrono::milliseconds(3000);
         m_window = std::make_unique<ScriptedMainDlg>(std::move(options));
         m_window->Start();
         return *m_window;
@@ -134,7 +134,7 @@ class MainDlgTest : public QObject {
     {
         m_service = std::make_unique<VideoService>();
         ServiceConfig config;
-        config.m_csServiceHost = m_service->Host();
+        config.serviceHost = m_service->Host();
         ServiceConfig::Install(config);
         return *m_service;
     }
@@ -174,7 +174,7 @@ private slots:
                                              QStringLiteral("t3"), QStringLiteral("t4")}));
         window.m_confirmAnswer = true;  // and delete the files
         window.Click("remove");
-        QCOMPARE(window.m_nConfirms, 2);
+        QCOMPARE(window.m_confirms, 2);
         QCOMPARE(Names(window),
                  (QStringList{QStringLiteral("t0"), QStringLiteral("t2"), QStringLiteral("t4")}));
         QTRY_VERIFY(!std::filesystem::exists(videos / "t1") && !std::filesystem::exists(videos / "t1.mp4"));
@@ -182,7 +182,7 @@ private slots:
 
         window.List()->selectionModel()->clearSelection();
         window.RemoveSelectedTasks();
-        QCOMPARE(window.m_nConfirms, 2);  // nothing selected: not even asked
+        QCOMPARE(window.m_confirms, 2);  // nothing selected: not even asked
         QCOMPARE(Status(window, 0), QStringLiteral("Task Completed"));
         window.findChild<CFloatBtn*>(QStringLiteral("clearCompleted"))->click();
         QCOMPARE(Names(window), (QStringList{QStringLiteral("t2"), QStringLiteral("t4")}));

@@ -499,7 +499,7 @@ TEST(ProfileAvailability, WhatEachProfileNeedsOfFfmpeg)
     const auto catalogue = BuildProfileCatalogue(CatalogueProgram::Tavolin);
     ASSERT_EQ(catalogue.size(), expected.size());
     for (std::size_t i = 0; i < catalogue.size(); ++i)
-        EXPECT_EQ(NeedsOf(catalogue[i]), expected[i]) << catalogue[i].m_csName;
+        EXPECT_EQ(NeedsOf(catalogue[i]), expected[i]) << catalogue[i].name;
 }
 
 TEST(ProfileAvailability, ReasonsAndListingLines)

@@ -209,8 +209,8 @@ const std::vector<ConvertProfile>& Catalogue()
     static const std::vector<ConvertProfile> catalogue = BuildProfileCatalogue(CatalogueProgram::Pellux);
     return catalogue;
 }
-constexpr OptionBox OptionBoxes::*kBoxes[] = {&OptionBoxes::m_size, &OptionBoxes::m_videoBitRate,
-                                              &OptionBoxes::m_audioBitRate, &OptionBoxes::m_videoCodec};
+constexpr OptionBox OptionBoxes::*kBoxes[] = {&OptionBoxes::size, &OptionBoxes::videoBitRate,
+                                              &OptionBoxes::audioBitRate, &OptionBoxes::videoCodec};
 
 // The conversions of one profile. Each takes in every box the first value that no
 // earlier conversion of the same kind (whose encoder arguments for it are the same) has
@@ -220,7 +220,7 @@ std::vector<ConvertJob> JobsFor(std::size_t wanted)
     std::set<std::string> taken;
     for (std::size_t p = 0;; ++p) {
         const ConvertProfile& profile = Catalogue().at(p);
-        const std::string kind = KindOf(profile.m_csName, profile.m_csExtension);
+        const std::string kind = KindOf(profile.name, profile.extension);
         std::vector<ConvertJob> jobs;
         for (bool fresh = true; fresh;) {
             OptionBoxes boxes = FillOptionBoxes(profile);
@@ -228,12 +228,12 @@ std::vector<ConvertJob> JobsFor(std::size_t wanted)
             for (std::size_t b = 0; b < std::size(kBoxes); ++b) {
                 OptionBox& box = boxes.*kBoxes[b];
                 const auto item =
-                    std::find_if(box.m_items.begin(), box.m_items.end(), [&](const std::string& value) {
+                    std::find_if(box.items.begin(), box.items.end(), [&](const std::string& value) {
                         return taken.insert(kind + std::to_string(b) + value).second;
                     });
-                if (item == box.m_items.end())
+                if (item == box.items.end())
                     continue;
-                box.m_nSelected = static_cast<int>(item - box.m_items.begin());
+                box.selected = static_cast<int>(item - box.items.begin());
                 fresh = true;
             }
             if (fresh || jobs.empty())
@@ -424,7 +424,7 @@ TEST(EncoderRun, ListsEveryProfileAsTheInstalledFfmpegCanMakeIt)
     EXPECT_EQ(r.code, 0) << r.err;
     std::string expected;
     for (const ConvertProfile& profile : BuildProfileCatalogue(CatalogueProgram::Tavolin))
-        expected += "ok\t" + profile.m_csName + "\n";
+        expected += "ok\t" + profile.name + "\n";
     EXPECT_EQ(r.out, expected);
 }
 
@@ -445,7 +445,7 @@ TEST(EncoderRun, AProfileFfmpegCannotMakeIsListedSoAndRefusedAtOnce)
         EXPECT_EQ(list.code, 0) << list.err;
         std::string expected;
         for (const ConvertProfile& profile : BuildProfileCatalogue(CatalogueProgram::Tavolin))
-            expected += ListingLine(profile.m_csName, unavailable.contains(profile.m_csName) ? reason : "");
+            expected += ListingLine(profile.name, unavailable.contains(profile.name) ? reason : "");
         EXPECT_EQ(list.out, expected) << encoder;
 
         ConvertJob job = JobsFor(convert).front();

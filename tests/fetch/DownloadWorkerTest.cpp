@@ -24,11 +24,11 @@ class DownloadWorkerTest : public ::testing::Test, public MessagePoster, public 
 protected:
     void SetUp() override
     {
-        m_context.m_pPoster = this;
-        m_context.m_pFilePrompt = this;
-        m_context.m_service.m_csServiceHost = m_service.Host();
-        m_context.m_service.m_csCdnDomain = "cdn.test";
-        m_context.m_limits = {5s, 10s};
+        m_context.poster = this;
+        m_context.filePrompt = this;
+        m_context.service.serviceHost = m_service.Host();
+        m_context.service.cdnDomain = "cdn.test";
+        m_context.limits = {5s, 10s};
         m_task.m_nTaskId = 7;
         m_task.m_csFilePath = m_service.Folder() + "/video.flv";
     }
@@ -143,7 +143,7 @@ TEST_F(DownloadWorkerTest, OutcomesAndWhatBecomesOfAnEarlierFile)
     // resolution, nor a response that is not the video. Whatever comes beyond the
     // announced size is not the video either. With an idle limit of a second, only a
     // stall is cut off.
-    m_context.m_limits.idleTimeout = 1s;
+    m_context.limits.idleTimeout = 1s;
     const std::string earlier(1000, 'e');
     const std::tuple<const char*, int, std::string> cases[] = {
         {"r2s300-500", 1, VideoService::Body(500)},

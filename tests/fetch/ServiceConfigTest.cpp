@@ -18,8 +18,8 @@ TEST(ServiceConfig, SettingsPointTheRunElsewhere)
     EXPECT_EQ(ServiceConfig::Load(TestData("no-such-settings.ini")), ServiceConfig{})
         << "no file keeps the defaults";
     const ServiceConfig local = ServiceConfig::Load(TestData("settings-local-service.ini"));
-    EXPECT_EQ(local.m_csServiceHost, "127.0.0.1:5000");
-    EXPECT_EQ(local.m_csCdnDomain, ".googlevideo.com") << "an unusable value keeps the default";
+    EXPECT_EQ(local.serviceHost, "127.0.0.1:5000");
+    EXPECT_EQ(local.cdnDomain, ".googlevideo.com") << "an unusable value keeps the default";
 
     const ServiceConfig before = ServiceConfig::Current();
     std::string id;

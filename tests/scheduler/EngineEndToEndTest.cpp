@@ -46,15 +46,15 @@ protected:
         m_service =
             std::make_unique<VideoService>(std::vector<std::string>{"--video", s_clips->Path("clip.flv")});
         ServiceConfig config;
-        config.m_csServiceHost = m_service->Host();
-        config.m_csCdnDomain = "cdn.test";
+        config.serviceHost = m_service->Host();
+        config.cdnDomain = "cdn.test";
         ServiceConfig::Install(config);
         m_folder = m_service->Folder();
 
         TaskScheduler::Settings settings;
-        settings.m_csStorePath = (fs::path(m_folder) / "tasks.ini").string();
-        settings.m_csEncoderPath = std::string(TAVOLIN_BIN_DIR) + "/ostrand";
-        settings.m_encoderPoll = 50ms;
+        settings.storePath = (fs::path(m_folder) / "tasks.ini").string();
+        settings.encoderPath = std::string(TAVOLIN_BIN_DIR) + "/ostrand";
+        settings.encoderPoll = 50ms;
         m_scheduler = std::make_unique<TaskScheduler>(m_rows, m_queue, *this, settings);
     }
     void TearDown() override

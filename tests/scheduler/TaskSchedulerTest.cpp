@@ -26,12 +26,12 @@ public:
     Harness()
     {
         TaskScheduler::Settings settings;
-        settings.m_csStorePath = Store().string();
+        settings.storePath = Store().string();
         // Nothing here has a thread: an exit that waited for anything would hang the test.
-        settings.m_exitWait = std::chrono::hours(1);
-        settings.m_storeFailed = [this](const std::string&) { Call("store failed"); };
-        settings.m_pDownloads = this;
-        settings.m_pRunner = this;
+        settings.exitWait = std::chrono::hours(1);
+        settings.storeFailed = [this](const std::string&) { Call("store failed"); };
+        settings.downloads = this;
+        settings.runner = this;
         m_scheduler = std::make_unique<TaskScheduler>(m_rows, m_mailbox, *this, settings);
     }
     ~Harness() override { m_scheduler.reset(); }

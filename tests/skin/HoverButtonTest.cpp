@@ -25,8 +25,8 @@ QPixmap Solid(QColor colour, int size)
 // pixel is distinct, so a copy from the wrong place shows.
 class SkinnedParent : public QWidget {
 public:
-    int m_nBlue = 200;
-    CHoverButton* m_pButton = nullptr;
+    int m_blue = 200;
+    CHoverButton* m_button = nullptr;
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -34,18 +34,18 @@ protected:
         QImage background(size(), QImage::Format_RGB32);
         for (int y = 0; y < background.height(); ++y)
             for (int x = 0; x < background.width(); ++x)
-                background.setPixelColor(x, y, QColor(x, y, m_nBlue));
+                background.setPixelColor(x, y, QColor(x, y, m_blue));
         QPainter(this).drawImage(0, 0, background);
-        m_pButton->CaptureBackground(background);
+        m_button->CaptureBackground(background);
     }
 };
 
 // Counts the paint events of the widget it watches.
 struct PaintCounter : QObject {
-    int m_nPaints = 0;
+    int paints = 0;
     bool eventFilter(QObject*, QEvent* event) override
     {
-        m_nPaints += event->type() == QEvent::Paint ? 1 : 0;
+        paints += event->type() == QEvent::Paint ? 1 : 0;
         return false;
     }
 };
@@ -185,36 +185,36 @@ private slots:
         PaintCounter counter;
         button.installEventFilter(&counter);
         button.setGeometry(50, 30, 60, 50);
-        parent.m_pButton = &button;
+        parent.m_button = &button;
         parent.show();
         QVERIFY(QTest::qWaitForWindowExposed(&parent));
-        QTRY_VERIFY(counter.m_nPaints > 0);
+        QTRY_VERIFY(counter.paints > 0);
         QTest::qWait(50);
         // At rest the toolbar button shows the parent's pixels from its own place.
         QCOMPARE(RenderOver(button, kUnder).pixelColor(59, 49), QColor(109, 79, 200));
-        counter.m_nPaints = 0;  // (rendering counts too)
+        counter.paints = 0;  // (rendering counts too)
 
         Enter(button);
-        QTRY_COMPARE(counter.m_nPaints, 1);
+        QTRY_COMPARE(counter.paints, 1);
         for (int x : {10, 20, 30, 40})
             Move(button, QPoint(x, 10));
         QTest::qWait(50);
-        QCOMPARE(counter.m_nPaints, 1);
+        QCOMPARE(counter.paints, 1);
         QCOMPARE(RenderOver(button, kUnder).pixelColor(30, 2), QColor(207, 209, 208));  // lit: the float skin
 
         // On leave the parent repaints beneath the button, which takes the new pixels.
-        parent.m_nBlue = 40;
-        counter.m_nPaints = 0;
+        parent.m_blue = 40;
+        counter.paints = 0;
         Leave(button);
-        QTRY_COMPARE(counter.m_nPaints, 1);
+        QTRY_COMPARE(counter.paints, 1);
         button.CaptureBackground(QPixmap());  // ignored: the copy stays
         QCOMPARE(RenderOver(button, kUnder).pixelColor(5, 5), QColor(55, 35, 40));
-        counter.m_nPaints = 0;
+        counter.paints = 0;
 
         // A move into a button that missed its enter event starts the hover, once.
         Move(button, QPoint(5, 5));
         QVERIFY(button.IsHovering());
-        QTRY_COMPARE(counter.m_nPaints, 1);
+        QTRY_COMPARE(counter.paints, 1);
         Leave(button);  // pressed after the pointer left: still lit
         button.setDown(true);
         QCOMPARE(RenderOver(button, kUnder).pixelColor(30, 2), QColor(207, 209, 208));

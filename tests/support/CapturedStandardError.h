@@ -9,31 +9,31 @@
 
 class CapturedStandardError {
 public:
-    CapturedStandardError() : m_pFile(std::tmpfile()), m_nSaved(::dup(STDERR_FILENO))
+    CapturedStandardError() : m_file(std::tmpfile()), m_saved(::dup(STDERR_FILENO))
     {
         std::fflush(stderr);
-        ::dup2(::fileno(m_pFile), STDERR_FILENO);
+        ::dup2(::fileno(m_file), STDERR_FILENO);
     }
     ~CapturedStandardError()
     {
         Text();
-        std::fclose(m_pFile);
+        std::fclose(m_file);
     }
 
     std::string Text()
     {
-        if (m_nSaved >= 0) {
+        if (m_saved >= 0) {
             std::fflush(stderr);
-            ::dup2(m_nSaved, STDERR_FILENO);
-            ::close(std::exchange(m_nSaved, -1));
+            ::dup2(m_saved, STDERR_FILENO);
+            ::close(std::exchange(m_saved, -1));
         }
-        std::string text(static_cast<std::size_t>(std::ftell(m_pFile)), '\0');
-        std::rewind(m_pFile);
-        text.resize(std::fread(text.data(), 1, text.size(), m_pFile));
+        std::string text(static_cast<std::size_t>(std::ftell(m_file)), '\0');
+        std::rewind(m_file);
+        text.resize(std::fread(text.data(), 1, text.size(), m_file));
         return text;
     }
 
 private:
-    std::FILE* m_pFile;
-    int m_nSaved;
+    std::FILE* m_file;
+    int m_saved;
 };
