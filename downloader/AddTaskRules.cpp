@@ -5,8 +5,6 @@
 
 #include "platform/Text.h"
 
-namespace addtask {
-
 namespace {
 
 bool IsReserved(char c)
@@ -69,16 +67,6 @@ std::string CleanBaseName(std::string_view name)
     return clean;
 }
 
-bool AnythingAt(const std::string& path)
-{
-    std::error_code error;
-    const auto status = std::filesystem::symlink_status(path, error);
-    // Only an entry that is really there counts: a path that cannot be examined at all
-    // (no search right, name too long) would collide forever, and creating it fails
-    // anyway, which the download then reports.
-    return !error && status.type() != std::filesystem::file_type::not_found;
-}
-
 std::string SettleBaseName(const std::string& folder, const std::string& base, const std::string& targetType,
                            const PathOccupied& occupied)
 {
@@ -98,5 +86,3 @@ ConvertJob ReadProfileChoice(const std::vector<ConvertProfile>& profiles, int se
     ReadJobFromSelection(job, inRange ? &profiles[static_cast<std::size_t>(selected)] : nullptr, options);
     return job;
 }
-
-}  // namespace addtask

@@ -11,8 +11,6 @@
 #include "convert/ConvertJob.h"
 #include "convert/ProfileCatalogue.h"
 
-namespace addtask {
-
 // The typed folder trimmed, with one '/' appended when it is not empty and does not end
 // in one already.
 std::string NormaliseFolder(std::string_view typed);
@@ -33,7 +31,6 @@ inline constexpr std::size_t kMaxBaseNameBytes = 200;
 // Whether anything at all (file, folder, link, even a dangling one) occupies the path.
 // A path that cannot be examined counts as free.
 using PathOccupied = std::function<bool(const std::string&)>;
-bool AnythingAt(const std::string& path);
 
 // The final base name: `base` itself when neither folder + base + ".flv" nor
 // folder + base + targetType is occupied, else the first free of base(0), base(1), ...
@@ -44,5 +41,3 @@ std::string SettleBaseName(const std::string& folder, const std::string& base, c
 // range) and the texts picked in the four option boxes. Paths stay empty.
 ConvertJob ReadProfileChoice(const std::vector<ConvertProfile>& profiles, int selected,
                              const OptionSelection& options);
-
-}  // namespace addtask

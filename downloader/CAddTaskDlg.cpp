@@ -18,6 +18,7 @@
 #include "downloader/AddTaskRules.h"
 #include "fetch/ServiceConfig.h"
 #include "fetch/WatchUrl.h"
+#include "platform/FileSystem.h"
 #include "platform/PrivateProfile.h"
 #include "platform/Text.h"
 #include "skin/CTransCheck.h"
@@ -191,7 +192,7 @@ void CAddTaskDlg::LoadStartFolder()
     if (documents.isEmpty())
         return;
     m_csFolder = ToFileName(documents + QStringLiteral("/Tavolin Videos"));
-    if (!addtask::AnythingAt(m_csFolder)) {
+    if (!platform::AnythingAt(m_csFolder)) {
         // A fresh account may not have its documents folder yet; a failure shows later as
         // the refused folder.
         std::error_code ignored;
@@ -290,7 +291,7 @@ void CAddTaskDlg::OnProfileChanged(int index)
 void CAddTaskDlg::OnStartDownload()
 {
     m_csUrl = platform::TrimWhiteSpace(m_editUrl->text().toStdString());
-    m_csFolder = addtask::NormaliseFolder(ToFileName(m_editFolder->text()));
+    m_csFolder = NormaliseFolder(ToFileName(m_editFolder->text()));
 
     std::string videoId;
     if (!ParseWatchUrl(m_csUrl, videoId)) {
@@ -308,15 +309,15 @@ void CAddTaskDlg::OnStartDownload()
     }
     platform::WritePrivateProfileString(kSection, kLastFolderKey, m_csFolder, m_settingsPath);
 
-    const std::string base = addtask::CleanBaseName(addtask::ChooseBaseName(
-        m_checkAutoRename->m_nCheck != 0, ToFileName(m_editFileName->text()), videoId));
+    const std::string base = CleanBaseName(
+        ChooseBaseName(m_checkAutoRename->m_nCheck != 0, ToFileName(m_editFileName->text()), videoId));
 
     OptionSelection options;
     options.m_csVideoSize = Selection(m_comboSize);
     options.m_csVideoCodec = Selection(m_comboVideoCodec);
     options.m_csVideoBitRate = Selection(m_comboVideoBitRate);
     options.m_csAudioBitRate = Selection(m_comboAudioBitRate);
-    const ConvertJob job = addtask::ReadProfileChoice(m_profiles, m_comboProfile->currentIndex(), options);
+    const ConvertJob job = ReadProfileChoice(m_profiles, m_comboProfile->currentIndex(), options);
     m_csTargetType = job.m_csTargetType;
     m_csTargetName = job.m_csTargetName;
     m_csAudioSampleRate = job.m_csAudioSampleRate;
@@ -327,7 +328,7 @@ void CAddTaskDlg::OnStartDownload()
     m_csVideoBitRate = job.m_csVideoBitRate;
     m_csAudioBitRate = job.m_csAudioBitRate;
 
-    const std::string name = addtask::SettleBaseName(m_csFolder, base, m_csTargetType, addtask::AnythingAt);
+    const std::string name = SettleBaseName(m_csFolder, base, m_csTargetType, platform::AnythingAt);
     m_csSourceFile = m_csFolder + name + ".flv";
     m_csTargetFile = m_csFolder + name + m_csTargetType;
     CreateEmptyFile(m_csSourceFile);

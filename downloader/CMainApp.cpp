@@ -16,6 +16,7 @@
 #include "downloader/SingleInstance.h"
 #include "fetch/ServiceConfig.h"
 #include "platform/CommandLine.h"
+#include "platform/FileSystem.h"
 
 namespace {
 
@@ -61,10 +62,9 @@ int CMainApp::Run(QApplication& app, Options options)
     QGuiApplication::setDesktopFileName(QStringLiteral("tavolin"));
 
     const std::string dataFolder = options.dataFolder ? *options.dataFolder : StandardDataFolder();
-    const QString server =
-        options.instanceServer.isEmpty()
-            ? SingleInstance::ServerNameFor(QLatin1String(mainwnd::kInstanceMarker), dataFolder)
-            : options.instanceServer;
+    const QString server = options.instanceServer.isEmpty()
+                               ? SingleInstance::ServerNameFor(QLatin1String(kInstanceMarker), dataFolder)
+                               : options.instanceServer;
     // Taken before the instance listens: a termination signal during the start waits in
     // its pipe for an event loop. Until the window exists it ends the run at once (a
     // start-up message box included); from then on through the exit sequence.
@@ -76,16 +76,15 @@ int CMainApp::Run(QApplication& app, Options options)
         return 0;
 
     if (dataFolder.empty()) {
-        MessageBoxes::Current().Exclaim(nullptr, kCaption, mainwnd::DataFolderUnknownText());
+        MessageBoxes::Current().Exclaim(nullptr, kCaption, DataFolderUnknownText());
         return 1;
     }
     // Never created here: a missing folder means a broken installation.
-    if (!mainwnd::AnythingAt(dataFolder)) {
+    if (!platform::AnythingAt(dataFolder)) {
         // Before the box, which waits for the user: someone who started the program from a
         // terminal reads there how to make the folder.
         std::fputs(platform::MissingFolderAdvice("tavolin", dataFolder).c_str(), stderr);
-        MessageBoxes::Current().Exclaim(nullptr, kCaption,
-                                        mainwnd::DataFolderMissingText(FromFileName(dataFolder)));
+        MessageBoxes::Current().Exclaim(nullptr, kCaption, DataFolderMissingText(FromFileName(dataFolder)));
         return 1;
     }
     ServiceConfig::Install(ServiceConfig::Load(dataFolder + "/settings.ini"));

@@ -35,7 +35,7 @@ namespace {
 
 QString ProductTitle()
 {
-    return QStringLiteral("%1 %2").arg(QLatin1String(mainwnd::kProductName),
+    return QStringLiteral("%1 %2").arg(QLatin1String(kProductName),
                                        QLatin1String(platform::ProductVersion()));
 }
 
@@ -136,7 +136,7 @@ void CMainDlg::CreateControls()
 
     m_lblFooter = new CTransStatic(ProductTitle(), SS_CENTER | SS_NOPREFIX, this);
     place(m_lblFooter, 117, 280, 259, 8, "footer");
-    m_lblTitle = new CTransStatic(QLatin1String(mainwnd::kProductName), SS_LEFT | SS_NOPREFIX, this);
+    m_lblTitle = new CTransStatic(QLatin1String(kProductName), SS_LEFT | SS_NOPREFIX, this);
     place(m_lblTitle, 30, 4, 237, 8, "title");
     m_lblTitle->SetType(3);
 
@@ -184,7 +184,7 @@ void CMainDlg::LoadButtonIcons()
 {
     const std::vector<CToolbarBtn*> buttons{m_btnConverter, m_btnAdd,    m_btnStart,
                                             m_btnExit,      m_btnRemove, m_btnStop};
-    for (const mainwnd::ToolbarIcon& icon : mainwnd::ToolbarIcons()) {
+    for (const ToolbarIcon& icon : ToolbarIcons()) {
         const auto button = std::find_if(buttons.begin(), buttons.end(), [&](CToolbarBtn* candidate) {
             return candidate->text() == QLatin1String(icon.button);
         });
@@ -192,8 +192,8 @@ void CMainDlg::LoadButtonIcons()
             continue;
         // A missing file leaves the button with its text alone; nothing to report.
         const QString path = FromFileName(m_options.paths.ToolbarIcon(icon.file));
-        (*button)->SetIcons(mainwnd::LoadIconImage(path, icon.normalSize), icon.normalSize,
-                            mainwnd::LoadIconImage(path, icon.hoverSize), icon.hoverSize);
+        (*button)->SetIcons(LoadIconImage(path, icon.normalSize), icon.normalSize,
+                            LoadIconImage(path, icon.hoverSize), icon.hoverSize);
     }
 }
 
@@ -202,7 +202,7 @@ void CMainDlg::Start()
     m_scheduler->LoadTasks();
 
     if (m_trayAvailable) {
-        m_tray.Add(m_appIcon, QLatin1String(mainwnd::kProductName), &m_trayMenu);
+        m_tray.Add(m_appIcon, QLatin1String(kProductName), &m_trayMenu);
         connect(&m_tray, &CTrayIcon::doubleClicked, this, [this] {
             if (m_bTrayReady)
                 ToggleWindow();
@@ -303,7 +303,7 @@ void CMainDlg::ToggleWindow()
 {
     if (m_bExiting)
         return;
-    if (mainwnd::ActionForToggle(isVisible(), isMinimized()) == mainwnd::ToggleAction::Hide)
+    if (ActionForToggle(isVisible(), isMinimized()) == ToggleAction::Hide)
         close();
     else
         RestoreWindow();
@@ -326,8 +326,7 @@ void CMainDlg::OpenConverter()
     std::optional<std::string> file;
     if (const auto row = FirstSelectedRow())
         file = m_scheduler->Tasks().At(*row).m_csFilePath;
-    DesktopShell::Current().StartProgram(FromFileName(m_options.paths.Converter()),
-                                         mainwnd::ConverterArguments(file));
+    DesktopShell::Current().StartProgram(FromFileName(m_options.paths.Converter()), ConverterArguments(file));
 }
 
 void CMainDlg::OpenHelp()
@@ -338,7 +337,7 @@ void CMainDlg::OpenHelp()
         m_help = new HelpWindow(this);
     const QString page = FromFileName(m_options.paths.HelpPage());
     if (!m_help->Load(page)) {
-        MessageBoxes::Current().Exclaim(this, QLatin1String(mainwnd::kProductName),
+        MessageBoxes::Current().Exclaim(this, QLatin1String(kProductName),
                                         QStringLiteral("Can not open the help page \"%1\".").arg(page));
         return;
     }
@@ -392,7 +391,7 @@ std::vector<std::int32_t> CMainDlg::SelectedRows() const
     if (const QItemSelectionModel* selection = m_list->selectionModel())
         for (const QModelIndex& index : selection->selectedRows())
             rows.push_back(index.row());
-    std::vector<std::int32_t> ascending = mainwnd::AscendingRows(std::move(rows));
+    std::vector<std::int32_t> ascending = AscendingRows(std::move(rows));
     // The engine's list and the view always agree; a row beyond it is never handed over.
     std::erase_if(ascending, [this](std::int32_t row) { return row >= m_scheduler->Tasks().Count(); });
     return ascending;
@@ -472,7 +471,7 @@ void CMainDlg::paintEvent(QPaintEvent*)
     const qreal ratio = devicePixelRatioF();
     if (m_imgBackground.isNull() || m_imgBackground.devicePixelRatio() != ratio ||
         m_imgBackground.size() != size() * ratio) {
-        m_imgBackground = mainwnd::PaintMainBackground(size(), ratio, m_appIcon.pixmap(mainwnd::kIconSize));
+        m_imgBackground = PaintMainBackground(size(), ratio, m_appIcon.pixmap(kIconSize));
         for (CHoverButton* button : SkinnedButtons())
             button->CaptureBackground(m_imgBackground);
     }
@@ -484,7 +483,7 @@ void CMainDlg::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
     m_imgBackground = QImage();
-    setMask(mainwnd::RoundedWindowShape(size()));
+    setMask(RoundedWindowShape(size()));
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event)
@@ -493,7 +492,7 @@ void CMainDlg::closeEvent(QCloseEvent* event)
     event->ignore();
     if (m_bExiting)
         return;
-    if (mainwnd::ActionForClose(m_trayAvailable) == mainwnd::CloseAction::Hide)
+    if (ActionForClose(m_trayAvailable) == CloseAction::Hide)
         hide();
     else
         showMinimized();

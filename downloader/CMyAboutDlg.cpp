@@ -27,10 +27,10 @@ CMyAboutDlg::CMyAboutDlg(const QIcon& icon, QWidget* parent) : QDialog(parent), 
     const skin::DialogUnits units = skin::DialogUnits::ForApplication();
     setFixedSize(units.ToPixelsX(235), units.ToPixelsY(62));
 
-    auto* version = new CTransStatic(
-        QStringLiteral("%1 Version %2")
-            .arg(QLatin1String(mainwnd::kProductName), QLatin1String(platform::ProductVersion())),
-        SS_NOPREFIX, this);
+    auto* version =
+        new CTransStatic(QStringLiteral("%1 Version %2")
+                             .arg(QLatin1String(kProductName), QLatin1String(platform::ProductVersion())),
+                         SS_NOPREFIX, this);
     version->setObjectName(QStringLiteral("version"));
     version->SetType(3);
     version->setGeometry(units.ToPixels(24, 10, 160, 8));

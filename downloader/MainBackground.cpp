@@ -5,8 +5,6 @@
 
 #include "skin/GradientFill.h"
 
-namespace mainwnd {
-
 namespace {
 
 const QColor kHeaderTop(198, 198, 198);
@@ -68,5 +66,3 @@ QRegion RoundedWindowShape(QSize size)
     painter.end();
     return QRegion(shape);
 }
-
-}  // namespace mainwnd

@@ -4,8 +4,6 @@
 #include <QRegion>
 #include <QSize>
 
-namespace mainwnd {
-
 // The main window's skin for a client area of `size`: grey header band, white body,
 // grey footer band, the line under the title, the rounded black frame and the
 // application icon at the top left. Painted at `ratio` device pixels per pixel.
@@ -19,5 +17,3 @@ inline constexpr int kFooterHeight = 40;
 inline constexpr int kIconX = 5;
 inline constexpr int kIconY = 7;
 inline constexpr int kIconSize = 32;
-
-}  // namespace mainwnd

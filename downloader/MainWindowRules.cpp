@@ -11,8 +11,6 @@
 
 #include "desktop/FileNames.h"
 
-namespace mainwnd {
-
 std::vector<std::int32_t> AscendingRows(std::vector<int> rows)
 {
     std::sort(rows.begin(), rows.end());
@@ -113,12 +111,3 @@ QString DataFolderUnknownText()
 {
     return QStringLiteral("Can not load the application data directory");
 }
-
-bool AnythingAt(const std::string& path)
-{
-    std::error_code error;
-    const auto status = std::filesystem::symlink_status(path, error);
-    return !error && std::filesystem::exists(status);
-}
-
-}  // namespace mainwnd

@@ -13,8 +13,6 @@
 #include <QString>
 #include <QStringList>
 
-namespace mainwnd {
-
 // The selected rows as the engine wants them: ascending, each once, none negative.
 std::vector<std::int32_t> AscendingRows(std::vector<int> rows);
 
@@ -54,8 +52,3 @@ inline constexpr const char* kProductName = "Tavolin";
 
 QString DataFolderMissingText(const QString& path);
 QString DataFolderUnknownText();
-
-// Anything at all at the path counts, a file as well as a folder.
-bool AnythingAt(const std::string& path);
-
-}  // namespace mainwnd

@@ -35,7 +35,7 @@ QString SingleInstance::ServerNameFor(const QString& marker, const std::string& 
     // The same folder reached through a link or a trailing '/' is the same instance.
     const QString folder = QFile::decodeName(dataFolder.c_str());
     const QString canonical = QFileInfo(folder).canonicalFilePath();
-    return mainwnd::InstanceServerName(
+    return InstanceServerName(
         marker, static_cast<unsigned>(::getuid()), canonical.isEmpty() ? QDir::cleanPath(folder) : canonical,
         QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), QDir::tempPath());
 }

@@ -18,7 +18,7 @@ public:
         Alone,      // no other instance, but listening failed: run without the guard
     };
 
-    // `serverName` is the socket's path (see mainwnd::InstanceServerName).
+    // `serverName` is the socket's path (see InstanceServerName).
     explicit SingleInstance(QString serverName, QObject* parent = nullptr);
     ~SingleInstance() override;
 

@@ -10,10 +10,6 @@
 #include "DialogsTestSupport.h"
 #include "downloader/AddTaskRules.h"
 
-using addtask::ChooseBaseName;
-using addtask::CleanBaseName;
-using addtask::NormaliseFolder;
-
 class AddTaskRulesTest : public QObject {
     Q_OBJECT
 
@@ -34,11 +30,11 @@ private slots:
         QCOMPARE(CleanBaseName("caf\xc3\xa9 abc&feature=related.."),
                  std::string("caf\xc3\xa9 abc&feature=related.."));
         // Too long: cut to the limit, but never inside a character.
-        QCOMPARE(CleanBaseName(std::string(300, 'a')), std::string(addtask::kMaxBaseNameBytes, 'a'));
+        QCOMPARE(CleanBaseName(std::string(300, 'a')), std::string(kMaxBaseNameBytes, 'a'));
         std::string wide = "x";
         for (int i = 0; i < 150; ++i)
             wide += "\xc3\xa9";
-        QCOMPARE(CleanBaseName(wide), wide.substr(0, addtask::kMaxBaseNameBytes - 1));
+        QCOMPARE(CleanBaseName(wide), wide.substr(0, kMaxBaseNameBytes - 1));
     }
 
     void collisionsCountFromZero()
@@ -55,21 +51,8 @@ private slots:
             const auto occupied = [&](const std::string& path) {
                 return path.rfind("/dl/", 0) == 0 && taken.count(path.substr(4)) > 0;
             };
-            QCOMPARE(addtask::SettleBaseName("/dl/", "clip", type, occupied), settled);
+            QCOMPARE(SettleBaseName("/dl/", "clip", type, occupied), settled);
         }
-    }
-
-    void anythingAtSeesFilesFoldersAndDanglingLinks()
-    {
-        QTemporaryDir dir;
-        const std::filesystem::path root = dir.path().toStdString();
-        std::ofstream(root / "file") << "x";
-        std::filesystem::create_directory(root / "folder");
-        std::filesystem::create_symlink(root / "nowhere", root / "dangling");
-        for (const char* name : {"file", "folder", "dangling"})
-            QVERIFY2(addtask::AnythingAt((root / name).string()), name);
-        QVERIFY(!addtask::AnythingAt((root / "free").string()));
-        QVERIFY(!addtask::AnythingAt((root / "file" / "below").string()));
     }
 
     void profileOutsideTheListIsNone()
@@ -77,7 +60,7 @@ private slots:
         const std::vector<ConvertProfile> profiles = BuildProfileCatalogue(CatalogueProgram::Tavolin);
         // No selection: the target type falls back to ".mp4" and nothing else is set.
         for (int outside : {-1, static_cast<int>(profiles.size())}) {
-            const ConvertJob none = addtask::ReadProfileChoice(profiles, outside, OptionSelection{});
+            const ConvertJob none = ReadProfileChoice(profiles, outside, OptionSelection{});
             QCOMPARE(none.m_csTargetType, std::string(".mp4"));
             QVERIFY(none.m_csTargetName.empty() && none.m_csAudioCodec.empty());
         }
@@ -87,3 +70,4 @@ private slots:
 static RegisterTest registerAddTaskRulesTest([] { return new AddTaskRulesTest; });
 
 #include "AddTaskRulesTest.moc"
+#include "platform/FileSystem.h"

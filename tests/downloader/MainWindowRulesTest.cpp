@@ -70,27 +70,17 @@ private slots:
 
     void closingAndTogglingKeepTheWindowReachable()
     {
-        QVERIFY(mainwnd::ActionForClose(true) == mainwnd::CloseAction::Hide);
-        QVERIFY(mainwnd::ActionForClose(false) ==
-                mainwnd::CloseAction::Minimise);  // no tray to come back from
-        QVERIFY(mainwnd::ActionForToggle(true, true) ==
-                mainwnd::ToggleAction::Restore);  // minimised counts as hidden
-        QVERIFY(mainwnd::ActionForToggle(true, false) == mainwnd::ToggleAction::Hide);
-    }
-
-    void anythingAtAPathCounts()
-    {
-        QTemporaryDir folder;
-        std::filesystem::create_symlink("nowhere", folder.filePath(QStringLiteral("dangling")).toStdString());
-        QVERIFY(mainwnd::AnythingAt(folder.filePath(QStringLiteral("dangling")).toStdString()));
-        QVERIFY(!mainwnd::AnythingAt(folder.filePath(QStringLiteral("missing")).toStdString()));
+        QVERIFY(ActionForClose(true) == CloseAction::Hide);
+        QVERIFY(ActionForClose(false) == CloseAction::Minimise);        // no tray to come back from
+        QVERIFY(ActionForToggle(true, true) == ToggleAction::Restore);  // minimised counts as hidden
+        QVERIFY(ActionForToggle(true, false) == ToggleAction::Hide);
     }
 
     void backgroundAndShapeAtChosenPixels()
     {
         QPixmap icon(32, 32);
         icon.fill(Qt::red);
-        const QImage image = mainwnd::PaintMainBackground(QSize(600, 400), 1.0, icon);
+        const QImage image = PaintMainBackground(QSize(600, 400), 1.0, icon);
         const struct {
             int x, y;
             QRgb rgb;
@@ -112,7 +102,7 @@ private slots:
                                     .arg(pixel.y)
                                     .arg(image.pixel(pixel.x, pixel.y), 0, 16)));
 
-        const QRegion shape = mainwnd::RoundedWindowShape(QSize(600, 400));
+        const QRegion shape = RoundedWindowShape(QSize(600, 400));
         QVERIFY(shape.contains(QPoint(300, 0)) && shape.contains(QPoint(7, 7)) &&
                 shape.contains(QPoint(592, 392)));
         QVERIFY(!shape.contains(QPoint(1, 1)) && !shape.contains(QPoint(599, 0)) &&
@@ -123,3 +113,4 @@ private slots:
 static RegisterTest g_register([] { return new MainWindowRulesTest; });
 
 #include "MainWindowRulesTest.moc"
+#include "platform/FileSystem.h"
