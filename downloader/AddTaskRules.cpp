@@ -1,8 +1,9 @@
 #include "downloader/AddTaskRules.h"
 
-#include <filesystem>
-#include <system_error>
+#include <strings.h>
 
+#include "convert/VideoFileTypes.h"
+#include "fetch/VideoAddress.h"
 #include "platform/Text.h"
 
 namespace {
@@ -67,15 +68,31 @@ std::string CleanBaseName(std::string_view name)
     return clean;
 }
 
-std::string SettleBaseName(const std::string& folder, const std::string& base, const std::string& targetType,
-                           const PathOccupied& occupied)
+DirectName DirectDownloadName(std::string_view address)
 {
-    std::string name = base;
-    for (int counter = 0; occupied(folder + name + ".flv") || occupied(folder + name + targetType);
-         ++counter) {
-        name = base + "(" + std::to_string(counter) + ")";
-    }
-    return name;
+    const std::string suggested = SuggestedFileName(address, kMaxBaseNameBytes);
+    const std::string_view extension = VideoExtensionOf(suggested);
+    if (extension.empty())
+        return {};
+    return {suggested.substr(0, suggested.size() - extension.size()), std::string(extension)};
+}
+
+SettledNames SettleFileNames(const std::string& folder, const std::string& base,
+                             const std::string& sourceType, const std::string& targetType,
+                             const PathOccupied& occupied)
+{
+    const bool converts = targetType != ".flv";
+    const bool sameType = ::strcasecmp(sourceType.c_str(), targetType.c_str()) == 0;
+    const auto namesFor = [&](const std::string& name) {
+        const std::string source = folder + name + sourceType;
+        if (!converts)
+            return SettledNames{name, source, source};
+        return SettledNames{name, source, folder + name + (sameType ? "-0" : "") + targetType};
+    };
+    SettledNames names = namesFor(base);
+    for (int counter = 0; occupied(names.sourceFile) || occupied(names.targetFile); ++counter)
+        names = namesFor(base + "(" + std::to_string(counter) + ")");
+    return names;
 }
 
 ConvertJob ReadProfileChoice(const std::vector<ConvertProfile>& profiles, int selected,

@@ -32,10 +32,28 @@ inline constexpr std::size_t kMaxBaseNameBytes = 200;
 // A path that cannot be examined counts as free.
 using PathOccupied = std::function<bool(const std::string&)>;
 
-// The final base name: `base` itself when neither folder + base + ".flv" nor
-// folder + base + targetType is occupied, else the first free of base(0), base(1), ...
-std::string SettleBaseName(const std::string& folder, const std::string& base, const std::string& targetType,
-                           const PathOccupied& occupied);
+// What a direct video address names: the base name its last path segment suggests and
+// that segment's extension as written (".MP4"). Empty when it is no direct address.
+struct DirectName {
+    std::string base;
+    std::string extension;
+};
+DirectName DirectDownloadName(std::string_view address);
+
+struct SettledNames {
+    std::string base;        // the final base name
+    std::string sourceFile;  // folder + base + the download's extension
+    std::string targetFile;  // the converted file; the download itself when nothing is converted
+};
+
+// The files of a new task: `base` itself when its files are free, else the first of
+// base(0), base(1), ... whose files are. A task whose target type is ".flv" converts
+// nothing, so its target is the download itself. Otherwise the target is
+// folder + name + targetType, and "-0" sets it apart when it would be the download's own
+// name (a direct ".mp4" converted to MP4): the encoder cannot write over its source.
+SettledNames SettleFileNames(const std::string& folder, const std::string& base,
+                             const std::string& sourceType, const std::string& targetType,
+                             const PathOccupied& occupied);
 
 // The conversion the dialog hands over for the profile at `selected` (none when out of
 // range) and the texts picked in the four option boxes. Paths stay empty.

@@ -293,8 +293,12 @@ void CAddTaskDlg::OnStartDownload()
     m_csUrl = platform::TrimWhiteSpace(m_editUrl->text().toStdString());
     m_csFolder = NormaliseFolder(ToFileName(m_editFolder->text()));
 
+    // A watch page is named after its video and saved as FLV; a direct address after its
+    // file, whose extension the download keeps.
     std::string videoId;
-    if (!ParseWatchUrl(m_csUrl, videoId)) {
+    const bool watchPage = ParseWatchUrl(m_csUrl, videoId);
+    const DirectName direct = watchPage ? DirectName{} : DirectDownloadName(m_csUrl);
+    if (!watchPage && direct.extension.empty()) {
         MessageBoxes::Current().Exclaim(
             this, QStringLiteral("Information"),
             QStringLiteral("Invalid URL, the URL should like this: ") + ExampleUrl());
@@ -309,8 +313,10 @@ void CAddTaskDlg::OnStartDownload()
     }
     platform::WritePrivateProfileString(kSection, kLastFolderKey, m_csFolder, m_settingsPath);
 
-    const std::string base = CleanBaseName(
-        ChooseBaseName(m_checkAutoRename->m_nCheck != 0, ToFileName(m_editFileName->text()), videoId));
+    const std::string base =
+        CleanBaseName(ChooseBaseName(m_checkAutoRename->m_nCheck != 0, ToFileName(m_editFileName->text()),
+                                     watchPage ? videoId : direct.base));
+    const std::string sourceType = watchPage ? std::string(".flv") : direct.extension;
 
     OptionSelection options;
     options.m_csVideoSize = Selection(m_comboSize);
@@ -328,12 +334,14 @@ void CAddTaskDlg::OnStartDownload()
     m_csVideoBitRate = job.m_csVideoBitRate;
     m_csAudioBitRate = job.m_csAudioBitRate;
 
-    const std::string name = SettleBaseName(m_csFolder, base, m_csTargetType, platform::AnythingAt);
-    m_csSourceFile = m_csFolder + name + ".flv";
-    m_csTargetFile = m_csFolder + name + m_csTargetType;
+    const SettledNames names =
+        SettleFileNames(m_csFolder, base, sourceType, m_csTargetType, platform::AnythingAt);
+    m_csSourceFile = names.sourceFile;
+    m_csTargetFile = names.targetFile;
     CreateEmptyFile(m_csSourceFile);
-    CreateEmptyFile(m_csTargetFile);
+    if (m_csTargetFile != m_csSourceFile)
+        CreateEmptyFile(m_csTargetFile);
 
-    m_csFileName = name + ".flv";
+    m_csFileName = names.base + sourceType;
     accept();
 }

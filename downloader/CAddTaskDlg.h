@@ -14,11 +14,12 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 
-// The modal dialog that describes a new download: address, folder, file name and
-// conversion profile. On "Start Download" it checks the address and the folder, settles
-// a file name that collides with nothing on disk, creates both files empty, remembers the
-// folder in settings.ini and ends with Accepted; the results are then in the members
-// below (and in Result()). Cancel, Escape and the close button write and create nothing.
+// The modal dialog that describes a new download: address (a watch page or a direct
+// video address), folder, file name and conversion profile. On "Start Download" it checks
+// the address and the folder, settles a file name that collides with nothing on disk,
+// creates both files empty, remembers the folder in settings.ini and ends with Accepted;
+// the results are then in the members below (and in Result()). Cancel, Escape and the
+// close button write and create nothing.
 class CAddTaskDlg : public QDialog {
     Q_OBJECT
 
@@ -37,7 +38,7 @@ public:
 
     std::string m_csUrl;       // trimmed
     std::string m_csFolder;    // ends in '/' after a successful confirm
-    std::string m_csFileName;  // final base name + ".flv"
+    std::string m_csFileName;  // final base name + the download's extension (".flv" for a watch page)
 
     std::string m_csTargetName;
     std::string m_csTargetType;
@@ -49,8 +50,8 @@ public:
     std::string m_csAudioBitRate;
     std::string m_csAudioSampleRate;
     std::string m_csAudioChannel;
-    std::string m_csSourceFile;  // the .flv file
-    std::string m_csTargetFile;  // the converted file (the same path for the FLV profile)
+    std::string m_csSourceFile;  // the downloaded file
+    std::string m_csTargetFile;  // the converted file (the downloaded one for the FLV profile)
 
     // Client rectangles at full and at collapsed size; the collapsed one ends where the
     // option boxes' first label begins.

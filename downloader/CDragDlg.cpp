@@ -13,7 +13,8 @@
 #include <QScreen>
 #include <QWindow>
 
-#include "fetch/WatchUrl.h"
+#include "fetch/ServiceConfig.h"
+#include "fetch/VideoAddress.h"
 #include "skin/GradientFill.h"
 
 namespace {
@@ -200,13 +201,16 @@ void CDragDlg::dropEvent(QDropEvent* event)
 
 void CDragDlg::OnClipboardChanged()
 {
+    if (!m_watchClipboard)
+        return;
     const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
     if (data == nullptr || !data->hasText())
         return;
     // The first line as it stands: a blank in front of the address rejects it.
     const std::string line = FirstLine(data->text().toStdString());
-    std::string videoId;
-    if (ParseWatchUrl(line, videoId))
+    if (!IsAcceptedTaskAddress(line, ServiceConfig::Current().serviceHost))
+        return;
+    if (!m_admitCopied || m_admitCopied(line))
         Offer(QString::fromStdString(line));
 }
 

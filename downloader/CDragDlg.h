@@ -1,6 +1,8 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <QIcon>
 #include <QPoint>
@@ -8,9 +10,9 @@
 #include <QWidget>
 
 // The small always-on-top square near the top right corner of the screen, the quick way
-// to add a task: text dropped on it, or a watch-page address copied anywhere, becomes the
-// pending address and is announced with urlDropped; the main window then opens the Add
-// Task dialog with it. It never creates a task itself. A right click asks for the tray
+// to add a task: text dropped on it, or a watch-page or video file address copied
+// anywhere, becomes the pending address and is announced with urlDropped; the main window
+// then opens the Add Task dialog with it. It never creates a task itself. A right click asks for the tray
 // menu, a double click shows or hides the main window, the left button moves the square.
 class CDragDlg : public QWidget {
     Q_OBJECT
@@ -26,6 +28,15 @@ public:
     // Puts the square at the top right of the primary screen (50 x 50, 100 pixels in from
     // the right edge, 10 down from the top) and shows it.
     void ShowAtTopRight();
+
+    // The clipboard watcher, on from the start. Off, copies offer nothing.
+    void SetWatchClipboard(bool on) { m_watchClipboard = on; }
+    bool WatchesClipboard() const { return m_watchClipboard; }
+    // Asked before a copied address is offered: false holds it back. Drops never ask.
+    void SetClipboardFilter(std::function<bool(const std::string& address)> admit)
+    {
+        m_admitCopied = std::move(admit);
+    }
 
     // The text up to, not including, the first CR or LF; all of it without a line break.
     static std::string FirstLine(std::string_view text);
@@ -54,6 +65,8 @@ private:
 
     QIcon m_icon;
     QString m_pendingUrl;
+    bool m_watchClipboard = true;
+    std::function<bool(const std::string&)> m_admitCopied;
     bool m_dragging = false;  // moving by hand where the window system cannot
     QPoint m_ptDragOffset;
 };

@@ -7,6 +7,6 @@
 struct NewTask {
     std::string m_csUrl;       // as typed; trimmed by the scheduler
     std::string m_csFolder;    // ends with '/'
-    std::string m_csFileName;  // final base name + ".flv"
+    std::string m_csFileName;  // final base name + the download's extension
     ConvertJob m_job;          // the twelve conversion texts; the identifier is set by the scheduler
 };

@@ -80,7 +80,9 @@ private slots:
         }
         QVERIFY(m_boxes.m_boxes.isEmpty() && dlg.isVisible());
         QCOMPARE(Child<QPushButton>("more")->text(), QStringLiteral("More>>"));
-        Click("startDownload");  // the address is checked first
+        Click("startDownload");                                        // the address is checked first
+        Type("url", QStringLiteral("https://cdn.example/page.html"));  // an address, but of no video
+        Click("startDownload");
         Type("url", WatchUrl("abc"));
         Type("folder", Path("file"));
         Click("startDownload");
@@ -88,6 +90,8 @@ private slots:
             m_boxes.m_boxes,
             QStringList(
                 {QStringLiteral("Information | Invalid URL, the URL should like this: ") +
+                     CAddTaskDlg::ExampleUrl(),
+                 QStringLiteral("Information | Invalid URL, the URL should like this: ") +
                      CAddTaskDlg::ExampleUrl(),
                  QStringLiteral(
                      "Information | Invaild Folder Path, please select a valid location to save file.")}));
@@ -133,23 +137,36 @@ private slots:
 
     void typedNameIsCleanedAndCollisionsCount_data()
     {
+        QTest::addColumn<QString>("url");  // empty: a watch page of the video "vid"
         QTest::addColumn<bool>("autoRename");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("profile");
         QTest::addColumn<QStringList>("existing");  // a name ending in '/' is a folder
         QTest::addColumn<QStringList>("created");   // the source file, then the target
         QTest::newRow("auto, FLV: one file")
-            << true << "ignored" << 0 << QStringList{} << QStringList{QStringLiteral("vid.flv")};
+            << QString() << true << "ignored" << 0 << QStringList{} << QStringList{QStringLiteral("vid.flv")};
         QTest::newRow("typed and cleaned, its .mp4 taken")
-            << false << " a/b:c " << 1 << QStringList{QStringLiteral("a_b_c.mp4")}
+            << QString() << false << " a/b:c " << 1 << QStringList{QStringLiteral("a_b_c.mp4")}
             << QStringList{QStringLiteral("a_b_c(0).flv"), QStringLiteral("a_b_c(0).mp4")};
         QTest::newRow("a folder takes the .wmv name")
-            << false << "clip" << 10 << QStringList{QStringLiteral("clip.wmv/")}
+            << QString() << false << "clip" << 10 << QStringList{QStringLiteral("clip.wmv/")}
             << QStringList{QStringLiteral("clip(0).flv"), QStringLiteral("clip(0).wmv")};
+        // A video file's address: named after its file, whose extension the download keeps.
+        const QString direct = QStringLiteral("https://cdn.example/v/My%20Clip.mp4?sig=1");
+        QTest::newRow("direct, FLV: the file itself")
+            << direct << true << "" << 0 << QStringList{} << QStringList{QStringLiteral("My Clip.mp4")};
+        QTest::newRow("direct to its own type: the target set apart")
+            << direct << true << "" << 1 << QStringList{}
+            << QStringList{QStringLiteral("My Clip.mp4"), QStringLiteral("My Clip-0.mp4")};
+        QTest::newRow("direct, typed, its .webm taken")
+            << QStringLiteral("http://cdn.example/a.webm") << false << "mine" << 1
+            << QStringList{QStringLiteral("mine.webm")}
+            << QStringList{QStringLiteral("mine(0).webm"), QStringLiteral("mine(0).mp4")};
     }
 
     void typedNameIsCleanedAndCollisionsCount()
     {
+        QFETCH(QString, url);
         QFETCH(bool, autoRename);
         QFETCH(QString, typed);
         QFETCH(int, profile);
@@ -165,9 +182,10 @@ private slots:
         QCOMPARE(Child<QLineEdit>("fileName")->isEnabled(), !autoRename);
         Type("fileName", typed);
         Child<QComboBox>("profile")->setCurrentIndex(profile);
-        Type("url", WatchUrl("vid"));
+        Type("url", url.isEmpty() ? WatchUrl("vid") : url);
         Type("folder", Path("dl"));
         Click("startDownload");
+        QVERIFY(m_boxes.m_boxes.isEmpty());
         QCOMPARE(QString::fromStdString(dlg.m_csFileName), created.first());
         QCOMPARE(QString::fromStdString(dlg.m_csSourceFile), Path(QStringLiteral("dl/") + created.first()));
         QCOMPARE(QString::fromStdString(dlg.m_csTargetFile), Path(QStringLiteral("dl/") + created.last()));
