@@ -209,6 +209,14 @@ void TaskScheduler::OnTaskReport(const TaskReport& report)
     const int column = ReportColumn(report.code);
     if (column >= 0)
         m_list.SetCellText(*row, column, text);
+
+    if (report.code != REPORT_STATUS || !m_settings.taskEnded)
+        return;
+    if (IsFailureStatus(report.value))
+        m_settings.taskEnded(task, static_cast<StatusCode>(report.value));
+    else if (report.value == STATUS_TASK_COMPLETED ||
+             (report.value == STATUS_DOWNLOAD_COMPLETED && task.m_bAllFinished))
+        m_settings.taskEnded(task, STATUS_TASK_COMPLETED);
 }
 
 void TaskScheduler::OnTaskDetail(std::int32_t taskId, const std::string& text)

@@ -32,6 +32,9 @@ public:
         std::chrono::milliseconds exitWait{5000};
         // Told when the store cannot be written; the list in memory is still whole.
         std::function<void(const std::string& error)> storeFailed;
+        // Told when a task has ended: STATUS_TASK_COMPLETED when nothing is left to do,
+        // or the failure status its row shows.
+        std::function<void(const CTask& task, StatusCode status)> taskEnded;
         // None: the real download workers and encoder runner. Others must outlive the
         // scheduler.
         DownloadLauncher* downloads = nullptr;

@@ -30,6 +30,9 @@ public:
         // Nothing here has a thread: an exit that waited for anything would hang the test.
         settings.exitWait = std::chrono::hours(1);
         settings.storeFailed = [this](const std::string&) { Call("store failed"); };
+        settings.taskEnded = [this](const CTask& task, StatusCode status) {
+            Call("ended" + Id(task) + " " + StatusText(status));
+        };
         settings.downloads = this;
         settings.runner = this;
         m_scheduler = std::make_unique<TaskScheduler>(m_rows, m_mailbox, *this, settings);
@@ -175,7 +178,8 @@ private:
 };
 
 // Tasks are added as "a.mp4" (file a.flv converted to .mp4; identifiers from 0); each
-// case ends with its rows and queue, the calls made, and texts the store holds ("!": not).
+// case ends with its rows and queue, the calls made (the window told of a task's end
+// included), and texts the store holds ("!": not).
 const struct {
     const char* question;
     const char* script;
@@ -184,25 +188,26 @@ const struct {
     const char* store;
 } kCases[] = {
     {"Does a download that wants no conversion complete at once, and is its trimmed address stored?",
-     "add a.flv, download done 0", "a: Task Completed | queue:", "download 0",
+     "add a.flv, download done 0", "a: Task Completed | queue:", "download 0, ended 0 Task Completed",
      "TASKURL_0=http://service.test/watch?v=a TASKFINISHED_0=TRUE ALLFINISHED_0=TRUE"},
     {"Do finished downloads convert one at a time, in the order they finished, each completion stored?",
      "add a.mp4, add b.mp4, add c.mp4, download done 2, download done 0, download done 1, conversion done, "
      "conversion done, conversion done",
      "a: Task Completed | b: Task Completed | c: Task Completed | queue:",
-     "download 0, download 1, download 2, convert 2, reap, convert 0, reap, convert 1, reap",
+     "download 0, download 1, download 2, convert 2, ended 2 Task Completed, reap, convert 0, ended 0 Task "
+     "Completed, reap, convert 1, ended 1 Task Completed, reap",
      "ALLFINISHED_0=TRUE ALLFINISHED_1=TRUE ALLFINISHED_2=TRUE"},
     {"Does Start leave a complete task and a downloading one alone?",
-     "add a.mp4, add b.mp4, download done 0, conversion done, start 0 1",
-     "a: Task Completed | b:  | queue:", "download 0, download 1, convert 0, reap", ""},
+     "add a.mp4, add b.mp4, download done 0, conversion done, start 0 1", "a: Task Completed | b:  | queue:",
+     "download 0, download 1, convert 0, ended 0 Task Completed, reap", ""},
     {"Does Start download a failed download again?", "add a.mp4, download failed 0, start 0",
-     "a: Download Failed | queue:", "download 0, download 0", ""},
+     "a: Download Failed | queue:", "download 0, ended 0 Download Failed, download 0", ""},
     {"Is a failure's reason shown with it, and dropped once the task goes on?",
      "add a.mp4, add b.mp4, detail 0 request 1: 404 Not Found, download failed 0, detail 1 gone, download "
      "failed 1, "
      "start 0, download done 0",
-     "a: Converting | b: Download Failed [gone] | queue:", "download 0, download 1, download 0, convert 0",
-     ""},
+     "a: Converting | b: Download Failed [gone] | queue:",
+     "download 0, download 1, ended 0 Download Failed, ended 1 Download Failed, download 0, convert 0", ""},
     {"Does Start on a waiting conversion queue it a second time?",
      "add a.mp4, add b.mp4, download done 0, download done 1, start 1",
      "a: Converting | b: Waiting | queue: 1 1", "download 0, download 1, convert 0", ""},
@@ -217,8 +222,8 @@ const struct {
      "a: Task Stopped | b: Converting | queue:",
      "download 0, download 1, convert 0, stop 0, stop encoder, reap, convert 1", "!ALLFINISHED_0"},
     {"Does a failed encoder show Conversion Failed and leave the task incomplete?",
-     "add a.mp4, download done 0, conversion failed",
-     "a: Conversion Failed | queue:", "download 0, convert 0, reap", "TASKFINISHED_0=TRUE !ALLFINISHED_0"},
+     "add a.mp4, download done 0, conversion failed", "a: Conversion Failed | queue:",
+     "download 0, convert 0, ended 0 Conversion Failed, reap", "TASKFINISHED_0=TRUE !ALLFINISHED_0"},
     // The runner keeps its last job, blank at first, whose identifier 0 matches task 0.
     {"Is a report from a removed task's worker ignored?", "add a.mp4, add b.mp4, remove 0, download done 0",
      "b:  | queue:", "download 0, download 1, stop encoder, stop 0, dispose 0",
@@ -237,7 +242,9 @@ const struct {
     {"Does Clear Completed remove only complete tasks, delete nothing, and ignore their reports after?",
      "add a.flv, add b.mp4, add c.flv, download done 0, download done 1, download done 2, clear, download "
      "done 0",
-     "b: Converting | queue:", "download 0, download 1, download 2, convert 1, join 0, join 2",
+     "b: Converting | queue:",
+     "download 0, download 1, download 2, ended 0 Task Completed, convert 1, ended 2 Task Completed, join 0, "
+     "join 2",
      "TASKS_NUMBER=1 TASKFILENAME_0=b.flv"},
     {"Does Exit save, quiet the encoder before stopping it, silence every download, then start nothing?",
      "add a.mp4, add b.mp4, download done 0, download done 1, exit, pump",
