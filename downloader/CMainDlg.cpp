@@ -23,6 +23,7 @@
 #include "downloader/HelpWindow.h"
 #include "downloader/MainBackground.h"
 #include "downloader/MainWindowRules.h"
+#include "downloader/SwitchSettings.h"
 #include "platform/CommandLine.h"
 #include "skin/CFloatBtn.h"
 #include "skin/CMenuButton.h"
@@ -60,6 +61,7 @@ CMainDlg::CMainDlg(Options options, QWidget* parent)
     settings.encoderPath = m_options.paths.Encoder();
     settings.exitWait = m_options.exitWait;
     settings.storeFailed = [this](const std::string& error) { ReportStoreFailure(error); };
+    settings.taskEnded = [this](const CTask& task, StatusCode status) { OnTaskEnded(task, status); };
     m_scheduler = std::make_unique<TaskScheduler>(m_model, m_reports, m_prompt, std::move(settings));
 
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
@@ -158,6 +160,11 @@ void CMainDlg::CreateMenus()
     m_trayMenu.addSeparator();
     QAction* add = m_trayMenu.addAction(QStringLiteral("Add Task..."));
     m_trayMenu.addSeparator();
+    m_actWatchClipboard = AddSwitch("Watch Clipboard", kWatchClipboardKey);
+    m_actNotifications = AddSwitch("Notifications", kNotificationsKey);
+    m_notifier.SetEnabled(m_actNotifications->isChecked());
+    connect(m_actNotifications, &QAction::toggled, &m_notifier, &DesktopNotifier::SetEnabled);
+    m_trayMenu.addSeparator();
     QAction* about = m_trayMenu.addAction(QStringLiteral("About..."));
     QAction* exit = m_trayMenu.addAction(QStringLiteral("Exit"));
     // Queued: the menu closes before a dialog opens or the exit sequence hides it.
@@ -178,6 +185,15 @@ void CMainDlg::CreateMenus()
     connect(browseTarget, &QAction::triggered, this, &CMainDlg::BrowseTargetFile);
     m_actDetails = m_listMenu.addAction(QStringLiteral("Details..."));
     connect(m_actDetails, &QAction::triggered, this, &CMainDlg::ShowDetails);
+}
+
+QAction* CMainDlg::AddSwitch(const char* text, const char* key)
+{
+    QAction* action = m_trayMenu.addAction(QString::fromLatin1(text));
+    action->setCheckable(true);
+    action->setChecked(ReadSwitch(m_settingsPath, key));
+    connect(action, &QAction::toggled, this, [this, key](bool on) { WriteSwitch(m_settingsPath, key, on); });
+    return action;
 }
 
 void CMainDlg::LoadButtonIcons()
@@ -211,8 +227,14 @@ void CMainDlg::Start()
 
     if (m_options.dropWindow) {
         m_dragDlg = std::make_unique<CDragDlg>(m_appIcon);
-        connect(m_dragDlg.get(), &CDragDlg::urlDropped, this,
-                [this](const QString& url) { AddTask(url, true); });
+        m_dragDlg->SetWatchClipboard(m_actWatchClipboard->isChecked());
+        connect(m_actWatchClipboard, &QAction::toggled, m_dragDlg.get(), &CDragDlg::SetWatchClipboard);
+        m_dragDlg->SetClipboardFilter([this](const std::string& url) { return AdmitCopiedAddress(url); });
+        // Queued: the drop, or the clipboard change, is answered before the dialog runs its
+        // loop; the program the text was dragged from waits for that answer.
+        connect(
+            m_dragDlg.get(), &CDragDlg::urlDropped, this, [this](const QString& url) { AddTask(url, true); },
+            Qt::QueuedConnection);
         connect(m_dragDlg.get(), &CDragDlg::trayMenuRequested, this,
                 [this](const QPoint& position) { m_trayMenu.popup(position); });
         connect(m_dragDlg.get(), &CDragDlg::toggleMainWindow, this, &CMainDlg::ToggleWindow);
@@ -243,6 +265,51 @@ void CMainDlg::AddTask(const QString& url, bool restoreFirst)
     // The dialog's loop may have been where the exit sequence ran.
     if (task && !m_bExiting)
         m_scheduler->AddTask(*task);
+    if (!m_pendingAddresses.empty())
+        QMetaObject::invokeMethod(this, &CMainDlg::OfferNextAddress, Qt::QueuedConnection);
+}
+
+void CMainDlg::OfferAddresses(const QStringList& urls)
+{
+    m_pendingAddresses.insert(m_pendingAddresses.end(), urls.begin(), urls.end());
+    if (!urls.isEmpty())
+        QMetaObject::invokeMethod(this, &CMainDlg::OfferNextAddress, Qt::QueuedConnection);
+}
+
+void CMainDlg::OfferNextAddress()
+{
+    // An open dialog takes the next address when it closes.
+    if (m_bExiting || m_bAddOpen || m_pendingAddresses.empty())
+        return;
+    const QString url = m_pendingAddresses.front();
+    m_pendingAddresses.pop_front();
+    AddTask(url, true);
+}
+
+bool CMainDlg::AdmitCopiedAddress(const std::string& url)
+{
+    // An offer while a dialog is open would be dropped, so it does not count as made.
+    if (m_bExiting || m_bAddOpen)
+        return false;
+    return m_copiedAddresses.Admit(url, [this](std::string_view address) {
+        const auto& tasks = m_scheduler->Tasks().Tasks();
+        return std::any_of(tasks.begin(), tasks.end(),
+                           [&](const auto& task) { return task->m_csUrl == address; });
+    });
+}
+
+void CMainDlg::OnTaskEnded(const CTask& task, StatusCode status)
+{
+    TaskEnding ending;
+    ending.name = FromFileName(task.m_csFileName);
+    ending.status = QString::fromStdString(StatusText(status));
+    ending.completed = status == STATUS_TASK_COMPLETED;
+    if (ending.completed) {
+        // What the task made: its conversion, or the download when it converts nothing.
+        const bool converts = task.m_job.m_csTargetType != ".flv";
+        ending.file = FromFileName(converts ? task.m_job.m_csTargetFile : task.m_csFilePath);
+    }
+    m_notifier.Add(ending);
 }
 
 void CMainDlg::StartSelectedTasks()

@@ -1,6 +1,7 @@
 #pragma once
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,8 +12,11 @@
 #include <QImage>
 #include <QMenu>
 #include <QPoint>
+#include <QStringList>
 
 #include "desktop/CTrayIcon.h"
+#include "desktop/DesktopNotifier.h"
+#include "downloader/ClipboardDuplicates.h"
 #include "downloader/ProgramPaths.h"
 #include "downloader/TaskTableModel.h"
 #include "downloader/UiFilePrompt.h"
@@ -56,6 +60,9 @@ public:
     // `restoreFirst`: a dropped address or the tray brings the window back before the
     // dialog opens.
     void AddTask(const QString& url = QString(), bool restoreFirst = false);
+    // Addresses from the command line: each is offered in an Add Task dialog of its own,
+    // one after another, the next when the dialog before has closed.
+    void OfferAddresses(const QStringList& urls);
     void StartSelectedTasks();
     void StopSelectedTasks();
     void RemoveSelectedTasks();
@@ -89,6 +96,9 @@ public:
     TaskScheduler& Scheduler() { return *m_scheduler; }
     CDragDlg* DropWindow() const { return m_dragDlg.get(); }
     QMenu& TrayMenu() { return m_trayMenu; }
+    QAction* WatchClipboardSwitch() const { return m_actWatchClipboard; }
+    QAction* NotificationsSwitch() const { return m_actNotifications; }
+    DesktopNotifier& Notifier() { return m_notifier; }
     QMenu& ListMenu() { return m_listMenu; }
     CTrayIcon& Tray() { return m_tray; }
     HelpWindow* Help() const { return m_help; }
@@ -118,6 +128,11 @@ protected:
 private:
     void CreateControls();
     void CreateMenus();
+    // A checkable tray menu item kept in settings.ini under `key`.
+    QAction* AddSwitch(const char* text, const char* key);
+    void OfferNextAddress();
+    bool AdmitCopiedAddress(const std::string& url);
+    void OnTaskEnded(const CTask& task, StatusCode status);
     void LoadButtonIcons();
     void ShowListMenu(const QPoint& position);
     void DrainReports();
@@ -147,6 +162,11 @@ private:
     QMenu m_trayMenu;
     QMenu m_listMenu;
     QAction* m_actDetails = nullptr;
+    QAction* m_actWatchClipboard = nullptr;
+    QAction* m_actNotifications = nullptr;
+    DesktopNotifier m_notifier;
+    ClipboardDuplicates m_copiedAddresses;
+    std::deque<QString> m_pendingAddresses;
 
     CToolbarBtn* m_btnAdd = nullptr;
     CToolbarBtn* m_btnStart = nullptr;

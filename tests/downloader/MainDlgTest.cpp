@@ -4,6 +4,9 @@
 #include <filesystem>
 #include <memory>
 
+#include <QClipboard>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -16,6 +19,7 @@
 #include "downloader/CMainDlg.h"
 #include "downloader/HelpWindow.h"
 #include "fetch/ServiceConfig.h"
+#include "platform/PrivateProfile.h"
 #include "skin/CFloatBtn.h"
 #include "skin/CMenuButton.h"
 #include "skin/CTitleButton.h"
@@ -227,9 +231,19 @@ private slots:
             window.Click("add");
         };
         window.hide();
+        // Dropped text, as the drag manager delivers it: the drop is answered before the
+        // dialog runs, so the program it came from is not kept waiting.
         const QString url = QStringLiteral("http://videos.example/watch?v=abc");
-        emit window.DropWindow()->urlDropped(url);
-        QCOMPARE(window.m_addUrls, QStringList{url});
+        QMimeData text;
+        text.setText(url);
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction | Qt::MoveAction, &text, Qt::LeftButton,
+                              Qt::NoModifier);
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction | Qt::MoveAction, &text, Qt::LeftButton,
+                        Qt::NoModifier);
+        QVERIFY(QCoreApplication::sendEvent(window.DropWindow(), &enter) && enter.isAccepted());
+        QVERIFY(QCoreApplication::sendEvent(window.DropWindow(), &drop) && drop.isAccepted());
+        QVERIFY(window.m_addUrls.isEmpty());
+        QTRY_COMPARE(window.m_addUrls, QStringList{url});
         QVERIFY(window.isVisible());
         QCOMPARE(Names(window), QStringList{QStringLiteral("clip.flv")});
         QTRY_COMPARE_WITH_TIMEOUT(Status(window, 0), QStringLiteral("Task Completed"), 15000);
@@ -245,6 +259,66 @@ private slots:
         window.Click("add");
         QCOMPARE(window.m_addUrls.size(), 3);
         QCOMPARE(window.Model().rowCount(), 1);  // both cancelled
+    }
+
+    void clipboardSwitchIsKeptAndNoAddressIsOfferedTwice()
+    {
+        std::vector<StoredTask> tasks = Named({"t0"});
+        tasks[0].url = "https://cdn.example/listed.mp4";
+        ScriptedMainDlg* window = &Open(tasks);
+        const auto copy = [](const char* text) {
+            QGuiApplication::clipboard()->setText(QString::fromLatin1(text));
+            QCoreApplication::processEvents();
+        };
+        QAction* watch = window->WatchClipboardSwitch();
+        QVERIFY(window->TrayMenu().actions().contains(watch));
+        QCOMPARE(watch->text(), QStringLiteral("Watch Clipboard"));
+        QVERIFY(watch->isCheckable() && watch->isChecked());
+        copy("https://cdn.example/listed.mp4");
+        copy("https://cdn.example/new.mp4");
+        QTRY_COMPARE(window->m_addUrls, QStringList{QStringLiteral("https://cdn.example/new.mp4")});
+        copy("https://cdn.example/other.mp4?x");
+        copy("https://cdn.example/new.mp4");  // offered a moment ago
+        QTRY_COMPARE(window->m_addUrls.size(), 2);
+        QTest::qWait(50);
+        QCOMPARE(window->m_addUrls.last(), QStringLiteral("https://cdn.example/other.mp4?x"));
+
+        watch->trigger();
+        QVERIFY(!watch->isChecked());
+        copy("https://cdn.example/third.mp4");
+        QTest::qWait(50);
+        QCOMPARE(window->m_addUrls.size(), 2);
+        const std::string settings = (DataFolder() / "settings.ini").string();
+        QCOMPARE(platform::GetPrivateProfileString("TASKSINFO", "WATCH_CLIPBOARD", "", 64, settings),
+                 std::string("0"));
+        // The next run keeps the choice.
+        m_window.reset();
+        window = &Open(tasks);
+        QVERIFY(!window->WatchClipboardSwitch()->isChecked());
+        copy("https://cdn.example/fourth.mp4");
+        QTest::qWait(50);
+        QVERIFY(window->m_addUrls.isEmpty());
+    }
+
+    void endedTasksReachTheNotifierUnlessSwitchedOff()
+    {
+        ScriptedMainDlg& window = Open(Named({"t0", "t1"}));
+        QAction* notifications = window.NotificationsSwitch();
+        QVERIFY(window.TrayMenu().actions().contains(notifications));
+        QCOMPARE(notifications->text(), QStringLiteral("Notifications"));
+        QVERIFY(notifications->isChecked() && window.Notifier().IsEnabled());
+        window.Scheduler().OnTaskReport({0, REPORT_STATUS, STATUS_DOWNLOADING});
+        QCOMPARE(window.Notifier().Waiting(), std::size_t{0});
+        window.Scheduler().OnTaskReport({0, REPORT_STATUS, STATUS_DOWNLOAD_FAILED});
+        QCOMPARE(window.Notifier().Waiting(), std::size_t{1});
+
+        notifications->trigger();
+        QVERIFY(!window.Notifier().IsEnabled());
+        window.Scheduler().OnTaskReport({1, REPORT_STATUS, STATUS_DOWNLOAD_FAILED});
+        QCOMPARE(window.Notifier().Waiting(), std::size_t{0});
+        QCOMPARE(platform::GetPrivateProfileString("TASKSINFO", "NOTIFICATIONS", "", 64,
+                                                   (DataFolder() / "settings.ini").string()),
+                 std::string("0"));
     }
 
     void desktopIsAskedForTheFirstSelectedTask()
