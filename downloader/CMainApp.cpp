@@ -72,7 +72,7 @@ int CMainApp::Run(QApplication& app, Options options)
     const QMetaObject::Connection earlyExit =
         QObject::connect(&exitSignals, &ExitSignals::exitRequested, &app, [] { QCoreApplication::exit(1); });
     SingleInstance instance(server);
-    if (instance.Claim() == SingleInstance::Outcome::Answered)
+    if (instance.Claim(3000, options.addresses) == SingleInstance::Outcome::Answered)
         return 0;
 
     if (dataFolder.empty()) {
@@ -105,8 +105,10 @@ int CMainApp::Run(QApplication& app, Options options)
     // Every event loop ends, a dialog's too, should the exit have come while one was open.
     QObject::connect(&window, &CMainDlg::exited, &app, [] { QCoreApplication::exit(0); });
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, &CMainDlg::RestoreWindow);
+    QObject::connect(&instance, &SingleInstance::addressesReceived, &window, &CMainDlg::OfferAddresses);
 
     window.Start();
+    window.OfferAddresses(options.addresses);
     ScheduleScreenshot(window);
     return app.exec();
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include <QString>
+#include <QStringList>
 
 #include "downloader/ProgramPaths.h"
 
@@ -19,6 +20,9 @@ public:
         ProgramPaths paths = ProgramPaths::ForRunningProgram();
         std::optional<bool> trayAvailable;  // unset: ask the desktop
         bool dropWindow = true;
+        // From the command line: offered in Add Task one after another, by the instance
+        // that already runs when there is one.
+        QStringList addresses;
     };
 
     // The exit code: 0 after a normal end or when an instance already ran, 1 when the

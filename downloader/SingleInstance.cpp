@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <memory>
+#include <utility>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +18,9 @@ namespace {
 
 const QByteArray kShowRequest = "show\n";
 const QByteArray kShowAnswer = "ok\n";
+const QByteArray kOpenRequest = "open ";
+// More than any command line can hold: a peer sending longer lines is cut off.
+constexpr qint64 kMaxLine = 1 << 20;
 
 }  // namespace
 
@@ -40,7 +46,7 @@ QString SingleInstance::ServerNameFor(const QString& marker, const std::string& 
         QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), QDir::tempPath());
 }
 
-SingleInstance::Outcome SingleInstance::Claim(int timeoutMs)
+SingleInstance::Outcome SingleInstance::Claim(int timeoutMs, const QStringList& addresses)
 {
     // Two starts at the same moment would both find nobody listening; the lock makes
     // one of them wait until the other listens. A lock left by a dead process is stale
@@ -49,7 +55,7 @@ SingleInstance::Outcome SingleInstance::Claim(int timeoutMs)
     lock.setStaleLockTime(0);
     const bool locked = lock.tryLock(timeoutMs);
 
-    if (AskRunningInstance(timeoutMs))
+    if (AskRunningInstance(timeoutMs, addresses))
         return Outcome::Answered;
 
     // Nobody answers: whatever socket file is there is left over from a crash.
@@ -60,7 +66,7 @@ SingleInstance::Outcome SingleInstance::Claim(int timeoutMs)
     return listening ? Outcome::Listening : Outcome::Alone;
 }
 
-bool SingleInstance::AskRunningInstance(int timeoutMs)
+bool SingleInstance::AskRunningInstance(int timeoutMs, const QStringList& addresses)
 {
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
@@ -68,6 +74,8 @@ bool SingleInstance::AskRunningInstance(int timeoutMs)
         return false;
     // An instance that accepts the connection is alive even if it is too busy to answer
     // in time; starting a second one beside it would be worse than not being shown.
+    for (const QString& address : addresses)
+        socket.write(kOpenRequest + address.toUtf8().toPercentEncoding() + '\n');
     socket.write(kShowRequest);
     socket.waitForBytesWritten(timeoutMs);
     while (socket.bytesAvailable() < kShowAnswer.size() && socket.waitForReadyRead(timeoutMs)) {
@@ -79,14 +87,25 @@ void SingleInstance::OnNewConnection()
 {
     while (QLocalSocket* socket = m_server.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+        // The addresses of one connection wait for its "show", so a start that died
+        // halfway hands over nothing.
+        auto addresses = std::make_shared<QStringList>();
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, addresses] {
             while (socket->canReadLine()) {
-                if (socket->readLine() == kShowRequest) {
+                const QByteArray line = socket->readLine();
+                if (line.startsWith(kOpenRequest) && line.endsWith('\n')) {
+                    *addresses << QString::fromUtf8(
+                        QByteArray::fromPercentEncoding(line.mid(kOpenRequest.size()).chopped(1)));
+                } else if (line == kShowRequest) {
                     socket->write(kShowAnswer);
                     socket->flush();
+                    if (!addresses->isEmpty())
+                        emit addressesReceived(std::exchange(*addresses, {}));
                     emit activationRequested();
                 }
             }
+            if (socket->bytesAvailable() > kMaxLine)
+                socket->abort();
         });
     }
 }

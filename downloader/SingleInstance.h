@@ -4,10 +4,13 @@
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 // One Tavolin per user and data folder. The first start listens on a local socket; a
-// later start connects, asks the first to show its window and ends. A socket left behind
-// by a crashed run answers nobody and is replaced.
+// later start connects, hands over the addresses it was given, asks the first to show
+// its window and ends. A socket left behind by a crashed run answers nobody and is
+// replaced. One line per request: "open <address, percent-encoded>" for each address,
+// then "show"; a run that knows only "show" skips the other lines.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -25,16 +28,20 @@ public:
     // The socket name for this user, marker and data folder.
     static QString ServerNameFor(const QString& marker, const std::string& dataFolder);
 
-    Outcome Claim(int timeoutMs = 3000);
+    // `addresses` go to the running instance, when there is one.
+    Outcome Claim(int timeoutMs = 3000, const QStringList& addresses = {});
 
     const QString& ServerName() const { return m_serverName; }
 
 signals:
     // A second start asked this instance to restore, raise and show its window.
     void activationRequested();
+    // A later start handed these over, in its command line's order; emitted before
+    // activationRequested.
+    void addressesReceived(const QStringList& addresses);
 
 private:
-    bool AskRunningInstance(int timeoutMs);
+    bool AskRunningInstance(int timeoutMs, const QStringList& addresses);
     void OnNewConnection();
 
     QString m_serverName;

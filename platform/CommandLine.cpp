@@ -78,6 +78,21 @@ bool AnswerInfoRequest(const std::vector<std::string>& arguments, std::string_vi
     return false;
 }
 
+Operands SplitOperands(const std::vector<std::string>& arguments)
+{
+    Operands result;
+    bool optionsEnded = false;
+    for (const std::string& argument : arguments) {
+        if (optionsEnded || argument.size() < 2 || argument.front() != '-')
+            result.operands.push_back(argument);
+        else if (argument == "--")
+            optionsEnded = true;
+        else if (result.unknownOption.empty())
+            result.unknownOption = argument;
+    }
+    return result;
+}
+
 const char* ProductVersion()
 {
     return TAVOLIN_VERSION;

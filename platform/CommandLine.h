@@ -23,6 +23,15 @@ InfoRequest FindInfoRequest(const std::vector<std::string>& arguments);
 bool AnswerInfoRequest(const std::vector<std::string>& arguments, std::string_view program,
                        std::string_view usage);
 
+// The arguments that are no options: every one not beginning with '-' (a lone "-"
+// included), and every one after "--". `unknownOption` is the first other one, empty
+// when there is none.
+struct Operands {
+    std::vector<std::string> operands;
+    std::string unknownOption;
+};
+Operands SplitOperands(const std::vector<std::string>& arguments);
+
 // The product's version, the same for every program.
 const char* ProductVersion();
 

@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -21,6 +23,7 @@
 #include <QtTest>
 
 #include "WindowTestSupport.h"
+#include "downloader/CAddTaskDlg.h"
 #include "downloader/CMainApp.h"
 #include "downloader/CMainDlg.h"
 #include "downloader/SingleInstance.h"
@@ -113,6 +116,63 @@ private slots:
         waiting.join();
         QCoreApplication::processEvents();
         QCOMPARE(boxes.m_boxes.size(), 1);  // the late box is never shown
+    }
+
+    void commandLineAddressesAreOfferedOneAfterAnother()
+    {
+        // This run starts with one address; a later start hands two more to it while the
+        // first dialog is open. Each dialog opens only when the one before has closed.
+        const std::filesystem::path folder =
+            (TestHome() + QStringLiteral("/data/Tavolin Data")).toStdString();
+        std::filesystem::create_directory(folder);
+        BoxRecorder boxes;
+        const QString first = QStringLiteral("https://cdn.example/first.mp4");
+        const QStringList later = {QStringLiteral("http://cdn.example/a b.webm"),
+                                   QStringLiteral("-not an option")};
+        QStringList offered;
+        QProcess second;
+        QPointer<QDialog> open;
+        QTimer script;
+        QObject::connect(&script, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<CAddTaskDlg*>(QApplication::activeModalWidget());
+            if (dialog == nullptr || !dialog->isVisible())
+                return;
+            if (dialog != open) {
+                QVERIFY(!open);  // the dialog before has closed
+                open = dialog;
+                offered << dialog->findChild<QLineEdit*>(QStringLiteral("url"))->text();
+                if (offered.size() == 1)
+                    second.start(QStringLiteral(TAVOLIN_BIN_DIR "/tavolin"),
+                                 QStringList{QStringLiteral("--")} + later);
+            }
+            // The first dialog stays open until the later start has handed its addresses
+            // over and ended.
+            if (offered.size() == 1 && second.state() != QProcess::NotRunning)
+                return;
+            dialog->reject();
+            if (offered.size() == 3)
+                QTimer::singleShot(300, &script, [] {
+                    for (QWidget* widget : QApplication::topLevelWidgets())
+                        if (auto* window = qobject_cast<CMainDlg*>(widget))
+                            window->ExitApp();
+                });
+        });
+        script.start(50);
+        // Whatever happens, the run ends.
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(3); });
+        guard.start(60000);
+
+        CMainApp::Options options;
+        options.trayAvailable = false;
+        options.dropWindow = false;
+        options.addresses = {first};
+        QCOMPARE(CMainApp::Run(*qApp, options), 0);
+        QCOMPARE(offered, QStringList{first} + later);
+        QVERIFY(second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0);
+        QVERIFY(boxes.m_boxes.isEmpty());
+        std::filesystem::remove_all(folder);
     }
 
     void programEndsOnSigtermWithTheStoreSavedAndStaysSingle()

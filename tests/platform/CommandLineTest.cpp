@@ -46,6 +46,26 @@ TEST(CommandLine, OnlyAHelpOrVersionOptionBeforeTheEndOfOptionsCounts)
         EXPECT_EQ(platform::FindInfoRequest(arguments), expected) << ::testing::PrintToString(arguments);
 }
 
+TEST(CommandLine, AddressesAreTheArgumentsThatAreNoOptions)
+{
+    struct Case {
+        Args arguments;
+        Args operands;
+        std::string unknown;
+    };
+    const Case cases[] = {
+        {{"https://h/a.mp4", "-", "https://h/b?x=-1"}, {"https://h/a.mp4", "-", "https://h/b?x=-1"}, ""},
+        // "--" ends the options, so an address may begin with a dash.
+        {{"-x", "a", "--", "-y", "--"}, {"a", "-y", "--"}, "-x"},
+        {{"b", "--verbose", "-z"}, {"b"}, "--verbose"},
+    };
+    for (const Case& c : cases) {
+        const platform::Operands split = platform::SplitOperands(c.arguments);
+        EXPECT_EQ(split.operands, c.operands) << ::testing::PrintToString(c.arguments);
+        EXPECT_EQ(split.unknownOption, c.unknown) << ::testing::PrintToString(c.arguments);
+    }
+}
+
 // What the shell makes of the quoted text: it must be the text itself, one word.
 std::string ThroughTheShell(const std::string& quoted)
 {
