@@ -37,61 +37,25 @@ private slots:
         QCOMPARE(CleanBaseName(wide), wide.substr(0, kMaxBaseNameBytes - 1));
     }
 
-    void filesAreFreeAndTheTargetNeverTheDownload()
+    void collisionsCountFromZero()
     {
-        // What is taken in "/dl/", the download's and the target's extension; the settled
-        // base name, download and target.
-        struct Row {
-            std::set<std::string> taken;
-            const char* sourceType;
-            const char* targetType;
-            const char* base;
-            const char* source;
-            const char* target;
+        // What is taken in "/dl/", the download's and the target's type, the settled name.
+        const std::vector<std::tuple<std::set<std::string>, std::string, std::string, std::string>> rows = {
+            {{"clip.flv"}, ".flv", ".mp4", "clip(0)"},
+            {{"clip.mp4"}, ".flv", ".avi", "clip"},
+            {{"clip.flv", "clip(0).mp4"}, ".flv", ".mp4", "clip(1)"},
+            {{"clip.flv", "clip(0).flv", "clip(0)(0).flv"}, ".flv", ".flv", "clip(1)"},
+            {{"clip.flv", "clip(1).flv"}, ".flv", ".mp4", "clip(0)"},
+            // A direct .mp4: converted to MP4 its target is set apart; converted to nothing,
+            // it is its own target.
+            {{"clip.flv", "clip-0.mp4"}, ".mp4", ".mp4", "clip(0)"},
+            {{"clip.flv", "clip(0).mp4"}, ".mp4", ".flv", "clip"},
         };
-        const Row rows[] = {
-            {{"clip.flv"}, ".flv", ".mp4", "clip(0)", "clip(0).flv", "clip(0).mp4"},
-            {{"clip.mp4"}, ".flv", ".avi", "clip", "clip.flv", "clip.avi"},
-            {{"clip.flv", "clip(0).mp4"}, ".flv", ".mp4", "clip(1)", "clip(1).flv", "clip(1).mp4"},
-            {{"clip.flv", "clip(0).flv", "clip(0)(0).flv"},
-             ".flv",
-             ".flv",
-             "clip(1)",
-             "clip(1).flv",
-             "clip(1).flv"},
-            {{"clip.flv", "clip(1).flv"}, ".flv", ".mp4", "clip(0)", "clip(0).flv", "clip(0).mp4"},
-            // A direct file: converted to nothing, it is its own target; to its own type, the
-            // target is set apart.
-            {{"clip.flv"}, ".mp4", ".flv", "clip", "clip.mp4", "clip.mp4"},
-            {{}, ".mp4", ".mp4", "clip", "clip.mp4", "clip-0.mp4"},
-            {{"clip-0.mp4"}, ".MP4", ".mp4", "clip(0)", "clip(0).MP4", "clip(0)-0.mp4"},
-            {{"clip.flv"}, ".webm", ".mp4", "clip", "clip.webm", "clip.mp4"},
-        };
-        for (const Row& row : rows) {
+        for (const auto& [taken, source, type, settled] : rows) {
             const auto occupied = [&](const std::string& path) {
-                return path.rfind("/dl/", 0) == 0 && row.taken.count(path.substr(4)) > 0;
+                return path.rfind("/dl/", 0) == 0 && taken.count(path.substr(4)) > 0;
             };
-            const SettledNames names =
-                SettleFileNames("/dl/", "clip", row.sourceType, row.targetType, occupied);
-            QCOMPARE(names.base, std::string(row.base));
-            QCOMPARE(names.sourceFile, "/dl/" + std::string(row.source));
-            QCOMPARE(names.targetFile, "/dl/" + std::string(row.target));
-        }
-    }
-
-    void directAddressNamesItsFile()
-    {
-        const std::tuple<const char*, const char*, const char*> rows[] = {
-            {"https://cdn.example/v/My%20Clip.MP4?sig=a.flv#t=1", "My Clip", ".MP4"},
-            {"http://h/a/.hidden.webm", "_hidden", ".webm"},
-            {"http://h/a%2Fb%3A%3Fc.mkv", "a_b:?c", ".mkv"},  // CleanBaseName takes the rest
-            {"http://h/watch?v=abc", "", ""},
-            {"ftp://h/a.mp4", "", ""},
-        };
-        for (const auto& [address, base, extension] : rows) {
-            const DirectName name = DirectDownloadName(address);
-            QCOMPARE(name.base, std::string(base));
-            QCOMPARE(name.extension, std::string(extension));
+            QCOMPARE(SettleFileNames("/dl/", "clip", source, type, occupied).base, settled);
         }
     }
 

@@ -14,17 +14,16 @@
 #include <QtTest>
 
 #include "WindowTestSupport.h"
-#include "desktop/DesktopShell.h"
 #include "downloader/CDragDlg.h"
 #include "downloader/CMainDlg.h"
 #include "downloader/HelpWindow.h"
 #include "fetch/ServiceConfig.h"
-#include "platform/PrivateProfile.h"
 #include "skin/CFloatBtn.h"
 #include "skin/CMenuButton.h"
 #include "skin/CTitleButton.h"
 #include "skin/CToolbarBtn.h"
 #include "support/Files.h"
+#include "support/ShellRecorder.h"
 #include "support/VideoService.h"
 
 namespace {
@@ -55,21 +54,6 @@ protected:
         ++m_confirms;
         return m_confirmAnswer;
     }
-};
-
-// Takes the desktop's place: records what would have been started or shown.
-class ShellRecorder : public DesktopShell {
-public:
-    ShellRecorder() { DesktopShell::Install(this); }
-    ~ShellRecorder() override { DesktopShell::Install(nullptr); }
-    void ShowInFolder(const QString& path, QWidget*) override { m_calls << QStringLiteral("show ") + path; }
-    void OpenFolder(const QString& path, QWidget*) override { m_calls << QStringLiteral("folder ") + path; }
-    bool StartProgram(const QString& program, const QStringList& arguments) override
-    {
-        m_calls << QStringLiteral("start %1 [%2]").arg(program, arguments.join(QStringLiteral("][")));
-        return true;
-    }
-    QStringList m_calls;
 };
 
 void Select(CMainDlg& window, std::initializer_list<int> rows)
@@ -261,64 +245,36 @@ private slots:
         QCOMPARE(window.Model().rowCount(), 1);  // both cancelled
     }
 
-    void clipboardSwitchIsKeptAndNoAddressIsOfferedTwice()
+    void clipboardOffersNoListedAddressAndItsSwitchIsKept()
     {
         std::vector<StoredTask> tasks = Named({"t0"});
         tasks[0].url = "https://cdn.example/listed.mp4";
-        ScriptedMainDlg* window = &Open(tasks);
         const auto copy = [](const char* text) {
             QGuiApplication::clipboard()->setText(QString::fromLatin1(text));
-            QCoreApplication::processEvents();
+            QTest::qWait(50);
         };
-        QAction* watch = window->WatchClipboardSwitch();
-        QVERIFY(window->TrayMenu().actions().contains(watch));
-        QCOMPARE(watch->text(), QStringLiteral("Watch Clipboard"));
-        QVERIFY(watch->isCheckable() && watch->isChecked());
+        QAction* watch = Open(tasks).WatchClipboardSwitch();
+        QVERIFY(watch->isChecked() && m_window->TrayMenu().actions().contains(watch));
         copy("https://cdn.example/listed.mp4");
         copy("https://cdn.example/new.mp4");
-        QTRY_COMPARE(window->m_addUrls, QStringList{QStringLiteral("https://cdn.example/new.mp4")});
-        copy("https://cdn.example/other.mp4?x");
-        copy("https://cdn.example/new.mp4");  // offered a moment ago
-        QTRY_COMPARE(window->m_addUrls.size(), 2);
-        QTest::qWait(50);
-        QCOMPARE(window->m_addUrls.last(), QStringLiteral("https://cdn.example/other.mp4?x"));
-
         watch->trigger();
-        QVERIFY(!watch->isChecked());
-        copy("https://cdn.example/third.mp4");
-        QTest::qWait(50);
-        QCOMPARE(window->m_addUrls.size(), 2);
-        const std::string settings = (DataFolder() / "settings.ini").string();
-        QCOMPARE(platform::GetPrivateProfileString("TASKSINFO", "WATCH_CLIPBOARD", "", 64, settings),
-                 std::string("0"));
+        copy("https://cdn.example/other.mp4");
+        QCOMPARE(m_window->m_addUrls, QStringList{QStringLiteral("https://cdn.example/new.mp4")});
         // The next run keeps the choice.
         m_window.reset();
-        window = &Open(tasks);
-        QVERIFY(!window->WatchClipboardSwitch()->isChecked());
-        copy("https://cdn.example/fourth.mp4");
-        QTest::qWait(50);
-        QVERIFY(window->m_addUrls.isEmpty());
+        QVERIFY(!Open(tasks).WatchClipboardSwitch()->isChecked());
+        copy("https://cdn.example/third.mp4");
+        QVERIFY(m_window->m_addUrls.isEmpty());
     }
 
     void endedTasksReachTheNotifierUnlessSwitchedOff()
     {
         ScriptedMainDlg& window = Open(Named({"t0", "t1"}));
-        QAction* notifications = window.NotificationsSwitch();
-        QVERIFY(window.TrayMenu().actions().contains(notifications));
-        QCOMPARE(notifications->text(), QStringLiteral("Notifications"));
-        QVERIFY(notifications->isChecked() && window.Notifier().IsEnabled());
-        window.Scheduler().OnTaskReport({0, REPORT_STATUS, STATUS_DOWNLOADING});
-        QCOMPARE(window.Notifier().Waiting(), std::size_t{0});
         window.Scheduler().OnTaskReport({0, REPORT_STATUS, STATUS_DOWNLOAD_FAILED});
         QCOMPARE(window.Notifier().Waiting(), std::size_t{1});
-
-        notifications->trigger();
-        QVERIFY(!window.Notifier().IsEnabled());
+        window.NotificationsSwitch()->trigger();
         window.Scheduler().OnTaskReport({1, REPORT_STATUS, STATUS_DOWNLOAD_FAILED});
         QCOMPARE(window.Notifier().Waiting(), std::size_t{0});
-        QCOMPARE(platform::GetPrivateProfileString("TASKSINFO", "NOTIFICATIONS", "", 64,
-                                                   (DataFolder() / "settings.ini").string()),
-                 std::string("0"));
     }
 
     void desktopIsAskedForTheFirstSelectedTask()

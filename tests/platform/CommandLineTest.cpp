@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <tuple>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -48,21 +49,15 @@ TEST(CommandLine, OnlyAHelpOrVersionOptionBeforeTheEndOfOptionsCounts)
 
 TEST(CommandLine, AddressesAreTheArgumentsThatAreNoOptions)
 {
-    struct Case {
-        Args arguments;
-        Args operands;
-        std::string unknown;
+    // Arguments; the operands and the first unknown option they give. "--" ends the options.
+    const std::tuple<Args, Args, std::string> cases[] = {
+        {{"https://h/a.mp4", "-", "-x", "b", "--verbose"}, {"https://h/a.mp4", "-", "b"}, "-x"},
+        {{"a", "--", "-y", "--"}, {"a", "-y", "--"}, ""},
     };
-    const Case cases[] = {
-        {{"https://h/a.mp4", "-", "https://h/b?x=-1"}, {"https://h/a.mp4", "-", "https://h/b?x=-1"}, ""},
-        // "--" ends the options, so an address may begin with a dash.
-        {{"-x", "a", "--", "-y", "--"}, {"a", "-y", "--"}, "-x"},
-        {{"b", "--verbose", "-z"}, {"b"}, "--verbose"},
-    };
-    for (const Case& c : cases) {
-        const platform::Operands split = platform::SplitOperands(c.arguments);
-        EXPECT_EQ(split.operands, c.operands) << ::testing::PrintToString(c.arguments);
-        EXPECT_EQ(split.unknownOption, c.unknown) << ::testing::PrintToString(c.arguments);
+    for (const auto& [arguments, operands, unknown] : cases) {
+        const platform::Operands split = platform::SplitOperands(arguments);
+        EXPECT_EQ(split.operands, operands) << ::testing::PrintToString(arguments);
+        EXPECT_EQ(split.unknownOption, unknown) << ::testing::PrintToString(arguments);
     }
 }
 
