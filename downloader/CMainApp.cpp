@@ -105,6 +105,7 @@ int CMainApp::Run(QApplication& app, Options options)
     // Every event loop ends, a dialog's too, should the exit have come while one was open.
     QObject::connect(&window, &CMainDlg::exited, &app, [] { QCoreApplication::exit(0); });
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, &CMainDlg::RestoreWindow);
+    QObject::connect(&window, &CMainDlg::exiting, &instance, &SingleInstance::StopListening);
     QObject::connect(&instance, &SingleInstance::addressesReceived, &window, &CMainDlg::OfferAddresses);
 
     window.Start();

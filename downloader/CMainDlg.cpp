@@ -349,6 +349,7 @@ void CMainDlg::ExitApp()
         return;
     m_bExiting = true;
     m_bTrayReady = false;
+    emit exiting();
     hide();
     if (m_dragDlg)
         m_dragDlg->hide();

@@ -104,6 +104,8 @@ public:
     HelpWindow* Help() const { return m_help; }
 
 signals:
+    // The exit sequence begins: nothing new may reach this run any more.
+    void exiting();
     // The exit sequence has ended; the program may end.
     void exited();
 

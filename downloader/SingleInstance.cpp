@@ -5,11 +5,11 @@
 #include <memory>
 #include <utility>
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QStandardPaths>
 
 #include "downloader/MainWindowRules.h"
@@ -25,13 +25,20 @@ constexpr qint64 kMaxLine = 1 << 20;
 }  // namespace
 
 SingleInstance::SingleInstance(QString serverName, QObject* parent)
-    : QObject(parent), m_serverName(std::move(serverName))
+    : QObject(parent), m_serverName(std::move(serverName)), m_lock(m_serverName + QStringLiteral(".lock"))
 {
+    // Held for the whole run; a lock whose process is gone is stale and taken over.
+    m_lock.setStaleLockTime(0);
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&m_server, &QLocalServer::newConnection, this, &SingleInstance::OnNewConnection);
 }
 
 SingleInstance::~SingleInstance()
+{
+    m_server.close();
+}
+
+void SingleInstance::StopListening()
 {
     m_server.close();
 }
@@ -46,24 +53,23 @@ QString SingleInstance::ServerNameFor(const QString& marker, const std::string& 
         QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), QDir::tempPath());
 }
 
-SingleInstance::Outcome SingleInstance::Claim(int timeoutMs, const QStringList& addresses)
+SingleInstance::Outcome SingleInstance::Claim(int timeoutMs, const QStringList& addresses, int endingWaitMs)
 {
-    // Two starts at the same moment would both find nobody listening; the lock makes
-    // one of them wait until the other listens. A lock left by a dead process is stale
-    // and taken over.
-    QLockFile lock(m_serverName + QStringLiteral(".lock"));
-    lock.setStaleLockTime(0);
-    const bool locked = lock.tryLock(timeoutMs);
-
-    if (AskRunningInstance(timeoutMs, addresses))
-        return Outcome::Answered;
-
-    // Nobody answers: whatever socket file is there is left over from a crash.
+    // Whoever holds the lock is the instance. A running one answers at once; one that is
+    // ending has stopped listening but holds the lock until its process ends, so a start
+    // then waits, and the run that follows loads the list the ending one saved. Two starts
+    // at the same moment meet here too: the one that loses finds the winner listening.
+    const QDeadlineTimer ending(endingWaitMs);
+    for (;;) {
+        if (AskRunningInstance(timeoutMs, addresses))
+            return Outcome::Answered;
+        if (m_lock.tryLock(100) || ending.hasExpired())
+            break;
+    }
+    // Nobody answers: whatever socket file is there is left over from a crash, or from an
+    // instance that hangs in its exit.
     QLocalServer::removeServer(m_serverName);
-    const bool listening = m_server.listen(m_serverName);
-    if (locked)
-        lock.unlock();
-    return listening ? Outcome::Listening : Outcome::Alone;
+    return m_server.listen(m_serverName) ? Outcome::Listening : Outcome::Alone;
 }
 
 bool SingleInstance::AskRunningInstance(int timeoutMs, const QStringList& addresses)

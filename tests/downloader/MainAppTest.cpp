@@ -91,6 +91,40 @@ private slots:
         QVERIFY(asked.wait(5000));
     }
 
+    void aStartDuringAnExitWaitsForItToEndThenBecomesTheInstance()
+    {
+        const QString server = UniqueServer();
+        auto ending = std::make_unique<SingleInstance>(server);
+        QCOMPARE(ending->Claim(1000), SingleInstance::Outcome::Listening);
+        ending->StopListening();
+
+        // The later start runs on a thread of its own, since it blocks while it waits.
+        std::atomic<bool> claimed{false};
+        SingleInstance::Outcome outcome = SingleInstance::Outcome::Alone;
+        SingleInstance::Outcome thirdOutcome = SingleInstance::Outcome::Alone;
+        std::thread start([&] {
+            SingleInstance later(server);
+            outcome = later.Claim(300, {}, 30000);
+            claimed = true;
+            // Listening now: a third start asks this one.
+            SingleInstance third(server);
+            thirdOutcome = third.Claim(300, {}, 0);
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        QVERIFY(!claimed);  // neither answered by the ending run nor beside it
+        ending.reset();     // its process ends
+        start.join();
+        QCOMPARE(outcome, SingleInstance::Outcome::Listening);
+        QCOMPARE(thirdOutcome, SingleInstance::Outcome::Answered);
+
+        // An exit that never ends is waited for only so long.
+        SingleInstance hung(server);
+        QCOMPARE(hung.Claim(1000), SingleInstance::Outcome::Listening);
+        hung.StopListening();
+        SingleInstance after(server);
+        QCOMPARE(after.Claim(300, {}, 200), SingleInstance::Outcome::Listening);
+    }
+
     void fileErrorPromptWaitsForTheUserAndLetsGoAtExit()
     {
         BoxRecorder boxes;
