@@ -9,4 +9,9 @@ namespace platform {
 // and `error` (when given) says why.
 bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* error = nullptr);
 
+// Removes the temporary files that writes to `path` left behind when their process was
+// killed before the rename. Files of writers still at work are kept. Returns how many
+// were removed.
+int RemoveAbandonedTemporaries(const std::string& path);
+
 }  // namespace platform

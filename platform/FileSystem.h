@@ -8,4 +8,11 @@ namespace platform {
 // right, a name too long) counts as empty, since creating there fails on its own.
 bool AnythingAt(const std::string& path);
 
+enum class FileRead { Read, Missing, Failed };
+
+// Reads the whole of a regular file into `text`. Anything that keeps part of it back (a
+// read error half-way, something other than a regular file) is Failed, never a shorter
+// text; `error` then says why. A missing file is Missing, with `text` empty.
+FileRead ReadWholeFile(const std::string& path, std::string& text, std::string* error = nullptr);
+
 }  // namespace platform

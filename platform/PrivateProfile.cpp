@@ -1,10 +1,7 @@
 #include "platform/PrivateProfile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-#include <cerrno>
-
 #include "platform/AtomicFile.h"
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 
 namespace platform {
@@ -128,34 +125,6 @@ private:
     std::size_t m_pos = 0;
 };
 
-// Reads the whole file. A missing file is reported through `missing` and is no
-// failure; any other error is.
-bool ReadWholeFile(const std::string& path, std::string& out, bool& missing)
-{
-    missing = false;
-    out.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        missing = errno == ENOENT;
-        return missing;
-    }
-    char buffer[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ::close(fd);
-            return false;
-        }
-        if (n == 0)
-            break;
-        out.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return true;
-}
-
 bool HasAny(std::string_view s, std::string_view chars)
 {
     return s.find_first_of(chars) != std::string_view::npos;
@@ -194,8 +163,7 @@ std::string_view FirstLineBreak(std::string_view text)
 ProfileSnapshot ProfileSnapshot::Load(const std::string& path)
 {
     std::string text;
-    bool missing = false;
-    if (!ReadWholeFile(path, text, missing))
+    if (ReadWholeFile(path, text) != FileRead::Read)
         return ProfileSnapshot{};
     return Parse(text);
 }
@@ -250,9 +218,10 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key, s
         return false;
 
     std::string text;
-    bool missing = false;
-    if (!ReadWholeFile(path, text, missing))
+    const FileRead read = ReadWholeFile(path, text);
+    if (read == FileRead::Failed)
         return false;
+    const bool missing = read == FileRead::Missing;
 
     const std::string_view nl = FirstLineBreak(text);
     std::string keyLine;

@@ -2,24 +2,41 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 namespace platform {
+
+// How a WorkerThread makes its thread. Tests put in one that fails, as a system out of
+// threads does.
+using ThreadFactory = std::function<std::thread(std::function<void()>)>;
 
 // An owned thread that can be waited for with a time limit. Destroying it joins a
 // thread that has ended; one that still runs is let go, never freed under its feet
 // (its state is shared with the running routine).
 class WorkerThread {
 public:
-    explicit WorkerThread(std::function<void()> routine);
+    // Told why the routine did not run to its end: what an exception that escaped it said
+    // (on the worker thread), or that no thread could be made (on the creating thread,
+    // before the constructor returns).
+    using FailureHandler = std::function<void(const std::string& why)>;
+
+    explicit WorkerThread(std::function<void()> routine, FailureHandler failed = {});
     ~WorkerThread();
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
 
+    // False when no thread could be made; the routine then never runs.
+    bool Started() const { return m_thread.joinable(); }
     bool IsRunning() const;
     // True when the routine has returned within the time limit.
     bool WaitFor(std::chrono::milliseconds timeout);
+    bool WaitUntil(std::chrono::steady_clock::time_point deadline);
     void Join();
+
+    // Replaces how every later WorkerThread makes its thread; an empty one restores the
+    // plain std::thread. Returns the factory it replaced.
+    static ThreadFactory SetFactory(ThreadFactory factory);
 
 private:
     struct State;

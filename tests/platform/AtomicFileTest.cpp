@@ -1,10 +1,15 @@
 #include "platform/AtomicFile.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <csignal>
 #include <filesystem>
+#include <set>
 
 #include "support/Files.h"
 #include "support/TempFolder.h"
@@ -73,6 +78,59 @@ TEST(AtomicFile, FailureLeavesTheOldFile)
     EXPECT_FALSE(WriteFileAtomically(folder.Root(), "x"));
     EXPECT_TRUE(fs::is_directory(folder.Root()));
     EXPECT_EQ(ReadText(path), "old content");
+}
+
+// A write killed before its rename leaves its temporary file; a later start removes those
+// whose writer is gone, and only those. Pid 1 stands for a live process other than this
+// one; a file older than its start was written by an earlier holder of its pid.
+TEST(AtomicFile, RemovesOnlyTemporariesThatNoLiveWriterHolds)
+{
+    TempFolder folder;
+    const std::string path = folder.Path("tasks.ini");
+    WriteText(path, "the store");
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ASSERT_GT(child, 0);
+    ::waitpid(child, nullptr, 0);
+    const std::string gone = std::to_string(child);
+    const std::string self = std::to_string(::getpid());
+    const struct {
+        const char* name;
+        bool removed;
+    } cases[] = {
+        {"gone", true},          // its writer has ended
+        {"self", false},         // this process may be writing it
+        {"live-locked", false},  // held by a writer at work
+        {"live-new", false},     // its writer may not have locked it yet
+        {"live-old", true},      // older than the process that has its pid now
+    };
+    std::vector<int> held;
+    for (const auto& c : cases) {
+        const std::string kind = c.name;
+        const std::string pid = kind == "gone" ? gone : kind == "self" ? self : "1";
+        const std::string file = folder.Path(".tasks.ini.tmp" + pid + "-" + std::to_string(held.size()));
+        WriteText(file, kind);
+        if (kind == "live-locked") {
+            held.push_back(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+            ASSERT_EQ(::flock(held.back(), LOCK_EX), 0);
+        } else {
+            held.push_back(-1);
+        }
+        if (kind == "live-old" || kind == "live-locked")
+            fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 40));
+    }
+    for (const char* other : {".tasks.ini.tmpx-1", ".tasks.ini.tmp12-", ".settings.ini.tmp99999999-1"})
+        WriteText(folder.Path(other), "not ours");
+
+    EXPECT_EQ(platform::RemoveAbandonedTemporaries(path), 2);
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(folder.Root()))
+        left.insert(ReadText(entry.path()));
+    EXPECT_EQ(left, (std::set<std::string>{"the store", "self", "live-locked", "live-new", "not ours"}));
+    for (const int fd : held)
+        if (fd >= 0)
+            ::close(fd);
 }
 
 }  // namespace

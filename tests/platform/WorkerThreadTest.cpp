@@ -4,6 +4,8 @@
 #include <atomic>
 #include <memory>
 #include <stdexcept>
+#include <string>
+#include <system_error>
 
 namespace {
 
@@ -32,11 +34,29 @@ TEST(WorkerThread, WaitForTimesOutWhileTheRoutineSleeps)
     worker.Join();  // a second join is harmless
 }
 
-TEST(WorkerThread, AnExceptionEndsTheRoutineNotTheProgram)
+// What stopped a routine is told, never swallowed: an exception's text on the worker
+// thread, and a thread that could not be made before the constructor returns.
+TEST(WorkerThread, ReportsAnExceptionAndAThreadThatCouldNotBeMade)
 {
-    WorkerThread worker([] { throw std::runtime_error("boom"); });
+    std::string told;
+    WorkerThread worker([] { throw std::runtime_error("boom"); },
+                        [&](const std::string& why) { told = why; });
     EXPECT_TRUE(worker.WaitFor(10s));
     EXPECT_FALSE(worker.IsRunning());
+    EXPECT_EQ(told, "boom");
+
+    const auto saved = WorkerThread::SetFactory([](std::function<void()>) -> std::thread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    });
+    bool ran = false;
+    told.clear();
+    WorkerThread failed([&] { ran = true; }, [&](const std::string& why) { told = why; });
+    WorkerThread::SetFactory(saved);
+    EXPECT_FALSE(failed.Started());
+    EXPECT_FALSE(failed.IsRunning());
+    EXPECT_TRUE(failed.WaitFor(0ms));
+    EXPECT_TRUE(told.starts_with("cannot start a thread: ")) << told;
+    EXPECT_FALSE(ran);
 }
 
 TEST(WorkerThread, DestroyingLetsARunningRoutineFinish)
@@ -57,13 +77,25 @@ TEST(WorkerThread, DestroyingLetsARunningRoutineFinish)
         std::this_thread::sleep_for(5ms);
     EXPECT_TRUE(finished->load());
 
-    // A routine that ended is joined on destruction; its effects are complete.
-    int value = 0;
+    // A routine that ended is joined on destruction, not let go: what its thread still
+    // does after the routine returned (here: dropping what the routine held) is done
+    // when the destructor returns.
+    struct SlowToDrop {
+        std::shared_ptr<std::atomic<bool>> dropped;
+        ~SlowToDrop()
+        {
+            std::this_thread::sleep_for(300ms);
+            *dropped = true;
+        }
+    };
+    auto dropped = std::make_shared<std::atomic<bool>>(false);
     {
-        WorkerThread worker([&value] { value = 42; });
-        worker.WaitFor(10s);
+        auto held = std::make_shared<SlowToDrop>(dropped);
+        WorkerThread worker([held] {});
+        held.reset();
+        ASSERT_TRUE(worker.WaitFor(10s));
     }
-    EXPECT_EQ(value, 42);
+    EXPECT_TRUE(dropped->load());
 }
 
 TEST(WorkerThread, ARoutineMayDestroyItsOwnThreadObject)
