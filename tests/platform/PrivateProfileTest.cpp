@@ -1,7 +1,6 @@
 #include "platform/PrivateProfile.h"
 
 #include <gtest/gtest.h>
-#include <chrono>
 
 #include "support/Files.h"
 #include "support/TempFolder.h"
