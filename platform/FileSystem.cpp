@@ -37,10 +37,16 @@ FileRead ReadWholeFile(const std::string& path, std::string& text, std::string* 
     if (fd < 0)
         return errno == ENOENT ? FileRead::Missing : Failed(path, errno, error);
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        const int err = S_ISREG(info.st_mode) ? errno : EINVAL;
+    if (::fstat(fd, &info) != 0) {
+        const int err = errno;
         ::close(fd);
         return Failed(path, err, error);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        if (error)
+            *error = "cannot read \"" + path + "\": not a regular file";
+        return FileRead::Failed;
     }
     text.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[65536];

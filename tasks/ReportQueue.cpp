@@ -62,13 +62,7 @@ void ReportQueue::PostConvertNext(int wParam)
     QueuedMessage message;
     message.kind = QueuedMessage::Kind::ConvertNext;
     message.wParam = wParam;
-    message.postedAt = Clock::now();
-    bool wasEmpty = false;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        wasEmpty = AppendLocked(std::move(message));
-    }
-    Wake(wasEmpty);
+    Append(std::move(message));
 }
 
 void ReportQueue::PostTaskDetail(std::int32_t taskId, std::string text)
@@ -77,6 +71,19 @@ void ReportQueue::PostTaskDetail(std::int32_t taskId, std::string text)
     message.kind = QueuedMessage::Kind::TaskDetail;
     message.report.taskId = taskId;
     message.detail = std::move(text);
+    Append(std::move(message));
+}
+
+void ReportQueue::PostStoreFailure(std::string error)
+{
+    QueuedMessage message;
+    message.kind = QueuedMessage::Kind::StoreFailed;
+    message.detail = std::move(error);
+    Append(std::move(message));
+}
+
+void ReportQueue::Append(QueuedMessage message)
+{
     message.postedAt = Clock::now();
     bool wasEmpty = false;
     {

@@ -12,12 +12,12 @@
 
 // One message on its way from a worker to the UI thread.
 struct QueuedMessage {
-    enum class Kind { TaskReport, ConvertNext, TaskDetail };
+    enum class Kind { TaskReport, ConvertNext, TaskDetail, StoreFailed };
 
     Kind kind = Kind::TaskReport;
     TaskReport report;   // Kind::TaskReport; the task's identifier for Kind::TaskDetail
     int wParam = 0;      // Kind::ConvertNext
-    std::string detail;  // Kind::TaskDetail
+    std::string detail;  // Kind::TaskDetail; the reason for Kind::StoreFailed
     // When the message was first posted. A merged report keeps the time of the post
     // that opened its slot, so hand-over times measure how long the UI lagged.
     std::chrono::steady_clock::time_point postedAt;
@@ -42,6 +42,8 @@ public:
     void PostTaskReport(std::int32_t taskId, std::int32_t code, std::int64_t value) override;
     void PostConvertNext(int wParam) override;
     void PostTaskDetail(std::int32_t taskId, std::string text) override;
+    // The store writer's thread: a save failed, and why.
+    void PostStoreFailure(std::string error);
 
     // Everything that waits, oldest first; the queue is empty afterwards.
     std::vector<QueuedMessage> TakeAll();
@@ -52,6 +54,8 @@ public:
 private:
     // Appends under the lock; true when the queue was empty before.
     bool AppendLocked(QueuedMessage message);
+    // A message that is never merged, posted now.
+    void Append(QueuedMessage message);
     void Wake(bool wasEmpty) const;
 
     static std::uint64_t SlotKey(std::int32_t taskId, std::int32_t code);

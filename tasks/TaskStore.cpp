@@ -1,15 +1,11 @@
 #include "tasks/TaskStore.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
 #include <memory>
 #include <utility>
 
 #include "platform/AtomicFile.h"
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 
 namespace {
@@ -91,22 +87,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
-// True when something is at `path` that cannot be read as a file; a missing file
-// is no failure.
-bool ExistsUnreadable(const std::string& path)
-{
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        return errno != ENOENT;
-    if (!S_ISREG(info.st_mode))
-        return true;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return true;
-    ::close(fd);
-    return false;
-}
-
 }  // namespace
 
 TaskStore::TaskStore(std::string path) : m_path(std::move(path)) {}
@@ -119,41 +99,71 @@ std::string TaskStore::StoredForm(std::string_view value)
     return stored;
 }
 
-std::string TaskStore::FormatTasks(const TaskList& list)
+StoreSnapshot TaskStore::Snapshot(const TaskList& list)
+{
+    StoreSnapshot tasks;
+    tasks.reserve(list.Tasks().size());
+    for (const auto& task : list.Tasks()) {
+        StoreEntry& entry = tasks.emplace_back();
+        entry.url = task->m_csUrl;
+        entry.fileName = task->m_csFileName;
+        entry.filePath = task->m_csFilePath;
+        entry.job = task->m_job;
+        task->Lock();
+        entry.fileSize = task->m_nFileSize;
+        entry.finished = task->m_bFinished;
+        task->Unlock();
+        entry.allFinished = task->m_bAllFinished;
+    }
+    return tasks;
+}
+
+std::string TaskStore::FormatTasks(const StoreSnapshot& tasks)
 {
     std::string text;
-    text.reserve(64 + list.Tasks().size() * 1024);
+    text.reserve(64 + tasks.size() * 1024);
     text.append("[TASKSINFO]\r\n");
-    AppendLine(text, "TASKS_NUMBER", "", std::to_string(list.Count()));
+    AppendLine(text, "TASKS_NUMBER", "", std::to_string(tasks.size()));
     std::int32_t row = 0;
-    for (const auto& task : list.Tasks()) {
+    for (const StoreEntry& task : tasks) {
         const std::string index = std::to_string(row++);
-        AppendLine(text, "TASKURL_", index, task->m_csUrl);
-        AppendLine(text, "TASKFILENAME_", index, task->m_csFileName);
-        AppendLine(text, "TASKFILEPATH_", index, task->m_csFilePath);
+        AppendLine(text, "TASKURL_", index, task.url);
+        AppendLine(text, "TASKFILENAME_", index, task.fileName);
+        AppendLine(text, "TASKFILEPATH_", index, task.filePath);
         for (const JobKey& key : kJobKeys)
-            AppendLine(text, key.name, index, task->m_job.*key.field);
-        task->Lock();
-        const std::int64_t size = task->m_nFileSize;
-        const bool finished = task->m_bFinished;
-        task->Unlock();
-        AppendLine(text, "TASKFILESIZE_", index, std::to_string(size));
-        if (finished)
+            AppendLine(text, key.name, index, task.job.*key.field);
+        AppendLine(text, "TASKFILESIZE_", index, std::to_string(task.fileSize));
+        if (task.finished)
             AppendLine(text, "TASKFINISHED_", index, kTrue);
-        if (task->m_bAllFinished)
+        if (task.allFinished)
             AppendLine(text, "ALLFINISHED_", index, kTrue);
     }
     return text;
 }
 
+std::string TaskStore::ReadFailure() const
+{
+    return m_readError + "; it is kept as it was";
+}
+
 bool TaskStore::SaveTasks(const TaskList& list, std::string* error) const
+{
+    return SaveTasks(Snapshot(list), error);
+}
+
+bool TaskStore::SaveTasks(const StoreSnapshot& tasks, std::string* error) const
 {
     if (m_readFailed) {
         if (error)
-            *error = "\"" + m_path + "\" could not be read at start and is kept as it was";
+            *error = ReadFailure();
         return false;
     }
-    return platform::WriteFileAtomically(m_path, FormatTasks(list), error);
+    return WriteTasks(m_path, tasks, error);
+}
+
+bool TaskStore::WriteTasks(const std::string& path, const StoreSnapshot& tasks, std::string* error)
+{
+    return platform::WriteFileAtomically(path, FormatTasks(tasks), error);
 }
 
 std::int32_t TaskStore::LoadTasks(TaskList& list, const platform::ProfileSnapshot& file,
@@ -200,8 +210,10 @@ std::int32_t TaskStore::LoadTasks(TaskList& list, const platform::ProfileSnapsho
 
 std::int32_t TaskStore::LoadTasks(TaskList& list)
 {
-    m_readFailed = ExistsUnreadable(m_path);
+    platform::RemoveAbandonedTemporaries(m_path);
+    std::string text;
+    m_readFailed = platform::ReadWholeFile(m_path, text, &m_readError) == platform::FileRead::Failed;
     if (m_readFailed)
         return 0;
-    return LoadTasks(list, platform::ProfileSnapshot::Load(m_path));
+    return LoadTasks(list, platform::ProfileSnapshot::Parse(text));
 }

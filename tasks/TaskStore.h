@@ -2,9 +2,23 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/PrivateProfile.h"
 #include "tasks/TaskList.h"
+
+// What the store keeps of one task: a copy taken on the UI thread, so the text can be
+// formatted and written elsewhere.
+struct StoreEntry {
+    std::string url;
+    std::string fileName;
+    std::string filePath;
+    ConvertJob job;
+    std::int64_t fileSize = 0;
+    bool finished = false;
+    bool allFinished = false;
+};
+using StoreSnapshot = std::vector<StoreEntry>;
 
 // tasks.ini: the task list between runs, one INI section "TASKSINFO" whose keys carry
 // the row index. The file is always rewritten whole and replaced atomically, so after
@@ -21,17 +35,26 @@ public:
     const std::string& Path() const { return m_path; }
 
     // Replaces the file with the whole list; false (and `error`) when it cannot be
-    // written, the old file then being left as it was.
+    // written, the old file then being left as it was, or when the file could not be
+    // read at start.
     bool SaveTasks(const TaskList& list, std::string* error = nullptr) const;
+    bool SaveTasks(const StoreSnapshot& tasks, std::string* error = nullptr) const;
     // Appends the stored tasks to `list` (and its rows), numbering them in file order;
-    // returns how many were loaded. A missing or unreadable file loads nothing. A file
-    // that exists but cannot be read is then never replaced in this run: the list is
-    // saved after every change, and the first save would otherwise wipe out the
-    // user's stored tasks without a word.
+    // returns how many were loaded. A missing file loads nothing. A file that exists but
+    // cannot be read whole loads nothing either, and is then never replaced in this
+    // run: the list is saved after every change, and the first save would otherwise
+    // wipe out the user's stored tasks without a word. Temporary files that writes
+    // killed before their end left beside the store are removed first.
     std::int32_t LoadTasks(TaskList& list);
     bool ReadFailed() const { return m_readFailed; }
+    // Why the file counts as unreadable; what a refused save says.
+    std::string ReadFailure() const;
 
-    static std::string FormatTasks(const TaskList& list);
+    static StoreSnapshot Snapshot(const TaskList& list);
+    static std::string FormatTasks(const StoreSnapshot& tasks);
+    static std::string FormatTasks(const TaskList& list) { return FormatTasks(Snapshot(list)); }
+    // The write alone, for a thread that has no TaskStore.
+    static bool WriteTasks(const std::string& path, const StoreSnapshot& tasks, std::string* error);
     static std::int32_t LoadTasks(TaskList& list, const platform::ProfileSnapshot& file,
                                   std::int32_t maxTasks = kMaxTasks);
 
@@ -44,4 +67,5 @@ public:
 private:
     std::string m_path;
     bool m_readFailed = false;
+    std::string m_readError;
 };

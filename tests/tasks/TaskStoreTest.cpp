@@ -1,5 +1,9 @@
 #include "tasks/TaskStore.h"
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,6 +17,16 @@ namespace {
 
 namespace fs = std::filesystem;
 using Rows = std::vector<std::vector<std::string>>;
+
+// The pid of a process that has ended.
+pid_t GonePid()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
 
 class TaskStoreTest : public ::testing::Test {
 protected:
@@ -109,8 +123,15 @@ TEST_F(TaskStoreTest, ValuesSurviveTheRoundTripAndCannotForgeKeys)
 
 TEST_F(TaskStoreTest, AStoreThatCouldNotBeReadIsNeverOverwritten)
 {
-    // Something that exists but cannot be read as a file (a folder here: permissions
-    // do not stop a test that runs as root).
+    // Something that exists but cannot be read whole: a folder (permissions do not stop a
+    // test that runs as root), a pipe, and a file whose read fails after the open (EIO).
+    ASSERT_EQ(::mkfifo(m_folder.Path("fifo").c_str(), 0600), 0);
+    for (const std::string& path : {m_folder.Path("fifo"), std::string("/proc/self/mem")}) {
+        TaskStore store(path);
+        TaskList list;
+        EXPECT_EQ(store.LoadTasks(list), 0) << path;
+        EXPECT_TRUE(store.ReadFailed()) << path;
+    }
     fs::create_directory(m_path);
     TaskStore store(m_path);
     TaskList list;
@@ -124,10 +145,14 @@ TEST_F(TaskStoreTest, AStoreThatCouldNotBeReadIsNeverOverwritten)
     EXPECT_NE(error.find(m_path), std::string::npos);
     EXPECT_EQ(ReadFile(), "kept");
 
-    // A missing file is no failure: it loads nothing and the first save creates it.
+    // A missing file is no failure: it loads nothing and the first save creates it. What
+    // a write killed before its end left beside it goes.
     fs::remove_all(m_path);
+    const std::string abandoned = m_folder.Path(".tasks.ini.tmp" + std::to_string(GonePid()) + "-3");
+    WriteText(abandoned, "half a store");
     TaskStore fresh(m_path);
     EXPECT_EQ(fresh.LoadTasks(list), 0);
+    EXPECT_FALSE(fs::exists(abandoned));
     EXPECT_TRUE(fresh.SaveTasks(list));
     EXPECT_EQ(ReadFile(), "[TASKSINFO]\r\nTASKS_NUMBER=0\r\n");
 }

@@ -1,0 +1,46 @@
+#pragma once
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "tasks/TaskStore.h"
+
+namespace platform {
+class WorkerThread;
+}
+
+// Writes the task store on a thread of its own: the UI thread hands over a copy of the
+// values and goes on, and the formatting and the synced write happen here. Copies that
+// arrive while a write runs are coalesced: the newest is written next, the others never.
+class StoreWriter {
+public:
+    using Clock = std::chrono::steady_clock;
+    using Write = std::function<bool(const StoreSnapshot& tasks, std::string* error)>;
+    // Runs on the writer thread after a failed write, never after the final one. It may
+    // only hand the text on (to the workers' mailbox), never call into a window.
+    using Failed = std::function<void(const std::string& error)>;
+
+    StoreWriter(Write write, Failed failed);
+    // Waits for nothing. A write still in progress (a hung file system) is let go with its
+    // copy and tells no one how it ended.
+    ~StoreWriter();
+    StoreWriter(const StoreWriter&) = delete;
+    StoreWriter& operator=(const StoreWriter&) = delete;
+
+    // Returns at once. Without a thread of its own (none could be made) it writes here.
+    void Save(StoreSnapshot tasks);
+    // Hands over the last copy and waits until it is written or the deadline has passed:
+    // false, with `error`, when it failed or is still being written.
+    bool Finish(StoreSnapshot tasks, Clock::time_point deadline, std::string* error);
+    // True once everything handed over so far has been written or dropped for a newer copy.
+    bool WaitIdle(Clock::time_point deadline);
+
+private:
+    struct State;
+
+    void WriteHere(StoreSnapshot tasks, bool final);
+
+    std::shared_ptr<State> m_state;
+    std::unique_ptr<platform::WorkerThread> m_thread;
+};
