@@ -19,6 +19,9 @@ class MessagePoster;
 struct DownloadContext {
     MessagePoster* poster = nullptr;
     FileErrorPrompt* filePrompt = nullptr;  // none: the failure is only reported
+    // What the two belong to, held by every worker until it ends: a worker let go at exit
+    // may outlive whoever started it.
+    std::shared_ptr<const void> keepAlive;
     ServiceConfig service = ServiceConfig::Current();
     platform::HttpLimits limits;
 };

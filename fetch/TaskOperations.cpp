@@ -17,6 +17,18 @@ void DeleteTaskFiles(const CTask& task)
         ::unlink(task.m_job.m_csTargetFile.c_str());
 }
 
+// A worker that could not run to its end (no thread, or an exception) must not leave
+// its task busy for ever: it fails like any other download, with the reason.
+void FailDownload(CTask& task, const DownloadContext& context, const std::string& why)
+{
+    task.Lock();
+    task.m_nStatus = STATUS_DOWNLOAD_FAILED;
+    task.m_bFinished = false;
+    task.Unlock();
+    PostTaskDetail(context.poster, task.m_bSilent, task.m_nTaskId, why);
+    PostTaskReport(context.poster, task.m_bSilent, task.m_nTaskId, REPORT_STATUS, STATUS_DOWNLOAD_FAILED);
+}
+
 }  // namespace
 
 bool StartDownload(CTask& task, const DownloadContext& context)
@@ -35,8 +47,9 @@ bool StartDownload(CTask& task, const DownloadContext& context)
     JoinDownload(task);
     task.m_bSilent = false;
     task.m_evStop.Reset();
-    task.m_pThread =
-        std::make_unique<platform::WorkerThread>([&task, context] { DownloadWorker(task, context).Run(); });
+    task.m_pThread = std::make_unique<platform::WorkerThread>(
+        [&task, context] { DownloadWorker(task, context).Run(); },
+        [&task, context](const std::string& why) { FailDownload(task, context, why); });
     return true;
 }
 

@@ -10,7 +10,9 @@ class CTask;
 // Starts a worker for an idle task (status failed or stopped). The task turns to
 // "parsing" under its lock before the worker exists, so a second start in the
 // moment before the worker's first report finds it busy: false then, and nothing
-// is started. `context` is copied; its poster and prompt must outlive the worker.
+// is started. `context` is copied; its poster and prompt must outlive the worker. A
+// worker that cannot be started, or that ends on an exception, fails its task with the
+// reason as its detail.
 bool StartDownload(CTask& task, const DownloadContext& context);
 
 // Asks the worker to stop and returns at once.

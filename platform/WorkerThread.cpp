@@ -48,9 +48,9 @@ WorkerThread::WorkerThread(std::function<void()> routine, FailureHandler failed)
             if (routine)
                 routine();
         } catch (const std::exception& e) {
-            Tell(failed, e.what());
+            Tell(failed, std::string("an unexpected error: ") + e.what());
         } catch (...) {
-            Tell(failed, "an unknown exception");
+            Tell(failed, "an unexpected error");
         }
         {
             std::lock_guard<std::mutex> lock(state->mutex);

@@ -16,9 +16,9 @@ using ThreadFactory = std::function<std::thread(std::function<void()>)>;
 // (its state is shared with the running routine).
 class WorkerThread {
 public:
-    // Told why the routine did not run to its end: what an exception that escaped it said
-    // (on the worker thread), or that no thread could be made (on the creating thread,
-    // before the constructor returns).
+    // Told why the routine did not run to its end, in one line: what an exception that
+    // escaped it said (on the worker thread), or that no thread could be made (on the
+    // creating thread, before the constructor returns).
     using FailureHandler = std::function<void(const std::string& why)>;
 
     explicit WorkerThread(std::function<void()> routine, FailureHandler failed = {});

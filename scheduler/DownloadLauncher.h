@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <memory>
 
 class CTask;
@@ -17,4 +18,6 @@ public:
     // Takes a task that has left the list, its worker told to stop, and frees it once the
     // worker has ended, with its files when m_bDeleteFiles is set. Returns at once.
     virtual void DisposeTask(std::unique_ptr<CTask> task) = 0;
+    // Exit: waits for the disposals under way until the exit's deadline, and not again later.
+    virtual void WaitForDisposals(std::chrono::steady_clock::time_point) {}
 };

@@ -32,14 +32,26 @@ struct EncoderRunner::Link : EncoderRunObserver {
     // the next job.
     void RunEnded(const EncoderRunOutcome& outcome) override
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_runner == nullptr || m_runner->m_bQuiet)
-            return;
         std::int32_t status = STATUS_CONVERSION_FAILED;
         if (outcome.kind == EncoderRunOutcome::Kind::Stopped)
             status = STATUS_STOPPED;
         else if (outcome.kind == EncoderRunOutcome::Kind::Completed)
             status = STATUS_TASK_COMPLETED;
+        End(status, {});
+    }
+
+    // A run that could not start its thread, or ended on an exception, still ends: the
+    // task fails with the reason and the queue moves on.
+    void RunFailed(const std::string& why) { End(STATUS_CONVERSION_FAILED, why); }
+
+    void End(std::int32_t status, const std::string& why)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_ended || m_runner == nullptr || m_runner->m_bQuiet)
+            return;
+        m_ended = true;
+        if (!why.empty())
+            m_runner->m_poster.PostTaskDetail(m_nTaskId, why);
         m_runner->m_poster.PostTaskReport(m_nTaskId, REPORT_STATUS, status);
         m_runner->m_poster.PostConvertNext(1);
     }
@@ -47,6 +59,7 @@ struct EncoderRunner::Link : EncoderRunObserver {
     std::mutex m_mutex;
     EncoderRunner* m_runner;
     const std::int32_t m_nTaskId;
+    bool m_ended = false;
 };
 
 EncoderRunner::EncoderRunner(std::string encoderPath, MessagePoster& poster,
@@ -77,7 +90,8 @@ void EncoderRunner::StartRunner(const ConvertJob& job)
     m_pThread = std::make_unique<platform::WorkerThread>(
         [link = m_link, stop = m_evStop, job = m_job, path = m_encoderPath, poll = m_pollInterval] {
             RunEncoder(job, path, *stop, poll, *link);
-        });
+        },
+        [link = m_link](const std::string& why) { link->RunFailed(why); });
 }
 
 int EncoderRunner::ReapRunner()

@@ -32,7 +32,12 @@ TaskScheduler::TaskScheduler(RowView& rows, ReportQueue& queue, FileErrorPrompt&
       m_downloads(m_ownDownloads ? *m_ownDownloads : *m_settings.downloads),
       m_runner(m_ownRunner ? *m_ownRunner : *m_settings.runner),
       m_list(&rows),
-      m_store(m_settings.storePath)
+      m_store(m_settings.storePath),
+      m_writer(
+          [path = m_settings.storePath](const StoreSnapshot& tasks, std::string* error) {
+              return TaskStore::WriteTasks(path, tasks, error);
+          },
+          [&queue](const std::string& error) { queue.PostStoreFailure(error); })
 {
 }
 
@@ -50,11 +55,27 @@ TaskScheduler::~TaskScheduler()
     release(m_retired);
 }
 
-void TaskScheduler::SaveTasks()
+void TaskScheduler::ReportStoreFailure(const std::string& error) const
 {
-    std::string error;
-    if (!m_store.SaveTasks(m_list, &error) && m_settings.storeFailed)
+    if (m_settings.storeFailed)
         m_settings.storeFailed(error);
+}
+
+void TaskScheduler::FlushStore()
+{
+    if (!m_storeChanged)
+        return;
+    m_storeChanged = false;
+    if (m_store.ReadFailed())
+        ReportStoreFailure(m_store.ReadFailure());
+    else
+        m_writer.Save(TakeSnapshot());
+}
+
+bool TaskScheduler::WaitForStore(std::chrono::milliseconds limit)
+{
+    FlushStore();
+    return m_writer.WaitIdle(std::chrono::steady_clock::now() + limit);
 }
 
 std::int32_t TaskScheduler::LoadTasks()
@@ -77,7 +98,8 @@ void TaskScheduler::AddTask(const NewTask& added)
     m_list.SetCellText(row, COLUMN_SIZE, "-");
     m_list.SetCellText(row, COLUMN_TARGET, ref.m_job.m_csTargetName);
     m_list.SetCellText(row, COLUMN_ELAPSED, "0:0:0");
-    SaveTasks();
+    StoreChanged();
+    FlushStore();
     m_downloads.StartDownload(ref);
 }
 
@@ -146,11 +168,15 @@ void TaskScheduler::RemoveSelectedTasks(const std::vector<std::int32_t>& rows, b
         },
         [&](std::unique_ptr<CTask> task) {
             task->m_bDeleteFiles = deleteFiles;
+            // Its reports are ignored from now on anyway; silent, it posts none at all.
+            task->m_bSilent = true;
             m_downloads.StopDownload(*task);
             m_downloads.DisposeTask(std::move(task));
         });
-    if (removed)
-        SaveTasks();
+    if (removed) {
+        StoreChanged();
+        FlushStore();
+    }
 }
 
 void TaskScheduler::ClearCompletedTasks()
@@ -165,7 +191,8 @@ void TaskScheduler::ClearCompletedTasks()
         return;
     m_list.RemoveRows(rows, {}, [&](std::unique_ptr<CTask> task) { m_retired.push_back(std::move(task)); });
     ReleaseEnded();
-    SaveTasks();
+    StoreChanged();
+    FlushStore();
 }
 
 void TaskScheduler::ReleaseEnded()
@@ -200,10 +227,10 @@ void TaskScheduler::OnTaskReport(const TaskReport& report)
                 m_poster.PostConvertNext(0);
                 text = "Waiting";
             }
-            SaveTasks();
+            StoreChanged();
         } else if (report.value == STATUS_TASK_COMPLETED) {
             task.m_bAllFinished = true;
-            SaveTasks();
+            StoreChanged();
         }
     }
     const int column = ReportColumn(report.code);
@@ -254,14 +281,24 @@ void TaskScheduler::DispatchPending()
         case QueuedMessage::Kind::TaskDetail:
             OnTaskDetail(message.report.taskId, message.detail);
             break;
+        case QueuedMessage::Kind::StoreFailed:
+            ReportStoreFailure(message.detail);
+            break;
         }
     }
+    FlushStore();
 }
 
 void TaskScheduler::ExitApp()
 {
     m_bExiting = true;
-    SaveTasks();
+    // The last copy is written while the threads wind down, and waited for with them.
+    m_storeChanged = false;
+    const bool saving = !m_store.ReadFailed();
+    if (saving)
+        m_writer.SaveLast(TakeSnapshot());
+    else
+        ReportStoreFailure(m_store.ReadFailure());
 
     m_runner.QuietRunner();
     m_runner.StopRunner();
@@ -274,13 +311,17 @@ void TaskScheduler::ExitApp()
         if (task->m_pThread)
             workers.push_back(task->m_pThread.get());
     }
-    // One wait for all of them: the time limit is for the whole exit, whatever their number.
+    // One deadline for all that is still waited for, whatever the number of workers: no
+    // wait starts its own time limit again.
     const auto deadline = std::chrono::steady_clock::now() + m_settings.exitWait;
-    for (platform::WorkerThread* worker : workers) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            break;
-        worker->WaitFor(left);
-    }
+    for (platform::WorkerThread* worker : workers)
+        worker->WaitUntil(deadline);
+    m_downloads.WaitForDisposals(deadline);
+    if (!saving)
+        return;
+    std::string error;
+    if (!m_writer.WaitIdle(deadline))
+        ReportStoreFailure("the task list was still being written when the program had to end");
+    else if (!m_writer.LastWrite(&error))
+        ReportStoreFailure(error);
 }

@@ -14,6 +14,7 @@
 #include "scheduler/NewTask.h"
 #include "tasks/ReportQueue.h"
 #include "tasks/RowView.h"
+#include "tasks/StoreWriter.h"
 #include "tasks/TaskList.h"
 #include "tasks/TaskStore.h"
 
@@ -29,8 +30,11 @@ public:
         std::string storePath;    // tasks.ini
         std::string encoderPath;  // ostrand beside the program
         std::chrono::milliseconds encoderPoll{1000};
+        // How long the exit waits for the workers, after the encoder runner's own wait; the
+        // threads freeing removed tasks and the store's last write get the same deadline.
         std::chrono::milliseconds exitWait{5000};
-        // Told when the store cannot be written; the list in memory is still whole.
+        // Told when the store cannot be written; the list in memory is still whole. Always
+        // on the UI thread: a failure of the store's thread comes through the mailbox.
         std::function<void(const std::string& error)> storeFailed;
         // Told when a task has ended: STATUS_TASK_COMPLETED when nothing is left to do,
         // or the failure status its row shows.
@@ -57,10 +61,13 @@ public:
     void RemoveSelectedTasks(const std::vector<std::int32_t>& rows, bool deleteFiles);
     void ClearCompletedTasks();
     // Saves the store, silences and stops the runner and every worker, and waits for
-    // the workers at most m_exitWait in all.
+    // the workers at most exitWait in all.
     void ExitApp();
+    // Waits until every change so far is in the store (or its write failed); false when
+    // the time ran out.
+    bool WaitForStore(std::chrono::milliseconds limit);
 
-    // Hands every waiting message to its handler.
+    // Hands every waiting message to its handler; the store is saved once for all of them.
     void DispatchPending();
     void OnTaskReport(const TaskReport& report);
     void OnConvertNext(int wParam);
@@ -71,7 +78,12 @@ public:
     const std::deque<ConvertJob>& Queue() const { return m_queue; }
 
 private:
-    void SaveTasks();
+    // The list changed in what the store keeps; FlushStore hands it to the store's
+    // thread, once however many changes came before.
+    void StoreChanged() { m_storeChanged = true; }
+    void FlushStore();
+    StoreSnapshot TakeSnapshot() const { return TaskStore::Snapshot(m_list); }
+    void ReportStoreFailure(const std::string& error) const;
     // Erases the first queued job whose task sits at `row` as the map has it now.
     std::optional<ConvertJob> EraseQueuedJobAt(std::int32_t row);
     bool RunnerJobIsAt(std::int32_t row) const;
@@ -86,6 +98,8 @@ private:
     ConversionRunner& m_runner;
     TaskList m_list;
     TaskStore m_store;
+    StoreWriter m_writer;
+    bool m_storeChanged = false;
     std::deque<ConvertJob> m_queue;
     // Cleared tasks wait here until their worker is joined.
     std::vector<std::unique_ptr<CTask>> m_retired;

@@ -77,49 +77,28 @@ StoreWriter::~StoreWriter()
     m_state->changed.notify_all();
 }
 
-void StoreWriter::WriteHere(StoreSnapshot tasks, bool final)
+void StoreWriter::HandOver(StoreSnapshot tasks, bool last)
 {
     std::unique_lock<std::mutex> lock(m_state->mutex);
-    m_state->WriteOne(std::move(tasks), ++m_state->handed, final, lock);
+    ++m_state->handed;
+    if (!m_thread->Started()) {
+        m_state->WriteOne(std::move(tasks), m_state->handed, last, lock);
+        return;
+    }
+    m_state->pending = std::move(tasks);
+    m_state->pendingIsFinal = last;
+    lock.unlock();
+    m_state->changed.notify_all();
 }
 
 void StoreWriter::Save(StoreSnapshot tasks)
 {
-    if (!m_thread->Started()) {
-        WriteHere(std::move(tasks), false);
-        return;
-    }
-    {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        m_state->pending = std::move(tasks);
-        m_state->pendingIsFinal = false;
-        ++m_state->handed;
-    }
-    m_state->changed.notify_all();
+    HandOver(std::move(tasks), false);
 }
 
-bool StoreWriter::Finish(StoreSnapshot tasks, Clock::time_point deadline, std::string* error)
+void StoreWriter::SaveLast(StoreSnapshot tasks)
 {
-    if (!m_thread->Started()) {
-        WriteHere(std::move(tasks), true);
-    } else {
-        {
-            std::lock_guard<std::mutex> lock(m_state->mutex);
-            m_state->pending = std::move(tasks);
-            m_state->pendingIsFinal = true;
-            ++m_state->handed;
-        }
-        m_state->changed.notify_all();
-    }
-    if (!WaitIdle(deadline)) {
-        if (error)
-            *error = "the task list was still being written when the program had to end";
-        return false;
-    }
-    std::lock_guard<std::mutex> lock(m_state->mutex);
-    if (!m_state->lastOk && error)
-        *error = m_state->lastError;
-    return m_state->lastOk;
+    HandOver(std::move(tasks), true);
 }
 
 bool StoreWriter::WaitIdle(Clock::time_point deadline)
@@ -127,4 +106,12 @@ bool StoreWriter::WaitIdle(Clock::time_point deadline)
     std::unique_lock<std::mutex> lock(m_state->mutex);
     return m_state->changed.wait_until(lock, deadline,
                                        [this] { return m_state->written == m_state->handed; });
+}
+
+bool StoreWriter::LastWrite(std::string* error) const
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    if (!m_state->lastOk && error)
+        *error = m_state->lastError;
+    return m_state->lastOk;
 }

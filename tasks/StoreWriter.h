@@ -30,16 +30,17 @@ public:
 
     // Returns at once. Without a thread of its own (none could be made) it writes here.
     void Save(StoreSnapshot tasks);
-    // Hands over the last copy and waits until it is written or the deadline has passed:
-    // false, with `error`, when it failed or is still being written.
-    bool Finish(StoreSnapshot tasks, Clock::time_point deadline, std::string* error);
+    // The last copy, at exit: how its write ended is asked with LastWrite, never told.
+    void SaveLast(StoreSnapshot tasks);
     // True once everything handed over so far has been written or dropped for a newer copy.
     bool WaitIdle(Clock::time_point deadline);
+    // Whether the newest write so far succeeded; `error` says why not.
+    bool LastWrite(std::string* error) const;
 
 private:
     struct State;
 
-    void WriteHere(StoreSnapshot tasks, bool final);
+    void HandOver(StoreSnapshot tasks, bool last);
 
     std::shared_ptr<State> m_state;
     std::unique_ptr<platform::WorkerThread> m_thread;

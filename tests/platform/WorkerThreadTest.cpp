@@ -43,7 +43,7 @@ TEST(WorkerThread, ReportsAnExceptionAndAThreadThatCouldNotBeMade)
                         [&](const std::string& why) { told = why; });
     EXPECT_TRUE(worker.WaitFor(10s));
     EXPECT_FALSE(worker.IsRunning());
-    EXPECT_EQ(told, "boom");
+    EXPECT_EQ(told, "an unexpected error: boom");
 
     const auto saved = WorkerThread::SetFactory([](std::function<void()>) -> std::thread {
         throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));

@@ -39,7 +39,8 @@ public:
     }
     ~Harness() override { m_scheduler.reset(); }
 
-    // Steps, one after another, each followed by draining the mailbox as the window does.
+    // Steps, one after another, each followed by draining the mailbox as the window does;
+    // then the store is given the time to catch up.
     void Run(const std::string& script)
     {
         std::istringstream steps(script);
@@ -48,6 +49,9 @@ public:
             while (m_mailbox.Size() > 0)
                 m_scheduler->DispatchPending();
         }
+        EXPECT_TRUE(m_scheduler->WaitForStore(std::chrono::seconds(10))) << script;
+        while (m_mailbox.Size() > 0)
+            m_scheduler->DispatchPending();
     }
 
     // "name: status [detail]" of every row, then the queued jobs' identifiers.
@@ -187,6 +191,8 @@ const struct {
     const char* calls;
     const char* store;
 } kCases[] = {
+    {"Is a new task in the store as soon as it is added?", "add a.mp4", "a:  | queue:", "download 0",
+     "TASKS_NUMBER=1 TASKURL_0=http://service.test/watch?v=a TASKFILENAME_0=a.flv !TASKFINISHED_0"},
     {"Does a download that wants no conversion complete at once, and is its trimmed address stored?",
      "add a.flv, download done 0", "a: Task Completed | queue:", "download 0, ended 0 Task Completed",
      "TASKURL_0=http://service.test/watch?v=a TASKFINISHED_0=TRUE ALLFINISHED_0=TRUE"},
@@ -211,6 +217,11 @@ const struct {
     {"Does Start on a waiting conversion queue it a second time?",
      "add a.mp4, add b.mp4, download done 0, download done 1, start 1",
      "a: Converting | b: Waiting | queue: 1 1", "download 0, download 1, convert 0", ""},
+    {"Does the second job of a task started twice run after the first?",
+     "add a.mp4, add b.mp4, download done 0, download done 1, start 1, conversion done, conversion done, "
+     "conversion done",
+     "a: Task Completed | b: Task Completed | queue:",
+     "download 0, download 1, convert 0, reap, convert 1, reap, convert 1, reap", "ALLFINISHED_1=TRUE"},
     {"Does Stop on a waiting conversion drop it from the queue?",
      "add a.mp4, add b.mp4, download done 0, download done 1, stop 1",
      "a: Converting | b: Task Stopped | queue:", "download 0, download 1, convert 0, stop 1", ""},
@@ -226,19 +237,29 @@ const struct {
      "download 0, convert 0, ended 0 Conversion Failed, reap", "TASKFINISHED_0=TRUE !ALLFINISHED_0"},
     // The runner keeps its last job, blank at first, whose identifier 0 matches task 0.
     {"Is a report from a removed task's worker ignored?", "add a.mp4, add b.mp4, remove 0, download done 0",
-     "b:  | queue:", "download 0, download 1, stop encoder, stop 0, dispose 0",
+     "b:  | queue:", "download 0, download 1, stop encoder, stop 0 silent, dispose 0",
      "TASKS_NUMBER=1 TASKFILENAME_0=b.flv"},
     {"Does Remove take the removed task's waiting job, and stop the encoder on its job?",
      "add a.mp4, add b.mp4, add c.mp4, download done 0, download done 1, download done 2, remove+files 1, "
      "remove 0, conversion stopped",
      "c: Converting | queue:",
-     "download 0, download 1, download 2, convert 0, stop 1, dispose 1 with files, stop encoder, stop 0, "
-     "dispose 0, reap, convert 2",
+     "download 0, download 1, download 2, convert 0, stop 1 silent, dispose 1 with files, stop encoder, "
+     "stop 0 silent, dispose 0, reap, convert 2",
      "TASKS_NUMBER=1 TASKFILENAME_0=c.flv"},
     {"Does removing rows together find each row's job by the row it had before?",
      "add a.mp4, add b.mp4, add c.mp4, download done 0, download done 1, download done 2, remove 1 2",
      "a: Converting | queue:",
-     "download 0, download 1, download 2, convert 0, stop 1, dispose 1, stop 2, dispose 2", "TASKS_NUMBER=1"},
+     "download 0, download 1, download 2, convert 0, stop 1 silent, dispose 1, stop 2 silent, dispose 2",
+     "TASKS_NUMBER=1"},
+    {"Does removing a converting row and a waiting one together stop the encoder, drop the job, and "
+     "go on with the next?",
+     "add a.mp4, add b.mp4, add c.mp4, add d.mp4, download done 0, download done 1, download done 2, "
+     "download "
+     "done 3, remove 0 2, conversion stopped",
+     "b: Converting | d: Waiting | queue: 3",
+     "download 0, download 1, download 2, download 3, convert 0, stop encoder, stop 0 silent, dispose 0, "
+     "stop 2 silent, dispose 2, reap, convert 1",
+     "TASKS_NUMBER=2 TASKFILENAME_0=b.flv TASKFILENAME_1=d.flv !TASKFILENAME_2"},
     {"Does Clear Completed remove only complete tasks, delete nothing, and ignore their reports after?",
      "add a.flv, add b.mp4, add c.flv, download done 0, download done 1, download done 2, clear, download "
      "done 0",
@@ -252,7 +273,7 @@ const struct {
      "download 0, download 1, convert 0, quiet, stop encoder, reap, stop 0 silent, stop 1 silent",
      "TASKFINISHED_1=TRUE !ALLFINISHED"},
     {"Is a store that cannot be written reported, the list kept?", "add a.mp4, unwritable, download done 0",
-     "a: Converting | queue:", "download 0, store failed, convert 0", ""},
+     "a: Converting | queue:", "download 0, convert 0, store failed", ""},
 };
 
 TEST(TaskScheduler, RowsQueueCallsAndStoreOfEachCase)

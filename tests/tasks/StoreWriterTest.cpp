@@ -84,8 +84,8 @@ TEST(StoreWriter, CopiesHandedOverDuringAWriteAreCoalescedToTheNewest)
     EXPECT_TRUE(gate.told.empty());
 }
 
-// A failed save is told through the callback; the final one is answered to the caller
-// instead, as is a final write still running at the deadline, which is then let go.
+// A failed save is told through the callback; the last one is only answered when asked.
+// A last write still running at the deadline is let go, the writer gone without a wait.
 TEST(StoreWriter, FailuresAreToldAndTheFinalWriteKeepsItsDeadline)
 {
     Gate gate;
@@ -94,8 +94,10 @@ TEST(StoreWriter, FailuresAreToldAndTheFinalWriteKeepsItsDeadline)
         StoreWriter writer(gate.Write(), gate.Told());
         writer.Save(Copy("a"));
         ASSERT_TRUE(writer.WaitIdle(Clock::now() + 10s));
+        writer.SaveLast(Copy("final"));
+        ASSERT_TRUE(writer.WaitIdle(Clock::now() + 10s));
         std::string error;
-        EXPECT_FALSE(writer.Finish(Copy("final"), Clock::now() + 10s, &error));
+        EXPECT_FALSE(writer.LastWrite(&error));
         EXPECT_EQ(error, "disk full");
         EXPECT_EQ(gate.told, std::vector<std::string>{"disk full"});
     }
@@ -104,9 +106,8 @@ TEST(StoreWriter, FailuresAreToldAndTheFinalWriteKeepsItsDeadline)
     gate.Set(false);
     {
         StoreWriter writer(gate.Write(), gate.Told());
-        std::string error;
-        EXPECT_FALSE(writer.Finish(Copy("hung"), Clock::now() + 100ms, &error));
-        EXPECT_EQ(error, "the task list was still being written when the program had to end");
+        writer.SaveLast(Copy("hung"));
+        EXPECT_FALSE(writer.WaitIdle(Clock::now() + 100ms));
     }  // must not wait for the hung write
     gate.Set(true);
     for (const auto end = Clock::now() + 10s; Clock::now() < end; std::this_thread::sleep_for(5ms)) {
@@ -128,8 +129,9 @@ TEST(StoreWriter, WithoutAThreadOfItsOwnItWritesAtOnce)
     platform::WorkerThread::SetFactory(saved);
     writer.Save(Copy("a"));
     EXPECT_EQ(gate.written, std::vector<std::string>{"a"});
-    std::string error;
-    EXPECT_TRUE(writer.Finish(Copy("b"), Clock::now(), &error));
+    writer.SaveLast(Copy("b"));
+    EXPECT_TRUE(writer.WaitIdle(Clock::now()));
+    EXPECT_TRUE(writer.LastWrite(nullptr));
     EXPECT_EQ(gate.written, (std::vector<std::string>{"a", "b"}));
 }
 
