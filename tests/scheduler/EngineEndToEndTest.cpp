@@ -9,11 +9,13 @@
 #include <filesystem>
 #include <memory>
 #include <sstream>
+#include <system_error>
 #include <thread>
 
 #include "convert/ProfileCatalogue.h"
 #include "fetch/FileErrorPrompt.h"
 #include "fetch/ServiceConfig.h"
+#include "platform/WorkerThread.h"
 #include "scheduler/TaskScheduler.h"
 #include "support/Files.h"
 #include "support/RecordingRowView.h"
@@ -156,6 +158,44 @@ TEST_F(EngineEndToEndTest, DoRemoveAndExitDuringDownloadsLeaveTheRightFilesAndSt
               std::string::npos);
     EXPECT_EQ(store.find("TASKFINISHED_0"), std::string::npos);
     EXPECT_TRUE(fs::exists(m_folder + "/kept.flv")) << "a stopped download keeps its partial file";
+}
+
+// While no thread can be made: a download and a conversion that cannot start end in their
+// failure status with the reason, the queue moves on, and a Remove still frees its task
+// and its files.
+TEST_F(EngineEndToEndTest, ThreadsThatCannotBeMadeFailTheirTaskAndLeaveTheListWhole)
+{
+    const auto noThreads = [](bool none) {
+        platform::WorkerThread::SetFactory(
+            none ? platform::ThreadFactory([](std::function<void()>) -> std::thread {
+                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+            })
+                 : platform::ThreadFactory());
+    };
+    noThreads(true);
+    m_scheduler->AddTask(MakeTask("video", "clip"));
+    m_scheduler->AddTask(MakeTask("video", "gone"));
+    const bool failed = PumpUntil(0, "Download Failed", 10s);
+    noThreads(false);
+    ASSERT_TRUE(failed);
+    EXPECT_TRUE(m_rows.details[0].starts_with("cannot start a thread: ")) << m_rows.details[0];
+
+    WriteText(m_folder + "/gone.flv", "partial");
+    noThreads(true);
+    m_scheduler->RemoveSelectedTasks({1}, true);
+    noThreads(false);
+    EXPECT_EQ(m_rows.Names(), (std::vector<std::string>{"clip.flv"}));
+    EXPECT_FALSE(fs::exists(m_folder + "/gone.flv"));
+
+    m_scheduler->StartSelectedTasks({0});
+    ASSERT_TRUE(PumpUntil(0, "Waiting"));
+    noThreads(true);
+    const bool conversionFailed = PumpUntil(0, "Conversion Failed", 10s);
+    noThreads(false);
+    ASSERT_TRUE(conversionFailed);
+    EXPECT_TRUE(m_rows.details[0].starts_with("cannot start a thread: ")) << m_rows.details[0];
+    m_scheduler->StartSelectedTasks({0});
+    EXPECT_TRUE(PumpUntil(0, "Task Completed"));
 }
 
 }  // namespace
