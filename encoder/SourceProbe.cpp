@@ -24,9 +24,6 @@ double ToSeconds(std::string_view text)
                                                                                                       : 0;
 }
 
-// A source that ffprobe cannot read within this time is one ffmpeg cannot read either.
-constexpr std::chrono::seconds kProbeTimeLimit{60};
-
 }  // namespace
 
 SourceInfo ParseProbeOutput(std::string_view text)
@@ -65,11 +62,12 @@ SourceInfo ParseProbeOutput(std::string_view text)
 }
 
 std::variant<SourceInfo, ProbeError> ProbeSource(const std::string& ffprobePath,
-                                                 const std::string& sourcePath, StopSignals& stops)
+                                                 const std::string& sourcePath, StopSignals& stops,
+                                                 std::chrono::milliseconds timeLimit)
 {
     ChildOptions options;
     options.captureOutput = true;
-    options.timeLimit = kProbeTimeLimit;
+    options.timeLimit = timeLimit;
     ChildOutcome outcome = ChildProcess::Run(
         {ffprobePath, "-v", "error", "-show_entries", "stream=codec_type,width,height:format=duration", "-of",
          "compact=p=0:nk=0", "-i", sourcePath},

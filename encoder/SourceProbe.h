@@ -2,6 +2,7 @@
 // Asks ffprobe what the source holds: whether it has picture and sound, the frame size
 // of its picture, and how long it lasts.
 
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -18,5 +19,9 @@ struct ProbeError {
 // first video stream gives the size.
 SourceInfo ParseProbeOutput(std::string_view text);
 
+// A source that ffprobe cannot read within this time is one ffmpeg cannot read either.
+inline constexpr std::chrono::milliseconds kProbeTimeLimit{60000};
+
 std::variant<SourceInfo, ProbeError> ProbeSource(const std::string& ffprobePath,
-                                                 const std::string& sourcePath, StopSignals& stops);
+                                                 const std::string& sourcePath, StopSignals& stops,
+                                                 std::chrono::milliseconds timeLimit = kProbeTimeLimit);
