@@ -1,115 +1,193 @@
-// Runs many downloads at once in one process, as Tavolin does, with their reports
-// drained by a single consumer thread, and prints wall time, CPU time, peak memory
-// and the longest time a report waited for the consumer.
+// Runs many downloads at once through the task engine, as Tavolin does, against a store
+// that already holds many tasks, with a UI loop of its own that drains the workers'
+// mailbox the way the window does into a row view that keeps every cell as the window's
+// model does. Prints wall time, CPU time and peak memory, the longest time the UI thread
+// was busy at once (one turn of its loop: one add, or one drain and the store hand-over
+// it causes) and the longest time a report waited from its post until its row showed it.
 //
-// usage: fetch_parallel_bench SERVICE_HOST CDN_DOMAIN VIDEO_ID OUTPUT_FOLDER COUNT
+// usage: fetch_parallel_bench SERVICE_HOST CDN_DOMAIN VIDEO_ID OUTPUT_FOLDER COUNT [STORED]
+//        (STORED: tasks already in the store, 10000 by default)
 
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <atomic>
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "fetch/DownloadWorker.h"
-#include "fetch/TaskOperations.h"
-#include "tasks/ReportQueue.h"
-#include "tasks/Task.h"
+#include "fetch/FileErrorPrompt.h"
+#include "fetch/ServiceConfig.h"
+#include "scheduler/TaskScheduler.h"
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 double Seconds(const timeval& t)
 {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
 }
 
+double Ms(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// What the window's table model does with the engine's calls: every row's five cells,
+// an unchanged text left alone.
+class ModelRows : public RowView {
+public:
+    void InsertRow(int row, const std::string& name) override
+    {
+        std::array<std::string, 5> cells;
+        cells[0] = name;
+        m_rows.insert(m_rows.begin() + row, std::move(cells));
+    }
+    void DeleteRow(int row) override { m_rows.erase(m_rows.begin() + row); }
+    void SetCellText(int row, int column, const std::string& text) override
+    {
+        std::string& cell = m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+        if (cell == text)
+            return;
+        cell = text;
+        if (column == COLUMN_STATUS && text == "Task Completed")
+            ++completed;
+        else if (column == COLUMN_STATUS && text == "Download Failed")
+            ++failed;
+    }
+    void SetRowDetail(int, const std::string&) override {}
+
+    int completed = 0;
+    int failed = 0;
+
+private:
+    std::vector<std::array<std::string, 5>> m_rows;
+};
+
+class NoPrompt : public FileErrorPrompt {
+public:
+    void ShowFileError(const std::string& message) override { std::fprintf(stderr, "%s\n", message.c_str()); }
+};
+
+StoreSnapshot StoredTasks(int count, const std::string& folder)
+{
+    StoreSnapshot tasks(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        StoreEntry& task = tasks[static_cast<std::size_t>(i)];
+        const std::string name = "Some video title number " + std::to_string(i);
+        task.url = "http://videos.example/watch?v=vid" + std::to_string(i);
+        task.fileName = name + ".flv";
+        task.filePath = folder + "/" + name + ".flv";
+        task.job.m_csSourceFile = task.filePath;
+        task.job.m_csTargetFile = folder + "/" + name + ".mp4";
+        task.job.m_csTargetName = "iPod (320x240) MPEG-4 Normal (*.mp4)";
+        task.job.m_csTargetType = ".mp4";
+        task.fileSize = 30000000 + i;
+        task.finished = task.allFinished = true;
+    }
+    return tasks;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 6) {
+    if (argc != 6 && argc != 7) {
         std::fprintf(stderr,
-                     "usage: fetch_parallel_bench SERVICE_HOST CDN_DOMAIN VIDEO_ID OUTPUT_FOLDER COUNT\n");
+                     "usage: fetch_parallel_bench SERVICE_HOST CDN_DOMAIN VIDEO_ID OUTPUT_FOLDER COUNT "
+                     "[STORED]\n");
         return 64;
     }
     const std::string host = argv[1];
+    const std::string folder = argv[4];
     const int count = std::atoi(argv[5]);
-    if (count <= 0) {
-        std::fprintf(stderr, "fetch_parallel_bench: COUNT must be positive\n");
+    const int stored = argc == 7 ? std::atoi(argv[6]) : 10000;
+    if (count <= 0 || stored < 0) {
+        std::fprintf(stderr, "fetch_parallel_bench: COUNT must be positive, STORED not negative\n");
         return 64;
     }
+    ServiceConfig config;
+    config.serviceHost = host;
+    config.cdnDomain = argv[2];
+    ServiceConfig::Install(config);
 
+    const std::string storePath = folder + "/tasks.ini";
+    std::string error;
+    if (!TaskStore::WriteTasks(storePath, StoredTasks(stored, folder), &error)) {
+        std::fprintf(stderr, "fetch_parallel_bench: %s\n", error.c_str());
+        return 1;
+    }
+
+    // The UI thread's event loop: it sleeps until the mailbox wakes it.
     std::mutex wakeMutex;
     std::condition_variable wakeCond;
     bool woken = false;
-    ReportQueue queue([&] {
+    ReportQueue mailbox([&] {
         {
             std::lock_guard<std::mutex> lock(wakeMutex);
             woken = true;
         }
         wakeCond.notify_one();
     });
+    ModelRows rows;
+    NoPrompt prompt;
+    TaskScheduler::Settings settings;
+    settings.storePath = storePath;
+    settings.storeFailed = [](const std::string& why) { std::fprintf(stderr, "store: %s\n", why.c_str()); };
+    TaskScheduler scheduler(rows, mailbox, prompt, settings);
 
-    std::atomic<bool> done{false};
-    ReportQueue::Clock::duration longestWait{};
-    std::size_t handedOver = 0;
-    std::thread consumer([&] {
-        for (;;) {
-            {
-                std::unique_lock<std::mutex> lock(wakeMutex);
-                wakeCond.wait(lock, [&] { return woken || done.load(); });
-                woken = false;
-            }
-            const bool last = done.load();
-            const auto now = ReportQueue::Clock::now();
-            for (const QueuedMessage& m : queue.TakeAll()) {
-                longestWait = std::max(longestWait, now - m.postedAt);
-                ++handedOver;
-            }
-            if (last)
-                break;
+    const auto loadStart = Clock::now();
+    scheduler.LoadTasks();
+    const double load = Ms(Clock::now() - loadStart);
+    const int completedBefore = rows.completed;
+
+    const auto start = Clock::now();
+    Clock::duration longestTurn{}, longestWait{};
+    std::size_t reports = 0;
+    int added = 0;
+    while (rows.completed - completedBefore + rows.failed < count) {
+        if (added == count) {
+            std::unique_lock<std::mutex> lock(wakeMutex);
+            wakeCond.wait_for(lock, std::chrono::milliseconds(100), [&] { return woken; });
+            woken = false;
+        } else {
+            std::lock_guard<std::mutex> lock(wakeMutex);
+            woken = false;
         }
-    });
-
-    DownloadContext context;
-    context.poster = &queue;
-    context.service.serviceHost = host;
-    context.service.cdnDomain = argv[2];
-
-    const auto start = std::chrono::steady_clock::now();
-    std::vector<std::unique_ptr<CTask>> tasks;
-    for (int i = 0; i < count; ++i) {
-        auto task = std::make_unique<CTask>();
-        task->m_nTaskId = i;
-        task->m_csUrl = "http://" + host + "/watch?v=" + argv[3];
-        task->m_csFilePath = std::string(argv[4]) + "/video" + std::to_string(i) + ".flv";
-        StartDownload(*task, context);
-        tasks.push_back(std::move(task));
+        const auto turn = Clock::now();
+        // Each add is a command of its own, one turn each, as a user's would be.
+        if (added < count) {
+            NewTask task;
+            task.m_csUrl = "http://" + host + "/watch?v=" + argv[3];
+            task.m_csFolder = folder + "/";
+            task.m_csFileName = "video" + std::to_string(added++) + ".flv";
+            task.m_job.m_csTargetType = ".flv";
+            scheduler.AddTask(task);
+        }
+        const std::vector<QueuedMessage> messages = mailbox.TakeAll();
+        scheduler.Dispatch(messages);
+        const auto shown = Clock::now();
+        for (const QueuedMessage& message : messages)
+            longestWait = std::max(longestWait, shown - message.postedAt);
+        reports += messages.size();
+        longestTurn = std::max(longestTurn, shown - turn);
     }
-    int completed = 0;
-    for (auto& task : tasks) {
-        JoinDownload(*task);
-        completed += task->IsFinished() ? 1 : 0;
-    }
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    {
-        std::lock_guard<std::mutex> lock(wakeMutex);
-        done = true;
-    }
-    wakeCond.notify_one();
-    consumer.join();
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    const auto exitStart = Clock::now();
+    scheduler.ExitApp();
+    const double exit = Ms(Clock::now() - exitStart);
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("completed %d/%d wall %.3f s cpu %.3f s peak %ld KiB reports %zu longest-wait %.3f ms\n",
-                completed, count, wall, Seconds(usage.ru_utime) + Seconds(usage.ru_stime), usage.ru_maxrss,
-                handedOver, std::chrono::duration<double, std::milli>(longestWait).count());
-    return completed == count ? 0 : 1;
+    std::printf(
+        "completed %d/%d wall %.3f s cpu %.3f s peak %ld KiB reports %zu longest-turn %.1f ms "
+        "longest-wait %.1f ms (store of %d tasks: load %.1f ms, exit %.1f ms)\n",
+        rows.completed - completedBefore, count, wall, Seconds(usage.ru_utime) + Seconds(usage.ru_stime),
+        usage.ru_maxrss, reports, Ms(longestTurn), Ms(longestWait), stored, load, exit);
+    return rows.failed == 0 ? 0 : 1;
 }

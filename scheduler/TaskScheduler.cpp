@@ -270,7 +270,12 @@ void TaskScheduler::OnConvertNext(int wParam)
 
 void TaskScheduler::DispatchPending()
 {
-    for (const QueuedMessage& message : m_poster.TakeAll()) {
+    Dispatch(m_poster.TakeAll());
+}
+
+void TaskScheduler::Dispatch(const std::vector<QueuedMessage>& messages)
+{
+    for (const QueuedMessage& message : messages) {
         switch (message.kind) {
         case QueuedMessage::Kind::TaskReport:
             OnTaskReport(message.report);

@@ -69,6 +69,7 @@ public:
 
     // Hands every waiting message to its handler; the store is saved once for all of them.
     void DispatchPending();
+    void Dispatch(const std::vector<QueuedMessage>& messages);
     void OnTaskReport(const TaskReport& report);
     void OnConvertNext(int wParam);
     void OnTaskDetail(std::int32_t taskId, const std::string& text);
