@@ -221,7 +221,10 @@ const struct {
      "add a.mp4, add b.mp4, download done 0, download done 1, start 1, conversion done, conversion done, "
      "conversion done",
      "a: Task Completed | b: Task Completed | queue:",
-     "download 0, download 1, convert 0, reap, convert 1, reap, convert 1, reap", "ALLFINISHED_1=TRUE"},
+     "download 0, download 1, convert 0, ended 0 Task Completed, reap, convert 1, ended 1 Task Completed, "
+     "reap, "
+     "convert 1, ended 1 Task Completed, reap",
+     "ALLFINISHED_1=TRUE"},
     {"Does Stop on a waiting conversion drop it from the queue?",
      "add a.mp4, add b.mp4, download done 0, download done 1, stop 1",
      "a: Converting | b: Task Stopped | queue:", "download 0, download 1, convert 0, stop 1", ""},
