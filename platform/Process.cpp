@@ -65,14 +65,29 @@ public:
     SpawnSetup(const SpawnSetup&) = delete;
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 
-    int Prepare()
+    int Prepare(const std::vector<HandedDescriptor>& handed)
     {
         if (int rc = posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0))
             return rc;
+        // A descriptor handed as its own number loses its close-on-exec flag here.
+        int highest = STDERR_FILENO;
+        for (const HandedDescriptor& descriptor : handed) {
+            if (int rc = posix_spawn_file_actions_adddup2(&m_actions, descriptor.fd, descriptor.as))
+                return rc;
+            highest = std::max(highest, descriptor.as);
+        }
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
         // Descriptors opened elsewhere without O_CLOEXEC (a library's socket, say)
         // must not leak into the encoder and outlive our use of them.
-        if (int rc = posix_spawn_file_actions_addclosefrom_np(&m_actions, STDERR_FILENO + 1))
+        for (int fd = STDERR_FILENO + 1; fd < highest; ++fd) {
+            const bool isHanded = std::any_of(handed.begin(), handed.end(),
+                                              [fd](const HandedDescriptor& d) { return d.as == fd; });
+            if (isHanded)
+                continue;
+            if (int rc = posix_spawn_file_actions_addclose(&m_actions, fd))
+                return rc;
+        }
+        if (int rc = posix_spawn_file_actions_addclosefrom_np(&m_actions, highest + 1))
             return rc;
 #endif
         // A parent that blocks or ignores signals (SIGPIPE for sockets) must not pass
@@ -111,7 +126,8 @@ Process::~Process()
     Kill();
 }
 
-bool Process::Start(const std::vector<std::string>& argv, std::string* why)
+bool Process::Start(const std::vector<std::string>& argv, std::string* why,
+                    const std::vector<HandedDescriptor>& handed)
 {
     if (!HasEnded()) {
         SetWhy(why, "a process is still running");
@@ -131,7 +147,7 @@ bool Process::Start(const std::vector<std::string>& argv, std::string* why)
     args.push_back(nullptr);
 
     SpawnSetup setup;
-    int rc = setup.Prepare();
+    int rc = setup.Prepare(handed);
     pid_t pid = -1;
     if (rc == 0)
         rc = ::posix_spawn(&pid, argv[0].c_str(), setup.Actions(), setup.Attributes(), args.data(), environ);

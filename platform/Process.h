@@ -20,6 +20,12 @@ struct ProcessExit {
     bool operator==(const ProcessExit&) const = default;
 };
 
+// A descriptor of ours that a child gets as its descriptor `as` (1 for its output).
+struct HandedDescriptor {
+    int fd = -1;
+    int as = -1;
+};
+
 // One child at a time; used by one thread. Not copyable: it owns the child.
 class Process {
 public:
@@ -31,11 +37,13 @@ public:
     Process& operator=(const Process&) = delete;
 
     // Starts argv[0] (a path, not searched for) with argv as its arguments. The child
-    // reads /dev/null, keeps our standard output and error, inherits no other
-    // descriptor, and starts with default signal handling. False, with the reason in
-    // *why, when the program cannot be started; a started program that then fails
-    // shows only in its exit status, so "cannot start" never looks like exit 127.
-    bool Start(const std::vector<std::string>& argv, std::string* why = nullptr);
+    // reads /dev/null, keeps our standard output and error unless `handed` replaces
+    // them, gets the `handed` descriptors, inherits no other descriptor, and starts with
+    // default signal handling. False, with the reason in *why, when the program cannot
+    // be started; a started program that then fails shows only in its exit status, so
+    // "cannot start" never looks like exit 127.
+    bool Start(const std::vector<std::string>& argv, std::string* why = nullptr,
+               const std::vector<HandedDescriptor>& handed = {});
 
     bool IsStarted() const { return m_pid > 0; }
     pid_t Pid() const { return m_pid; }

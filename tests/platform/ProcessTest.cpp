@@ -2,6 +2,7 @@
 
 #include "platform/Process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "platform/Pipe.h"
 #include "platform/ProgramFolder.h"
 
 namespace {
@@ -60,6 +62,29 @@ TEST(Process, AProgramThatCannotStartIsToldApartFromOneThatEndsWith127)
     ASSERT_TRUE(child.Start({"/bin/sh", "-c", "exit 127"}));
     ASSERT_TRUE(child.WaitFor(std::chrono::seconds(10)));
     EXPECT_EQ(child.Exit(), (ProcessExit{127, 0}));
+}
+
+TEST(Process, HandsOverItsDescriptorsAndNoOthers)
+{
+    platform::Pipe channel, output;
+    ASSERT_TRUE(channel.Open(nullptr) && output.Open(nullptr));
+    const int stray = ::open("/dev/null", O_RDONLY);  // as a careless library leaves one
+    ASSERT_GT(stray, 3);
+    Process child;
+    ASSERT_TRUE(child.Start({"/bin/sh", "-c",
+                             "echo channel >&3; echo output; [ -e /proc/$$/fd/" + std::to_string(stray) +
+                                 " ] && echo leaked; [ -e /proc/$$/fd/4 ] && echo leaked; exit 0"},
+                            nullptr, {{channel.WriteEnd(), 3}, {output.WriteEnd(), 1}}));
+    channel.CloseWriteEnd();
+    output.CloseWriteEnd();
+    ASSERT_TRUE(child.WaitFor(std::chrono::seconds(10)));
+    ::close(stray);
+    std::string fromChannel, fromOutput;
+    channel.Read(fromChannel);
+    output.Read(fromOutput);
+    EXPECT_EQ(fromChannel, "channel\n");
+    EXPECT_EQ(fromOutput, "output\n");
+    EXPECT_EQ(child.Exit(), (ProcessExit{0, 0}));
 }
 
 TEST(ProgramFolder, IsTheExecutablesFolderWhateverTheCurrentDirectory)
