@@ -47,7 +47,8 @@ std::string BuildEncoderCommandLine(const ConvertJob& job)
     return line;
 }
 
-std::vector<std::string> BuildEncoderArguments(const ConvertJob& job, std::string_view encoderPath)
+std::vector<std::string> BuildEncoderArguments(const ConvertJob& job, std::string_view encoderPath,
+                                               std::optional<int> progressFd)
 {
     std::vector<std::string> args;
     args.emplace_back(encoderPath);
@@ -56,6 +57,10 @@ std::vector<std::string> BuildEncoderArguments(const ConvertJob& job, std::strin
     args.push_back(job.m_csSourceFile);
     for (std::string& arg : OptionArguments(job))
         args.push_back(std::move(arg));
+    if (progressFd) {
+        args.emplace_back("-progress-fd");
+        args.push_back(std::to_string(*progressFd));
+    }
     args.push_back(job.m_csTargetFile);
     return args;
 }

@@ -2,6 +2,7 @@
 // The encoder's command line for one job, in two forms built from one rule: the text
 // that describes the run, and the argument vector that actually starts the encoder.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,7 +21,9 @@ inline constexpr std::string_view kPspProfileName = "PSP - PSP MPEG-4 Video (*.m
 std::string BuildEncoderCommandLine(const ConvertJob& job);
 
 // The arguments the encoder is started with: encoderPath, "converter.exe", "-i", the
-// source, the options in the command line's order, the target. Every value is one
-// argument of its own, whatever it holds.
+// source, the options in the command line's order, "-progress-fd N" when a progress
+// descriptor is given, the target. Every value is one argument of its own, whatever it
+// holds.
 std::vector<std::string> BuildEncoderArguments(const ConvertJob& job,
-                                               std::string_view encoderPath = kEncoderDisplayPath);
+                                               std::string_view encoderPath = kEncoderDisplayPath,
+                                               std::optional<int> progressFd = std::nullopt);

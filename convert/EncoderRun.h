@@ -1,12 +1,14 @@
 #pragma once
 // One run of the external encoder for one job, on the calling thread: start it, look
-// at it once per poll interval while waiting on the stop event, and tell an observer
-// what happens. Tavolin's runner and Pellux's run both go through here.
+// at it once per poll interval, read its progress channel in between while waiting on
+// the stop event, and tell an observer what happens. Tavolin's runner and Pellux's run
+// both go through here.
 
 #include <chrono>
 #include <string>
 
 #include "convert/ConvertJob.h"
+#include "convert/EncoderProgress.h"
 
 namespace platform {
 class AutoResetEvent;
@@ -18,7 +20,9 @@ struct EncoderRunOutcome {
     enum class Kind { Stopped, Completed, Failed };
 
     Kind kind = Kind::Failed;
-    std::string why;  // Failed only: what went wrong, as far as it is known
+    // Failed only: what went wrong, as far as it is known; the encoder's own reason when
+    // it gave one
+    std::string why;
 
     bool operator==(const EncoderRunOutcome&) const = default;
 };
@@ -31,6 +35,9 @@ public:
     virtual void RunStarted() = 0;
     // Once per poll interval while the encoder works, the first time as soon as it has started.
     virtual void RunPolled() = 0;
+    // When the encoder tells how far it has got, at most four times a second; the last
+    // figures it told arrive before RunEnded.
+    virtual void RunProgress(const EncoderProgress& progress) = 0;
     // Last call of every run.
     virtual void RunEnded(const EncoderRunOutcome& outcome) = 0;
 };

@@ -30,6 +30,10 @@ TEST(EncoderCommandLine, ValuesGoInUnchangedAndPathsStayWhole)
     EXPECT_EQ(BuildEncoderArguments(job, "/opt/t/ostrand"),
               (Args{"/opt/t/ostrand", "converter.exe", "-i", job.m_csSourceFile, "-s", "auto", "-b", "k",
                     "-ab", " 96k", "out.mp4"}));
+    // The progress channel goes last among the options; the target stays the last argument.
+    EXPECT_EQ(BuildEncoderArguments(job, "/opt/t/ostrand", 3),
+              (Args{"/opt/t/ostrand", "converter.exe", "-i", job.m_csSourceFile, "-s", "auto", "-b", "k",
+                    "-ab", " 96k", "-progress-fd", "3", "out.mp4"}));
 }
 
 }  // namespace

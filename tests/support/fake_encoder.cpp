@@ -3,7 +3,9 @@
 // open descriptors, SIGPIPE handling and whether SIGTERM is blocked; then its arguments,
 // one a line. Then it does what the first word of its source file says: "sleep" sleeps a
 // minute, "slow <ms>" takes that long, "fail" exits with 3, "signal" ends itself with
-// SIGTERM; anything else, a missing source included, succeeds at once. Success writes
+// SIGTERM, "channel <ms>" writes the source's further lines at once to the descriptor
+// after "-progress-fd", takes <ms>, and fails with 1 when one of them begins with "failed";
+// anything else, a missing source included, succeeds at once. Success writes
 // "converted" into the target.
 
 #include <dirent.h>
@@ -45,7 +47,25 @@ int main(int argc, char** argv)
 
     std::string word;
     long milliseconds = 0;
-    std::ifstream(argv[3]) >> word >> milliseconds;
+    std::ifstream source(argv[3]);
+    source >> word >> milliseconds;
+    bool failed = false;
+    if (word == "channel") {
+        int fd = -1;
+        for (int i = 4; i + 1 < argc; ++i)
+            if (std::string(argv[i]) == "-progress-fd")
+                fd = std::atoi(argv[i + 1]);
+        std::string line, lines;
+        std::getline(source, line);
+        while (std::getline(source, line)) {
+            failed = failed || line.starts_with("failed");
+            lines += line + '\n';
+        }
+        // In one write, so a reader gets them together.
+        if (fd < 0 || write(fd, lines.data(), lines.size()) != static_cast<ssize_t>(lines.size()))
+            return 4;
+        word = "slow";
+    }
     if (word == "fail")
         return 3;
     if (word == "signal")
@@ -55,6 +75,8 @@ int main(int argc, char** argv)
     else if (word != "slow")
         milliseconds = 0;
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    if (failed)
+        return 1;
     std::ofstream(target) << "converted\n";
     return 0;
 }
