@@ -28,8 +28,16 @@ struct EncoderRunner::Link : EncoderRunObserver {
 
     void RunPolled() override {}
 
+    void RunProgress(const EncoderProgress& progress) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_runner != nullptr && !m_runner->m_bQuiet)
+            m_runner->m_poster.PostTaskReport(m_nTaskId, REPORT_CONVERT_PROGRESS,
+                                              PackConvertProgress(progress.percent, progress.secondsLeft));
+    }
+
     // The outcome goes first, so the UI shows it before it reaps the runner and takes
-    // the next job.
+    // the next job; a failure's reason goes right before the failure.
     void RunEnded(const EncoderRunOutcome& outcome) override
     {
         std::int32_t status = STATUS_CONVERSION_FAILED;
@@ -37,7 +45,7 @@ struct EncoderRunner::Link : EncoderRunObserver {
             status = STATUS_STOPPED;
         else if (outcome.kind == EncoderRunOutcome::Kind::Completed)
             status = STATUS_TASK_COMPLETED;
-        End(status, {});
+        End(status, status == STATUS_CONVERSION_FAILED ? outcome.why : std::string());
     }
 
     // A run that could not start its thread, or ended on an exception, still ends: the

@@ -14,6 +14,29 @@ constexpr std::array<const char*, 9> kStatusTexts = {
     "Task Stopped", "Converting", "Task Completed", "Conversion Failed",
 };
 
+// "h:m:s", each without leading zeros.
+std::string FormatClock(std::int64_t seconds)
+{
+    const std::int64_t s = seconds > 0 ? seconds : 0;
+    char text[96];
+    std::snprintf(text, sizeof text, "%" PRId64 ":%" PRId64 ":%" PRId64, s / 3600, (s % 3600) / 60, s % 60);
+    return text;
+}
+
+// Each figure one above itself in its own 32 bits, so 0 stands for unknown.
+constexpr int kFigureBits = 32;
+constexpr std::int64_t kFigureMask = (std::int64_t{1} << kFigureBits) - 1;
+
+std::int64_t PackFigure(std::optional<int> figure)
+{
+    return figure && *figure >= 0 ? std::int64_t{*figure} + 1 : 0;
+}
+
+std::optional<std::int64_t> UnpackFigure(std::int64_t packed)
+{
+    return packed > 0 ? std::optional<std::int64_t>(packed - 1) : std::nullopt;
+}
+
 }  // namespace
 
 std::string StatusText(std::int64_t status)
@@ -40,13 +63,11 @@ std::string FormatReportText(std::int32_t code, std::int64_t value)
         return FormatSizeText(value);
     case REPORT_STATUS:
         return StatusText(value);
-    case REPORT_ELAPSED: {
+    case REPORT_ELAPSED:
         // A clock that went backwards must not show a negative time.
-        const std::int64_t s = value > 0 ? value / 1000 : 0;
-        std::snprintf(text, sizeof text, "%" PRId64 ":%" PRId64 ":%" PRId64, s / 3600, (s % 3600) / 60,
-                      s % 60);
-        return text;
-    }
+        return FormatClock(value / 1000);
+    case REPORT_CONVERT_PROGRESS:
+        return FormatConvertProgress(value);
     case REPORT_PROGRESS:
         std::snprintf(text, sizeof text, "Downloading - %.2f%%", static_cast<double>(value) * 0.01);
         return text;
@@ -62,12 +83,30 @@ int ReportColumn(std::int32_t code)
         return COLUMN_SIZE;
     case REPORT_STATUS:
     case REPORT_PROGRESS:
+    case REPORT_CONVERT_PROGRESS:
         return COLUMN_STATUS;
     case REPORT_ELAPSED:
         return COLUMN_ELAPSED;
     default:
         return -1;
     }
+}
+
+std::int64_t PackConvertProgress(std::optional<int> percent, std::optional<int> secondsLeft)
+{
+    return (PackFigure(percent) << kFigureBits) | (PackFigure(secondsLeft) & kFigureMask);
+}
+
+std::string FormatConvertProgress(std::int64_t value)
+{
+    std::string text = StatusText(STATUS_CONVERTING);
+    const auto percent = UnpackFigure((value >> kFigureBits) & kFigureMask);
+    if (!percent || value < 0)
+        return text;
+    text += " - " + std::to_string(*percent) + "%";
+    if (const auto left = UnpackFigure(value & kFigureMask))
+        text += " - " + FormatClock(*left) + " left";
+    return text;
 }
 
 bool IsFailureStatus(std::int64_t status)

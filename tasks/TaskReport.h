@@ -4,15 +4,17 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class MessagePoster;
 
 enum ReportCode : std::int32_t {
-    REPORT_SIZE = 1,      // value: announced size in bytes -> column 1
-    REPORT_STATUS = 2,    // value: a status code -> column 2
-    REPORT_ELAPSED = 3,   // value: elapsed milliseconds -> column 3
-    REPORT_PROGRESS = 6,  // value: hundredths of a percent -> column 2
+    REPORT_SIZE = 1,              // value: announced size in bytes -> column 1
+    REPORT_STATUS = 2,            // value: a status code -> column 2
+    REPORT_ELAPSED = 3,           // value: elapsed milliseconds -> column 3
+    REPORT_PROGRESS = 6,          // value: hundredths of a percent -> column 2
+    REPORT_CONVERT_PROGRESS = 9,  // value: PackConvertProgress -> column 2
 };
 
 enum StatusCode : std::int32_t {
@@ -55,6 +57,12 @@ std::string FormatSizeText(std::int64_t bytes);  // "%.2fMB" of (bytes / 1024) /
 // The row text of a report; empty for an unknown code.
 std::string FormatReportText(std::int32_t code, std::int64_t value);
 int ReportColumn(std::int32_t code);  // the column a report's text goes to, -1 for none
+
+// A conversion's whole percent and seconds left in one report value, either unknown.
+std::int64_t PackConvertProgress(std::optional<int> percent, std::optional<int> secondsLeft);
+// "Converting - 42% - 0:0:31 left"; without the time while it is unknown, and just
+// "Converting" while the percent is.
+std::string FormatConvertProgress(std::int64_t value);
 
 // A failure's reason, under the same silence rule.
 void PostTaskDetail(MessagePoster* poster, const std::atomic<bool>& silent, std::int32_t taskId,

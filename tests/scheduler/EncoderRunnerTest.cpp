@@ -54,14 +54,21 @@ protected:
         return pid;
     }
     static bool IsGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
-    // "<id>:<status>" and "next<w>", as posted until now.
+    // "<id>:<status>", "<id> <progress text>", "<id> why: <detail>" and "next<w>", as
+    // posted until now.
     Lines Posts()
     {
-        for (const QueuedMessage& message : m_mailbox.TakeAll())
-            m_posts.push_back(message.kind == QueuedMessage::Kind::ConvertNext
-                                  ? "next" + std::to_string(message.wParam)
-                                  : std::to_string(message.report.taskId) + ":" +
-                                        std::to_string(message.report.value));
+        for (const QueuedMessage& message : m_mailbox.TakeAll()) {
+            const std::string id = std::to_string(message.report.taskId);
+            if (message.kind == QueuedMessage::Kind::ConvertNext)
+                m_posts.push_back("next" + std::to_string(message.wParam));
+            else if (message.kind == QueuedMessage::Kind::TaskDetail)
+                m_posts.push_back(id + " why: " + message.detail);
+            else if (message.report.code == REPORT_CONVERT_PROGRESS)
+                m_posts.push_back(id + " " + FormatReportText(message.report.code, message.report.value));
+            else
+                m_posts.push_back(id + ":" + std::to_string(message.report.value));
+        }
         return m_posts;
     }
 
@@ -97,7 +104,12 @@ TEST_F(EncoderRunnerTest, OutcomesReachTheMailboxBeforeConvertNextAndLetGoRunsNo
         };
         // Identifiers travel whole.
         EXPECT_EQ(run(Job(70000, "ok"), false, false), (Lines{"70000:6", "70000:7", "next1"}));
-        EXPECT_EQ(run(Job(3, "fail"), false, false), (Lines{"3:6", "3:8", "next1"}));
+        EXPECT_EQ(run(Job(3, "fail"), false, false),
+                  (Lines{"3:6", "3 why: the encoder exited with status 3", "3:8", "next1"}));
+        // What the encoder tells on its channel: how far it got, and why it failed.
+        EXPECT_EQ(
+            run(Job(8, "channel 0\nprogress 50 2 1.0\nfailed needs AMR-NB support\n"), false, false),
+            (Lines{"8:6", "8 Converting - 50% - 0:0:2 left", "8 why: needs AMR-NB support", "8:8", "next1"}));
         EXPECT_EQ(run(Job(5, "sleep"), true, false), (Lines{"5:6", "5:5", "next1"}));
         EXPECT_EQ(run(Job(2, "sleep"), true, true), (Lines{"2:6"}));
         // A stop given while no run is in hand is dropped by the next start.

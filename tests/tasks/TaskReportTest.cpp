@@ -19,7 +19,7 @@ namespace {
 // A convert-next message is written as code 0 with its wParam as the value.
 using Msgs = std::vector<TaskReport>;
 constexpr std::int32_t CN = 0, SZ = REPORT_SIZE, ST = REPORT_STATUS, EL = REPORT_ELAPSED,
-                       PR = REPORT_PROGRESS;
+                       PR = REPORT_PROGRESS, CP = REPORT_CONVERT_PROGRESS;
 
 Msgs Flatten(const std::vector<QueuedMessage>& taken)
 {
@@ -37,6 +37,14 @@ TEST(TaskReport, TextAndColumnOfEveryReport)
         {EL, 363725999, "101:2:5", COLUMN_ELAPSED},  // whole seconds; hours do not wrap
         {EL, -5000, "0:0:0", COLUMN_ELAPSED},        // a clock that went backwards
         {PR, 1505, "Downloading - 15.05%", COLUMN_STATUS},
+        // A conversion's figures, packed as the runner sends them; either may be unknown.
+        {CP, PackConvertProgress(42, 31), "Converting - 42% - 0:0:31 left", COLUMN_STATUS},
+        {CP, PackConvertProgress(7, 3725), "Converting - 7% - 1:2:5 left", COLUMN_STATUS},
+        {CP, PackConvertProgress(100, 0), "Converting - 100% - 0:0:0 left", COLUMN_STATUS},
+        {CP, PackConvertProgress(0, std::nullopt), "Converting - 0%", COLUMN_STATUS},
+        {CP, PackConvertProgress(std::nullopt, 12), "Converting", COLUMN_STATUS},
+        {CP, PackConvertProgress(std::nullopt, std::nullopt), "Converting", COLUMN_STATUS},
+        {CP, -1, "Converting", COLUMN_STATUS},
         {ST, STATUS_TASK_COMPLETED, "Task Completed", COLUMN_STATUS},
         {4, 7, "", -1},
     };
@@ -86,6 +94,9 @@ TEST(ReportQueue, MergesOnlyWhereNoStatusStandsBehind)
         // Tasks merge apart, 65536 is not 0, another task's status does not block.
         {{{0, PR, 10}, {65536, PR, 20}, {65536, ST, 2}, {0, PR, 30}},
          {{0, PR, 30}, {65536, PR, 20}, {65536, ST, 2}}},
+        // A conversion's figures merge the same way, never across its final status.
+        {{{1, ST, 6}, {1, CP, 1}, {1, CP, 2}, {1, ST, 7}, {1, CP, 3}},
+         {{1, ST, 6}, {1, CP, 2}, {1, ST, 7}, {1, CP, 3}}},
         // Status, convert-next and other codes are kept whole and in order.
         {kept, kept},
     };
