@@ -25,6 +25,7 @@
 #include <QStandardPaths>
 #include <QStyle>
 
+#include "convert/VideoFileTypes.h"
 #include "converter/ConversionRun.h"
 #include "converter/OutputName.h"
 #include "converter/ProgressStep.h"
@@ -94,6 +95,16 @@ std::string ReserveTarget(const std::string& folder, const std::string& source, 
             break;
     }
     return target;
+}
+
+// Every video type first, then the FLV filter of old.
+QString LoadFilters()
+{
+    QStringList patterns;
+    for (const std::string_view extension : kVideoExtensions)
+        patterns << QStringLiteral("*") +
+                        QLatin1String(extension.data(), static_cast<qsizetype>(extension.size()));
+    return QStringLiteral("Video Files (%1);;FLV - Flash Video Format (*.flv)").arg(patterns.join(u' '));
 }
 
 std::optional<std::string> SelectedText(const QComboBox* box)
@@ -233,7 +244,30 @@ bool CConverterDlg::Initialise(const std::vector<std::string>& arguments)
     SetStatus(QStringLiteral("Please load a file first."));
     m_progress->setRange(kProgressMinimum, kProgressMaximum);
     m_progress->setValue(kProgressMinimum);
+    // The encoder takes a while to tell; the window does not wait for it.
+    m_encoderProfiles.Ask(m_options.encoderPath, EncoderProfiles::kAskTimeout, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { ShowProfileAvailability(); }, Qt::QueuedConnection);
+    });
     return true;
+}
+
+void CConverterDlg::ShowProfileAvailability()
+{
+    for (std::size_t i = 0; i < m_profiles.size(); ++i) {
+        const std::string& name = m_profiles[i].name;
+        m_profileBox->setItemText(static_cast<int>(i), FromUtf8(ProfileDisplayName(
+                                                           name, m_encoderProfiles.UnavailableReason(name))));
+    }
+}
+
+bool CConverterDlg::CheckProfileAvailable()
+{
+    const std::string reason = m_encoderProfiles.UnavailableReason(m_job.m_csTargetName);
+    if (reason.empty())
+        return true;
+    SetStatus(QStringLiteral("Profile Unavailable - ") + FromUtf8(reason));
+    return false;
 }
 
 bool CConverterDlg::SetupDataFolder()
@@ -301,9 +335,10 @@ void CConverterDlg::ReadJobFromWindow()
     ReadJobFromSelection(m_job, profile, selection);
 }
 
-void CConverterDlg::SetStatus(const QString& text)
+void CConverterDlg::SetStatus(const QString& text, const QString& why)
 {
     m_status->setText(text);
+    m_status->setToolTip(why);
 }
 
 void CConverterDlg::paintEvent(QPaintEvent*)
@@ -352,8 +387,7 @@ void CConverterDlg::ShowAbout()
 
 void CConverterDlg::OnLoad()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QString(), QString(),
-                                                      QStringLiteral("FLV - Flash Video Format (*.flv)"));
+    const QString path = QFileDialog::getOpenFileName(this, QString(), QString(), LoadFilters());
     if (path.isEmpty())
         return;
     m_sourceBox->setText(path);
@@ -429,7 +463,8 @@ void CConverterDlg::OnStartConversion()
     }
     // Resuming a stopped run: the same job and the same target, nothing read again.
     if (m_status->text() == kStoppedStatus) {
-        StartRun(m_job.m_csTargetFile);
+        if (CheckProfileAvailable())
+            StartRun(m_job.m_csTargetFile);
         return;
     }
 
@@ -445,6 +480,9 @@ void CConverterDlg::OnStartConversion()
     }
     m_job.m_csSourceFile = decision.source;
     ReadJobFromWindow();
+    // Refused before a target is reserved: nothing is left behind.
+    if (!CheckProfileAvailable())
+        return;
     StartRun(ReserveTarget(decision.destination, decision.source, m_job.m_csTargetType));
 }
 
@@ -503,6 +541,12 @@ void CConverterDlg::RunStep(const std::string& target)
     SetStatus(kConvertingPrefix + FromFileName(target));
 }
 
+void CConverterDlg::RunProgress(const std::string& target, int percent)
+{
+    m_progress->setValue(percent);
+    SetStatus(kConvertingPrefix + FromFileName(target));
+}
+
 void CConverterDlg::RunStopped()
 {
     m_startButton->setText(kStartCaption);
@@ -518,9 +562,9 @@ void CConverterDlg::RunCompleted(const std::string& target)
     DesktopShell::Current().ShowInFolder(FromFileName(target), this);
 }
 
-void CConverterDlg::RunFailed(const std::string& target)
+void CConverterDlg::RunFailed(const std::string& target, const std::string& why)
 {
-    SetStatus(QStringLiteral("Conversion Failed - ") + FromFileName(target));
+    SetStatus(QStringLiteral("Conversion Failed - ") + FromFileName(target), FromFileName(why));
     m_startButton->setText(kStartCaption);
     m_progress->setValue(kProgressMinimum);
 }

@@ -8,6 +8,7 @@
 #include <QRect>
 
 #include "convert/ConvertJob.h"
+#include "convert/EncoderProfiles.h"
 #include "convert/ProfileCatalogue.h"
 #include "converter/ConverterOptions.h"
 #include "converter/RunView.h"
@@ -56,8 +57,13 @@ private:
     void CreateControls();
     bool SetupDataFolder();
     void FillOptionBoxes(const ConvertProfile& profile);
+    // Marks the profiles the encoder cannot make, once it has told.
+    void ShowProfileAvailability();
+    // False, with the reason in the status line, when the job's profile cannot be made.
+    bool CheckProfileAvailable();
     void ReadJobFromWindow();
-    void SetStatus(const QString& text);
+    // `why` becomes the status line's tooltip; every new text drops the old one.
+    void SetStatus(const QString& text, const QString& why = QString());
 
     void OnLoad();
     void OnBrowse();
@@ -76,9 +82,10 @@ private:
 
     void RunStarted(const std::string& target) override;
     void RunStep(const std::string& target) override;
+    void RunProgress(const std::string& target, int percent) override;
     void RunStopped() override;
     void RunCompleted(const std::string& target) override;
-    void RunFailed(const std::string& target) override;
+    void RunFailed(const std::string& target, const std::string& why) override;
 
     const ConverterOptions m_options;
     QRect m_rcFull;
@@ -89,6 +96,7 @@ private:
     std::unique_ptr<platform::WorkerThread> m_pThread;
     std::string m_dataFolder;
     std::string m_settingsFile;
+    EncoderProfiles m_encoderProfiles;
 
     QComboBox* m_sizeBox = nullptr;
     QComboBox* m_videoBitRateBox = nullptr;

@@ -1,6 +1,7 @@
 #include "converter/ConversionRun.h"
 
 #include <atomic>
+#include <optional>
 #include <utility>
 
 #include "convert/EncoderRun.h"
@@ -19,7 +20,8 @@ public:
     AliveCount& operator=(const AliveCount&) = delete;
 };
 
-// Turns the run's steps into changes of the window, one bar step per poll.
+// Turns the run's steps into changes of the window: the encoder's own percentage once
+// it tells one, else one bar step per poll.
 class ChannelObserver : public EncoderRunObserver {
 public:
     ChannelObserver(RunChannel& channel, std::string target) : m_channel(channel), m_target(std::move(target))
@@ -32,7 +34,20 @@ public:
     }
     void RunPolled() override
     {
-        m_channel.Post([target = m_target](RunView& view) { view.RunStep(target); });
+        if (m_percent)
+            m_channel.Post([target = m_target, percent = *m_percent](RunView& view) {
+                view.RunProgress(target, percent);
+            });
+        else
+            m_channel.Post([target = m_target](RunView& view) { view.RunStep(target); });
+    }
+    void RunProgress(const EncoderProgress& progress) override
+    {
+        if (!progress.percent)
+            return;
+        m_percent = progress.percent;
+        m_channel.Post(
+            [target = m_target, percent = *m_percent](RunView& view) { view.RunProgress(target, percent); });
     }
     void RunEnded(const EncoderRunOutcome& outcome) override
     {
@@ -44,7 +59,8 @@ public:
             m_channel.Post([target = m_target](RunView& view) { view.RunCompleted(target); });
             break;
         case EncoderRunOutcome::Kind::Failed:
-            m_channel.Post([target = m_target](RunView& view) { view.RunFailed(target); });
+            m_channel.Post(
+                [target = m_target, why = outcome.why](RunView& view) { view.RunFailed(target, why); });
             break;
         }
     }
@@ -52,6 +68,7 @@ public:
 private:
     RunChannel& m_channel;
     const std::string m_target;
+    std::optional<int> m_percent;
 };
 
 }  // namespace

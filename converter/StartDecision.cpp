@@ -1,23 +1,7 @@
 #include "converter/StartDecision.h"
 
-#include <algorithm>
-#include <cctype>
-
+#include "convert/VideoFileTypes.h"
 #include "platform/Text.h"
-
-namespace {
-
-bool EndsWithFlv(const std::string& path)
-{
-    static constexpr std::string_view kFlv = ".flv";
-    if (path.size() < kFlv.size())
-        return false;
-    return std::equal(
-        kFlv.begin(), kFlv.end(), path.end() - static_cast<std::ptrdiff_t>(kFlv.size()),
-        [](char want, char got) { return want == std::tolower(static_cast<unsigned char>(got)); });
-}
-
-}  // namespace
 
 StartDecision DecideStart(const StartRequest& request, const FileQueries& files)
 {
@@ -35,8 +19,8 @@ StartDecision DecideStart(const StartRequest& request, const FileQueries& files)
     decision.source = platform::TrimWhiteSpace(request.source);
     if (decision.source.empty())
         decision.refusal = StartRefusal::NoSource;
-    else if (!EndsWithFlv(decision.source))
-        decision.refusal = StartRefusal::NotFlv;
+    else if (!HasVideoExtension(decision.source))
+        decision.refusal = StartRefusal::NotVideo;
     else if (!files.Exists(decision.source))
         decision.refusal = StartRefusal::MissingSource;
     return decision;
@@ -49,7 +33,7 @@ std::string_view RefusalMessage(StartRefusal refusal)
         return "Invaild Destination Folder, please select a valid location to save file.";
     case StartRefusal::NoSource:
         return "Please load a flv file.";
-    case StartRefusal::NotFlv:
+    case StartRefusal::NotVideo:
         return "Please load a valid flv file !";
     case StartRefusal::MissingSource:
         return "Source file does not exists, please load a valid file";

@@ -23,7 +23,7 @@ enum class StartRefusal {
     None,
     BadDestination,
     NoSource,
-    NotFlv,
+    NotVideo,
     MissingSource,
 };
 
@@ -36,8 +36,8 @@ struct StartDecision {
     std::string source;       // trimmed, letter case as typed
 };
 
-// The checks in their fixed order: destination, then source (empty, not ".flv" in any
-// letter case, missing). The destination must be an absolute path of an existing
+// The checks in their fixed order: destination, then source (empty, not a video file
+// type in any letter case, missing). The destination must be an absolute path of an existing
 // folder: a relative one would depend on whatever directory the program was started in.
 StartDecision DecideStart(const StartRequest& request, const FileQueries& files);
 

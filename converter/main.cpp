@@ -1,4 +1,4 @@
-// Pellux: converts one FLV file with the encoder that lies beside it.
+// Pellux: converts one video file with the encoder that lies beside it.
 #include <string>
 #include <vector>
 
@@ -12,9 +12,10 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: pellux [-source FILE]\n"
-    "Converts one FLV file into a file for a portable player or another format (iPod,\n"
-    "PSP, MP4, WMV, AVI, 3GP), with the same profiles as Tavolin and the ostrand encoder\n"
-    "that lies beside it. Tavolin's Converter button starts it for the selected task.\n"
+    "Converts one video file (FLV, MP4, WebM, MKV, AVI, MOV and the like) into a file for\n"
+    "a portable player or another format (iPod, PSP, MP4, WMV, AVI, 3GP), with the same\n"
+    "profiles as Tavolin and the ostrand encoder that lies beside it. Tavolin's Converter\n"
+    "button starts it for the selected task.\n"
     "\n"
     "Options:\n"
     "  -source FILE   start with FILE as the file to convert\n"

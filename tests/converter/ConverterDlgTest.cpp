@@ -2,6 +2,7 @@
 // message boxes and the desktop recorded.
 #include <signal.h>
 
+#include <algorithm>
 #include <memory>
 
 #include <QComboBox>
@@ -11,6 +12,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -29,6 +31,9 @@
 namespace {
 
 const QString kFakeEncoder = QFile::decodeName(TAVOLIN_BIN_DIR "/fake_encoder");
+const QString kOstrand = QFile::decodeName(TAVOLIN_BIN_DIR "/ostrand");
+// Lists the 3GP profile as one the installed ffmpeg cannot make.
+const QString kListingEncoder = QFile::decodeName(TAVOLIN_TESTS_DIR "/support/listing_encoder.sh");
 
 // Takes the place of the message boxes and of the desktop, and records both in one list.
 class Recorder : public MessageBoxes, public DesktopShell {
@@ -177,17 +182,19 @@ private slots:
         QCOMPARE(m_recorder.log,
                  QStringList({QStringLiteral("show ") + targets[0], QStringLiteral("show ") + targets[1]}));
         // The encoder got the source as typed and the first profile's defaults.
-        QCOMPARE(ReadText(targets[1] + QStringLiteral(".run")).split(u'\n', Qt::SkipEmptyParts).mid(2),
-                 QStringList({kFakeEncoder, QStringLiteral("converter.exe"), QStringLiteral("-i"),
-                              Folder("v/My Clip.FLV")}) +
-                     QStringLiteral("-s 320x240 -b 1200k -ar 44100 -ab 64k -ac 2").split(u' ') +
-                     QStringList{targets[1]});
+        QCOMPARE(
+            ReadText(targets[1] + QStringLiteral(".run")).split(u'\n', Qt::SkipEmptyParts).mid(2),
+            QStringList({kFakeEncoder, QStringLiteral("converter.exe"), QStringLiteral("-i"),
+                         Folder("v/My Clip.FLV")}) +
+                QStringLiteral("-s 320x240 -b 1200k -ar 44100 -ab 64k -ac 2 -progress-fd 3").split(u' ') +
+                QStringList{targets[1]});
     }
 
     void StopThenStartReusesTheTargetUntilOptionsChange()
     {
         QVERIFY(Open());
-        PrepareRun("sleep");
+        // An encoder that cannot tell the source's length: the bar keeps stepping.
+        PrepareRun("channel 60000\nprogress - - 0.5\n");
         const QString target = Folder("out/clip.mp4");
         QSignalSpy positions(Control<QProgressBar>("progress"), &QProgressBar::valueChanged);
         Click("start");
@@ -226,18 +233,87 @@ private slots:
         QCOMPARE(Status(), QStringLiteral("Options changed"));
     }
 
-    void EncoderFailing()
+    void TheEncodersPercentageAndItsReasonForAFailure()
     {
         QVERIFY(Open());
-        PrepareRun("fail");
+        // Known, the percentage stands on the bar through the polls.
+        PrepareRun("channel 400\nprogress 42 1 0.5\n");
         Click("start");
-        QTRY_COMPARE_WITH_TIMEOUT(Status(), QStringLiteral("Conversion Failed - ") + Folder("out/clip.mp4"),
+        QTRY_COMPARE_WITH_TIMEOUT(Control<QProgressBar>("progress")->value(), 42, 5000);
+        QTest::qWait(100);
+        QCOMPARE(Control<QProgressBar>("progress")->value(), 42);
+        QCOMPARE(Status(), QStringLiteral("Converting To - ") + Folder("out/clip.mp4"));
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), QStringLiteral("Task Compeleted - ") + Folder("out/clip.mp4"),
                                   5000);
-        // A failed run is no stopped one: the next Start checks again and picks a new name.
+        QVERIFY(Control<CTransStatic>("status")->toolTip().isEmpty());
+        m_recorder.log.clear();
+
+        // The encoder's own reason, else how it ended, goes into the status line's tooltip.
+        PrepareRun("channel 0\nfailed needs the wmv2 encoder\n");
         Click("start");
         QTRY_COMPARE_WITH_TIMEOUT(Status(), QStringLiteral("Conversion Failed - ") + Folder("out/clip-0.mp4"),
                                   5000);
+        QCOMPARE(Control<CTransStatic>("status")->toolTip(), QStringLiteral("needs the wmv2 encoder"));
+        // A failed run is no stopped one: the next Start checks again and picks a new name.
+        PrepareRun("fail");
+        Click("start");
+        QVERIFY(Control<CTransStatic>("status")->toolTip().isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), QStringLiteral("Conversion Failed - ") + Folder("out/clip-1.mp4"),
+                                  5000);
+        QCOMPARE(Control<CTransStatic>("status")->toolTip(),
+                 QStringLiteral("the encoder exited with status 3"));
         QVERIFY(m_recorder.log.isEmpty());
+    }
+
+    void AProfileTheEncoderCannotMakeIsMarkedAndNotStarted()
+    {
+        QVERIFY(Open(kListingEncoder));
+        auto* profiles = Control<QComboBox>("profile");
+        const int threeGp = profiles->count() - 1;
+        QTRY_COMPARE_WITH_TIMEOUT(profiles->itemText(threeGp),
+                                  QStringLiteral("3GP - Cell Phone H.263 (*.3gp) (needs AMR-NB support)"),
+                                  10000);
+        QCOMPARE(profiles->itemText(0), QStringLiteral("iPod (320x240) MPEG-4 Normal (*.mp4)"));
+        profiles->setCurrentIndex(threeGp);
+        emit profiles->activated(threeGp);
+        PrepareRun("ok");
+        Click("start");
+        QCOMPARE(Status(), QStringLiteral("Profile Unavailable - needs AMR-NB support"));
+        QCOMPARE(m_window->Job().m_csTargetName, std::string("3GP - Cell Phone H.263 (*.3gp)"));
+        QVERIFY(QDir(Folder("out")).isEmpty());  // no target reserved
+        QCOMPARE(Control("start")->text(), QStringLiteral("Start Conversion"));
+        QVERIFY(m_recorder.log.isEmpty());
+    }
+
+    // One real conversion: ostrand turns an MP4 source into the first profile's file.
+    void AnyVideoSourceThroughTheRealEncoder()
+    {
+        const QString source = Folder("v/clip.mp4");
+        QCOMPARE(
+            QProcess::execute(QStringLiteral("ffmpeg"),
+                              QStringList{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+                                          QStringLiteral("error"), QStringLiteral("-nostdin"),
+                                          QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                          QStringLiteral("testsrc=size=176x144:rate=15:duration=2"),
+                                          QStringLiteral("-c:v"), QStringLiteral("mpeg4"), source}),
+            0);
+        QVERIFY(Open(kOstrand));
+        Control<QLineEdit>("source")->setText(source);
+        Control<QLineEdit>("destination")->setText(Folder("out"));
+        QSignalSpy positions(Control<QProgressBar>("progress"), &QProgressBar::valueChanged);
+        Click("start");
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), QStringLiteral("Task Compeleted - ") + Folder("out/clip.mp4"),
+                                  60000);
+        QVERIFY(QFileInfo(Folder("out/clip.mp4")).size() > 0);
+        // Steps until the encoder knew the length, then its figures, never falling.
+        QList<int> shown;
+        QString text;
+        for (const QList<QVariant>& position : positions) {
+            shown << position.at(0).toInt();
+            text += QString::number(shown.back()) + u' ';
+        }
+        QVERIFY2(shown.endsWith(100) && shown.contains(0), qPrintable(text));
+        QVERIFY2(std::is_sorted(shown.begin() + shown.lastIndexOf(0), shown.end()), qPrintable(text));
     }
 
     void ClosingDuringARun_data()

@@ -15,6 +15,9 @@ TEST(OutputName, FirstFreeNameFillsGapsFromZero)
     auto exists = [&taken](const std::string& path) { return taken.count(path) > 0; };
     EXPECT_EQ(ChooseTargetPath("/out/", "/v/clip.flv", ".mp4", exists), "/out/clip-0.mp4");
     EXPECT_EQ(ChooseTargetPath("/out/", "/v/clip.flv", ".wmv", exists), "/out/clip.wmv");
+    // Only the source's base name counts; an MP4 source in the destination is never its own target.
+    EXPECT_EQ(ChooseTargetPath("/out/", "/v/clip.WebM", ".wmv", exists), "/out/clip.wmv");
+    EXPECT_EQ(ChooseTargetPath("/out/", "/out/clip.mp4", ".mp4", exists), "/out/clip-0.mp4");
 }
 
 }  // namespace

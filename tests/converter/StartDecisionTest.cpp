@@ -11,7 +11,8 @@ namespace {
 TEST(StartDecision, ChecksInOrderAndRemembersTheFolderOnceItPassed)
 {
     const std::set<std::string> folders = {"/out/", "/my videos/", "/v/folder.flv"};
-    const std::set<std::string> files = {"/v/My Clip.FLV", "/v/clip.flv", "/v/clip.mp4"};
+    const std::set<std::string> files = {"/v/My Clip.FLV", "/v/clip.flv", "/v/clip.mp4", "/v/clip.WebM",
+                                         "/v/clip.mp4.txt"};
     const FileQueries disk{
         [&](const std::string& path) { return folders.count(path) > 0; },
         [&](const std::string& path) { return folders.count(path) + files.count(path) > 0; }};
@@ -29,8 +30,10 @@ TEST(StartDecision, ChecksInOrderAndRemembersTheFolderOnceItPassed)
         {"a file is no folder, checked first", "/v/clip.mp4", "", StartRefusal::BadDestination,
          "/v/clip.mp4/", ""},
         {"empty source", "/out", "  ", StartRefusal::NoSource, "/out/", ""},
-        {"flv only inside the name", "/out/", "/v/clip.flv.mp4", StartRefusal::NotFlv, "/out/",
-         "/v/clip.flv.mp4"},
+        {"a video type only inside the name", "/out/", "/v/clip.mp4.txt", StartRefusal::NotVideo, "/out/",
+         "/v/clip.mp4.txt"},
+        {"any video type, in any letter case", "/out/", "/v/clip.WebM", StartRefusal::None, "/out/",
+         "/v/clip.WebM"},
         {"missing source", "/out/", "/v/none.flv", StartRefusal::MissingSource, "/out/", "/v/none.flv"},
         {"trimmed, case kept", " \t/my videos\n", " /v/My Clip.FLV ", StartRefusal::None, "/my videos/",
          "/v/My Clip.FLV"},
@@ -52,7 +55,7 @@ TEST(StartDecision, RefusalMessagesKeepTheirWording)
     EXPECT_EQ(RefusalMessage(StartRefusal::BadDestination),
               "Invaild Destination Folder, please select a valid location to save file.");
     EXPECT_EQ(RefusalMessage(StartRefusal::NoSource), "Please load a flv file.");
-    EXPECT_EQ(RefusalMessage(StartRefusal::NotFlv), "Please load a valid flv file !");
+    EXPECT_EQ(RefusalMessage(StartRefusal::NotVideo), "Please load a valid flv file !");
     EXPECT_TRUE(RefusalMessage(StartRefusal::None).empty());
 }
 
