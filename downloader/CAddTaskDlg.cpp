@@ -81,8 +81,9 @@ void CreateEmptyFile(const std::string& path)
 
 }  // namespace
 
-CAddTaskDlg::CAddTaskDlg(const std::string& settingsPath, const QString& url, QWidget* parent)
-    : QDialog(parent), m_csUrl(url.toStdString()), m_settingsPath(settingsPath)
+CAddTaskDlg::CAddTaskDlg(const std::string& settingsPath, const QString& url, QWidget* parent,
+                         const EncoderProfiles* profiles)
+    : QDialog(parent), m_csUrl(url.toStdString()), m_settingsPath(settingsPath), m_encoderProfiles(profiles)
 {
     setWindowTitle(QStringLiteral("Add Task"));
     setFont(skin::DialogUnits::DialogFont());
@@ -102,7 +103,7 @@ CAddTaskDlg::CAddTaskDlg(const std::string& settingsPath, const QString& url, QW
 
     m_profiles = BuildProfileCatalogue(CatalogueProgram::Tavolin);
     for (const ConvertProfile& profile : m_profiles) {
-        m_comboProfile->addItem(ToQ(profile.name));
+        m_comboProfile->addItem(ToQ(ProfileDisplayName(profile.name, UnavailableReason(profile))));
         if (m_comboProfile->count() == 1)
             m_comboProfile->setCurrentIndex(0);
     }
@@ -288,6 +289,11 @@ void CAddTaskDlg::OnProfileChanged(int index)
     Fill(m_comboVideoCodec, boxes.videoCodec);
 }
 
+std::string CAddTaskDlg::UnavailableReason(const ConvertProfile& profile) const
+{
+    return m_encoderProfiles ? m_encoderProfiles->UnavailableReason(profile.name) : std::string();
+}
+
 void CAddTaskDlg::OnStartDownload()
 {
     m_csUrl = platform::TrimWhiteSpace(m_editUrl->text().toStdString());
@@ -310,6 +316,18 @@ void CAddTaskDlg::OnStartDownload()
             this, QStringLiteral("Information"),
             QStringLiteral("Invaild Folder Path, please select a valid location to save file."));
         return;
+    }
+    const int index = m_comboProfile->currentIndex();
+    if (index >= 0 && static_cast<std::size_t>(index) < m_profiles.size()) {
+        const ConvertProfile& profile = m_profiles[static_cast<std::size_t>(index)];
+        if (const std::string why = UnavailableReason(profile); !why.empty()) {
+            MessageBoxes::Current().Exclaim(
+                this, QStringLiteral("Information"),
+                QStringLiteral("The profile \"%1\" is unavailable: %2. Please choose "
+                               "another profile.")
+                    .arg(ToQ(profile.name), ToQ(why)));
+            return;
+        }
     }
     platform::WritePrivateProfileString(kSection, kLastFolderKey, m_csFolder, m_settingsPath);
 

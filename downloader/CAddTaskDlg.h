@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QString>
 
+#include "convert/EncoderProfiles.h"
 #include "convert/ProfileCatalogue.h"
 #include "scheduler/NewTask.h"
 
@@ -24,9 +25,10 @@ class CAddTaskDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // `settingsPath` is settings.ini in the data folder; `url` prefills the address box.
+    // `settingsPath` is settings.ini in the data folder; `url` prefills the address box;
+    // `profiles` (none: all) tells which profiles the encoder can make.
     explicit CAddTaskDlg(const std::string& settingsPath, const QString& url = QString(),
-                         QWidget* parent = nullptr);
+                         QWidget* parent = nullptr, const EncoderProfiles* profiles = nullptr);
 
     // What AddTask needs, valid after the dialog ended with Accepted.
     NewTask Result() const;
@@ -74,8 +76,11 @@ private:
     void OnAutoRename();
     void OnProfileChanged(int index);
     void OnStartDownload();
+    // Why the encoder cannot make the profile; empty when it can.
+    std::string UnavailableReason(const ConvertProfile& profile) const;
 
     std::string m_settingsPath;
+    const EncoderProfiles* m_encoderProfiles;
 
     QLineEdit* m_editUrl = nullptr;
     QLineEdit* m_editFolder = nullptr;

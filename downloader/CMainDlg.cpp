@@ -62,6 +62,7 @@ CMainDlg::CMainDlg(Options options, QWidget* parent)
     settings.exitWait = m_options.exitWait;
     settings.storeFailed = [this](const std::string& error) { ReportStoreFailure(error); };
     settings.taskEnded = [this](const CTask& task, StatusCode status) { OnTaskEnded(task, status); };
+    settings.profiles = &m_encoderProfiles;
     m_scheduler = std::make_unique<TaskScheduler>(m_model, m_reports, m_prompt, std::move(settings));
 
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
@@ -216,6 +217,8 @@ void CMainDlg::LoadButtonIcons()
 void CMainDlg::Start()
 {
     m_scheduler->LoadTasks();
+    // Half a second or so: asked on a thread, the window does not wait for the answer.
+    m_encoderProfiles.Ask(m_options.paths.Encoder(), EncoderProfiles::kAskTimeout);
 
     if (m_trayAvailable) {
         m_tray.Add(m_appIcon, QLatin1String(kProductName), &m_trayMenu);
@@ -475,7 +478,7 @@ std::optional<std::int32_t> CMainDlg::FirstSelectedRow() const
 
 std::optional<NewTask> CMainDlg::RunAddTaskDialog(const QString& url)
 {
-    CAddTaskDlg dialog(m_settingsPath, url, this);
+    CAddTaskDlg dialog(m_settingsPath, url, this, &m_encoderProfiles);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.Result();

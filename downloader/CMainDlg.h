@@ -155,6 +155,7 @@ private:
     TaskTableModel m_model;
     UiFilePrompt m_prompt;
     ReportQueue m_reports;
+    EncoderProfiles m_encoderProfiles;  // outlives the scheduler, which reads it
     std::unique_ptr<TaskScheduler> m_scheduler;
 
     QTableView* m_list = nullptr;

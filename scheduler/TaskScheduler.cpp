@@ -222,6 +222,11 @@ void TaskScheduler::OnTaskReport(const TaskReport& report)
         if (report.value == STATUS_DOWNLOAD_COMPLETED) {
             if (task.m_bAllFinished) {
                 text = StatusText(STATUS_TASK_COMPLETED);
+            } else if (std::string why = UnavailableReason(task.m_job); !why.empty()) {
+                // Bound to fail: not even queued.
+                text = StatusText(STATUS_CONVERSION_FAILED);
+                m_list.SetRowDetail(*row, why);
+                task.m_detail = std::move(why);
             } else {
                 m_queue.push_back(task.m_job);
                 m_poster.PostConvertNext(0);
@@ -261,11 +266,22 @@ void TaskScheduler::OnConvertNext(int wParam)
         return;
     if (wParam == 1)
         m_runner.ReapRunner();
-    if (m_runner.IsRunning() || m_queue.empty())
-        return;
-    const ConvertJob job = m_queue.front();
-    m_queue.pop_front();
-    m_runner.StartRunner(job);
+    while (!m_runner.IsRunning() && !m_queue.empty()) {
+        const ConvertJob job = m_queue.front();
+        m_queue.pop_front();
+        // The encoder told what it cannot make only after this job was queued.
+        if (const std::string why = UnavailableReason(job); !why.empty()) {
+            m_poster.PostTaskDetail(job.m_nTaskId, why);
+            m_poster.PostTaskReport(job.m_nTaskId, REPORT_STATUS, STATUS_CONVERSION_FAILED);
+            continue;
+        }
+        m_runner.StartRunner(job);
+    }
+}
+
+std::string TaskScheduler::UnavailableReason(const ConvertJob& job) const
+{
+    return m_settings.profiles ? m_settings.profiles->UnavailableReason(job.m_csTargetName) : std::string();
 }
 
 void TaskScheduler::DispatchPending()

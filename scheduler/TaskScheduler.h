@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "convert/ConvertJob.h"
+#include "convert/EncoderProfiles.h"
 #include "scheduler/ConversionRunner.h"
 #include "scheduler/DownloadLauncher.h"
 #include "scheduler/NewTask.h"
@@ -43,6 +44,8 @@ public:
         // scheduler.
         DownloadLauncher* downloads = nullptr;
         ConversionRunner* runner = nullptr;
+        // What the encoder can make; none: everything. Must outlive the scheduler.
+        const EncoderProfiles* profiles = nullptr;
     };
 
     // `queue` is the mailbox the workers post to (and the scheduler itself, for Start of
@@ -88,6 +91,8 @@ private:
     // Erases the first queued job whose task sits at `row` as the map has it now.
     std::optional<ConvertJob> EraseQueuedJobAt(std::int32_t row);
     bool RunnerJobIsAt(std::int32_t row) const;
+    // Why the encoder cannot make the job's profile; empty when it can.
+    std::string UnavailableReason(const ConvertJob& job) const;
     // Frees cleared tasks whose workers have ended.
     void ReleaseEnded();
 

@@ -1,3 +1,4 @@
+#include <atomic>
 #include <memory>
 
 #include <QComboBox>
@@ -193,6 +194,33 @@ private slots:
             QVERIFY(QFileInfo(Path(QStringLiteral("dl/") + name)).isFile() &&
                     QFileInfo(Path(QStringLiteral("dl/") + name)).size() == 0);
         QCOMPARE(Downloads().size(), existing.size() + created.size());
+    }
+
+    void aProfileTheEncoderCannotMakeIsMarkedAndRefused()
+    {
+        EncoderProfiles profiles;
+        std::atomic<bool> answered{false};
+        profiles.Ask(TAVOLIN_TESTS_DIR "/support/listing_encoder.sh", std::chrono::seconds(10),
+                     [&answered] { answered = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(answered, 10000);
+        m_dlg = std::make_unique<PickingDlg>(Settings(), WatchUrl("vid"), nullptr, &profiles);
+        m_dlg->show();
+        auto* box = Child<QComboBox>("profile");
+        QCOMPARE(box->itemText(12), QStringLiteral("3GP - Cell Phone H.263 (*.3gp) (needs AMR-NB support)"));
+        QCOMPARE(box->itemText(1), QStringLiteral("iPod (320x240) MPEG-4 Normal (*.mp4)"));
+        box->setCurrentIndex(12);
+        Type("folder", Path("dl"));
+        Click("startDownload");
+        QCOMPARE(m_boxes.m_boxes,
+                 QStringList{QStringLiteral(
+                     "Information | The profile \"3GP - Cell Phone H.263 (*.3gp)\" is unavailable: "
+                     "needs AMR-NB support. Please choose another profile.")});
+        QVERIFY(m_dlg->isVisible());
+        QVERIFY(!QFile::exists(Path("settings.ini")) && Downloads().isEmpty());
+        box->setCurrentIndex(1);
+        Click("startDownload");
+        QVERIFY(!m_dlg->isVisible());
+        QCOMPARE(m_dlg->Result().m_job.m_csTargetName, std::string("iPod (320x240) MPEG-4 Normal (*.mp4)"));
     }
 
     void startFolderFromSettingsOrDocumentsAndBrowse()

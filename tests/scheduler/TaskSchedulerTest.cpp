@@ -35,6 +35,7 @@ public:
         };
         settings.downloads = this;
         settings.runner = this;
+        settings.profiles = &m_profiles;
         m_scheduler = std::make_unique<TaskScheduler>(m_rows, m_mailbox, *this, settings);
     }
     ~Harness() override { m_scheduler.reset(); }
@@ -88,7 +89,11 @@ private:
             task.m_csFolder = m_folder.string() + "/";
             task.m_csFileName = word.substr(0, 1) + ".flv";
             task.m_job.m_csTargetType = word.substr(1);
+            task.m_job.m_csTargetName = "to " + task.m_job.m_csTargetType;
             m_scheduler->AddTask(task);
+        } else if (verb == "learn") {
+            // The encoder has told what it cannot make.
+            m_profiles.Learn({{"to .3gp", "needs AMR-NB support"}});
         } else if (verb == "download") {
             // The worker sets its task's state before its last report, and reports even
             // when its task has left the list.
@@ -176,6 +181,7 @@ private:
     std::string m_calls;
     ConvertJob m_job;
     bool m_bRunning = false;
+    EncoderProfiles m_profiles;
     RecordingRowView m_rows;
     ReportQueue m_mailbox;
     std::unique_ptr<TaskScheduler> m_scheduler;
@@ -235,6 +241,14 @@ const struct {
      "add a.mp4, add b.mp4, download done 0, download done 1, stop 0, conversion stopped",
      "a: Task Stopped | b: Converting | queue:",
      "download 0, download 1, convert 0, stop 0, stop encoder, reap, convert 1", "!ALLFINISHED_0"},
+    {"Does a conversion the encoder cannot make fail with the reason, the encoder never started for it?",
+     "learn, add a.3gp, add b.mp4, download done 0, download done 1, start 0",
+     "a: Conversion Failed [needs AMR-NB support] | b: Converting | queue:",
+     "download 0, download 1, convert 1", "TASKFINISHED_0=TRUE !ALLFINISHED_0"},
+    {"Does a job that waited while the encoder had not told yet fail when its turn comes?",
+     "add a.mp4, add b.3gp, download done 0, download done 1, learn, conversion done",
+     "a: Task Completed | b: Conversion Failed [needs AMR-NB support] | queue:",
+     "download 0, download 1, convert 0, reap", "!ALLFINISHED_1"},
     {"Does a failed encoder show Conversion Failed and leave the task incomplete?",
      "add a.mp4, download done 0, conversion failed", "a: Conversion Failed | queue:",
      "download 0, convert 0, ended 0 Conversion Failed, reap", "TASKFINISHED_0=TRUE !ALLFINISHED_0"},
