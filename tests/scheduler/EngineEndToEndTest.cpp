@@ -1,8 +1,9 @@
 // The engine from a watch-page address to a converted file: the real download worker
-// against the local video service, and the real encoder.
+// against the local video service, and the real encoder with its progress.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -33,12 +34,12 @@ protected:
     static void SetUpTestSuite()
     {
         s_clips = std::make_unique<TempFolder>();
-        // A short clip as the service served them: Sorenson video with MP3 sound.
+        // A short clip as a direct address serves them today: VP8 video with Vorbis sound.
         const std::string command =
             "ffmpeg -hide_banner -loglevel error -nostdin -y -f lavfi -i testsrc=size=176x144:rate=15 "
-            "-f lavfi -i sine=frequency=440:sample_rate=22050 -t 1 -c:v flv1 -c:a libmp3lame "
+            "-f lavfi -i sine=frequency=440:sample_rate=22050 -t 2 -c:v libvpx -c:a libvorbis "
             "-shortest '" +
-            s_clips->Path("clip.flv") + "'";
+            s_clips->Path("clip.webm") + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
     }
     static void TearDownTestSuite() { s_clips.reset(); }
@@ -46,7 +47,7 @@ protected:
     void SetUp() override
     {
         m_service =
-            std::make_unique<VideoService>(std::vector<std::string>{"--video", s_clips->Path("clip.flv")});
+            std::make_unique<VideoService>(std::vector<std::string>{"--video", s_clips->Path("clip.webm")});
         ServiceConfig config;
         config.serviceHost = m_service->Host();
         config.cdnDomain = "cdn.test";
@@ -66,16 +67,16 @@ protected:
     }
 
     // A task as the Add Task dialog hands it over, with the first MP4 profile's defaults.
-    NewTask MakeTask(const std::string& videoId, const std::string& base)
+    NewTask MakeTask(const std::string& videoId, const std::string& base, const std::string& type = ".flv")
     {
         const auto catalogue = BuildProfileCatalogue(CatalogueProgram::Tavolin);
         const ConvertProfile& profile = catalogue.at(1);
         NewTask task;
         task.m_csUrl = "  " + m_service->WatchUrl(videoId) + "\n";
         task.m_csFolder = m_folder + "/";
-        task.m_csFileName = base + ".flv";
+        task.m_csFileName = base + type;
         ReadJobFromSelection(task.m_job, &profile, SelectedOptions(FillOptionBoxes(profile)));
-        task.m_job.m_csSourceFile = task.m_csFolder + base + ".flv";
+        task.m_job.m_csSourceFile = task.m_csFolder + base + type;
         task.m_job.m_csTargetFile = task.m_csFolder + base + task.m_job.m_csTargetType;
         return task;
     }
@@ -120,8 +121,8 @@ std::unique_ptr<TempFolder> EngineEndToEndTest::s_clips;
 
 TEST_F(EngineEndToEndTest, DoesAnAddressBecomeAConvertedFile)
 {
-    m_scheduler->AddTask(MakeTask("video", "clip"));
-    ASSERT_EQ(m_rows.Names(), (std::vector<std::string>{"clip.flv"}));
+    m_scheduler->AddTask(MakeTask("video", "clip", ".webm"));
+    ASSERT_EQ(m_rows.Names(), (std::vector<std::string>{"clip.webm"}));
     EXPECT_EQ(m_rows.Cell(0, COLUMN_ELAPSED), "0:0:0");
     ASSERT_TRUE(PumpUntil(0, "Task Completed"));
 
@@ -134,6 +135,17 @@ TEST_F(EngineEndToEndTest, DoesAnAddressBecomeAConvertedFile)
             stages += text;
     }
     EXPECT_EQ(stages, "Parsing URL, Pending, Downloading, Waiting, Converting, Task Completed, ");
+    // The encoder's figures never fell, and the last of them arrived before the end.
+    std::vector<int> percents;
+    std::string last;
+    for (const std::string& entry : m_rows.log) {
+        if (entry.starts_with("set 0,2 Converting - "))
+            percents.push_back(std::stoi(entry.substr(21)));
+        if (entry.starts_with("set 0,2 ") && entry != "set 0,2 Task Completed")
+            last = entry.substr(8);
+    }
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_EQ(last, "Converting - 100% - 0:0:0 left");
     EXPECT_EQ(Read("ffprobe -v error -show_entries stream=codec_type,width,height -of csv=p=0 '" + m_folder +
                    "/clip.mp4'"),
               "video,320,240\naudio\n");
