@@ -1,7 +1,7 @@
 // The cost of going through the encoder: the same conversion run by `ostrand`, with its
-// progress channel open, and by `ffmpeg` alone as one would start it by hand for the
-// same file, alternating, several rounds. Prints the median wall and CPU time of each
-// and the median of the rounds' ratios.
+// progress channel read through a pipe as the programs read it, and by `ffmpeg` alone as
+// one would start it by hand for the same file, alternating, several rounds. Prints the
+// median wall and CPU time of each and the median of the rounds' ratios.
 //
 //   encoder_bench [rounds] [clip seconds] [cpu]
 //
@@ -19,14 +19,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "convert/EncoderCommandLine.h"
+#include "convert/EncoderRun.h"
 #include "convert/ProfileCatalogue.h"
+#include "convert/ProgressReader.h"
 #include "encoder/ProgramLookup.h"
+#include "platform/Pipe.h"
 #include "platform/ProgramFolder.h"
 
 extern char** environ;
@@ -40,28 +41,52 @@ struct Timing {
     double cpu = 0;  // user + system of the process and every child it waited for
 };
 
-// Runs argv to its end with both outputs discarded and, when given, descriptor 3
-// writing to `channelFile`; the exit status, -1 when it could not start or was ended by
-// a signal.
-int RunQuietly(const std::vector<std::string>& argv, const std::string& channelFile, double& cpuSeconds)
+// What the channel brought: its lines, and the reports a program's window would get.
+struct ChannelRead : EncoderRunObserver {
+    void RunStarted() override {}
+    void RunPolled() override {}
+    void RunProgress(const EncoderProgress&) override { ++reports; }
+    void RunEnded(const EncoderRunOutcome&) override {}
+    std::string text;
+    int reports = 0;
+};
+
+// Runs argv to its end with both outputs discarded and, when `channel` is given, a pipe
+// as its descriptor 3, read as it comes; the exit status, -1 when it could not start or
+// was ended by a signal.
+int RunQuietly(const std::vector<std::string>& argv, ChannelRead* channel, double& cpuSeconds)
 {
     std::vector<char*> cargv;
     for (const std::string& arg : argv)
         cargv.push_back(const_cast<char*>(arg.c_str()));
     cargv.push_back(nullptr);
+    platform::Pipe pipe;
+    if (channel != nullptr && !pipe.Open(nullptr))
+        return -1;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    if (!channelFile.empty())
-        posix_spawn_file_actions_addopen(&actions, 3, channelFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
+    if (channel != nullptr)
+        posix_spawn_file_actions_adddup2(&actions, pipe.WriteEnd(), 3);
     pid_t pid = -1;
     int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         return -1;
+    if (channel != nullptr) {
+        pipe.CloseWriteEnd();
+        ProgressReader reader(*channel);
+        while (!pipe.HasEnded()) {
+            std::string bytes;
+            if (pipe.Wait(nullptr, std::chrono::seconds(1)) == platform::Pipe::Wake::Input)
+                pipe.Read(bytes);
+            reader.Take(bytes, ProgressReader::Clock::now());
+            channel->text += bytes;
+        }
+        reader.Flush();
+    }
     int status = 0;
     rusage usage{};
     while (wait4(pid, &status, 0, &usage) < 0) {
@@ -73,11 +98,11 @@ int RunQuietly(const std::vector<std::string>& argv, const std::string& channelF
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-Timing TimedRun(const std::vector<std::string>& argv, const std::string& channelFile = {})
+Timing TimedRun(const std::vector<std::string>& argv, ChannelRead* channel = nullptr)
 {
     Timing timing;
     auto start = std::chrono::steady_clock::now();
-    int status = RunQuietly(argv, channelFile, timing.cpu);
+    int status = RunQuietly(argv, channel, timing.cpu);
     timing.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (status != 0) {
         std::fprintf(stderr, "encoder_bench: %s failed (status %d)\n", argv[0].c_str(), status);
@@ -108,43 +133,38 @@ ConvertJob DefaultJob(const std::string& profileStart, const std::string& source
     std::exit(1);
 }
 
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // `ffmpeg` is what one would type for the same file: the options after "-i SOURCE".
 void Compare(const char* title, const ConvertJob& job, const std::string& ostrand, const std::string& ffmpeg,
              const std::vector<std::string>& ffmpegOptions, int rounds)
 {
-    std::vector<std::string> viaOstrand = BuildEncoderArguments(job, ostrand);
-    viaOstrand.insert(viaOstrand.begin() + 2, {"-progress-fd", "3"});
-    const std::string channel = job.m_csTargetFile + ".progress";
+    const std::vector<std::string> viaOstrand = BuildEncoderArguments(job, ostrand, 3);
 
     std::vector<std::string> direct = {ffmpeg,     "-hide_banner", "-loglevel", "error",
                                        "-nostdin", "-y",           "-i",        job.m_csSourceFile};
     direct.insert(direct.end(), ffmpegOptions.begin(), ffmpegOptions.end());
     direct.push_back(job.m_csTargetFile);
 
-    TimedRun(viaOstrand, channel);  // warms the page cache for both
-    const std::string lines = ReadAll(channel);
-    if (!lines.ends_with("done\n")) {
+    ChannelRead channel;
+    TimedRun(viaOstrand, &channel);  // warms the page cache for both
+    if (!channel.text.ends_with("done\n")) {
         std::fprintf(stderr, "encoder_bench: %s: the channel did not end with done:\n%s", title,
-                     lines.c_str());
+                     channel.text.c_str());
         std::exit(1);
     }
+    const std::string lines = channel.text;
+    const int reports = channel.reports;
     // Each round's two runs met the same load, so the ratio within a round is what counts.
     std::vector<double> wallOstrand, wallFfmpeg, cpuOstrand, cpuFfmpeg, wallRatios, cpuRatios;
     for (int round = 0; round < rounds; ++round) {
         // Alternating, and swapping who goes first, so a drift in load hits both alike.
         Timing a, b;
+        ChannelRead read;
         if (round % 2 == 0) {
-            a = TimedRun(viaOstrand, channel);
+            a = TimedRun(viaOstrand, &read);
             b = TimedRun(direct);
         } else {
             b = TimedRun(direct);
-            a = TimedRun(viaOstrand, channel);
+            a = TimedRun(viaOstrand, &read);
         }
         wallOstrand.push_back(a.wall);
         cpuOstrand.push_back(a.cpu);
@@ -155,10 +175,10 @@ void Compare(const char* title, const ConvertJob& job, const std::string& ostran
     }
     std::printf(
         "%-22s wall: ostrand %.3f s  ffmpeg %.3f s  ratio %.4f | cpu: %.3f s  %.3f s  ratio %.4f | %zu "
-        "progress lines\n",
+        "progress lines, %d reports\n",
         title, Median(wallOstrand), Median(wallFfmpeg), Median(wallRatios), Median(cpuOstrand),
         Median(cpuFfmpeg), Median(cpuRatios),
-        static_cast<std::size_t>(std::count(lines.begin(), lines.end(), '\n')) - 1);
+        static_cast<std::size_t>(std::count(lines.begin(), lines.end(), '\n')) - 1, reports);
 }
 
 }  // namespace
