@@ -222,12 +222,7 @@ void TaskScheduler::OnTaskReport(const TaskReport& report)
         if (report.value == STATUS_DOWNLOAD_COMPLETED) {
             if (task.m_bAllFinished) {
                 text = StatusText(STATUS_TASK_COMPLETED);
-            } else if (std::string why = UnavailableReason(task.m_job); !why.empty()) {
-                // Bound to fail: not even queued.
-                text = StatusText(STATUS_CONVERSION_FAILED);
-                m_list.SetRowDetail(*row, why);
-                task.m_detail = std::move(why);
-            } else {
+            } else if (!RefuseUnavailable(task.m_job)) {  // refused: its failure follows
                 m_queue.push_back(task.m_job);
                 m_poster.PostConvertNext(0);
                 text = "Waiting";
@@ -269,19 +264,21 @@ void TaskScheduler::OnConvertNext(int wParam)
     while (!m_runner.IsRunning() && !m_queue.empty()) {
         const ConvertJob job = m_queue.front();
         m_queue.pop_front();
-        // The encoder told what it cannot make only after this job was queued.
-        if (const std::string why = UnavailableReason(job); !why.empty()) {
-            m_poster.PostTaskDetail(job.m_nTaskId, why);
-            m_poster.PostTaskReport(job.m_nTaskId, REPORT_STATUS, STATUS_CONVERSION_FAILED);
-            continue;
-        }
-        m_runner.StartRunner(job);
+        // The encoder may have told what it cannot make only after this job was queued.
+        if (!RefuseUnavailable(job))
+            m_runner.StartRunner(job);
     }
 }
 
-std::string TaskScheduler::UnavailableReason(const ConvertJob& job) const
+bool TaskScheduler::RefuseUnavailable(const ConvertJob& job)
 {
-    return m_settings.profiles ? m_settings.profiles->UnavailableReason(job.m_csTargetName) : std::string();
+    std::string why = m_settings.profiles ? m_settings.profiles->UnavailableReason(job.m_csTargetName) : "";
+    if (why.empty())
+        return false;
+    // Through the mailbox, so the failure is handled as one the encoder reported.
+    m_poster.PostTaskDetail(job.m_nTaskId, std::move(why));
+    m_poster.PostTaskReport(job.m_nTaskId, REPORT_STATUS, STATUS_CONVERSION_FAILED);
+    return true;
 }
 
 void TaskScheduler::DispatchPending()

@@ -91,8 +91,9 @@ private:
     // Erases the first queued job whose task sits at `row` as the map has it now.
     std::optional<ConvertJob> EraseQueuedJobAt(std::int32_t row);
     bool RunnerJobIsAt(std::int32_t row) const;
-    // Why the encoder cannot make the job's profile; empty when it can.
-    std::string UnavailableReason(const ConvertJob& job) const;
+    // A job whose profile the encoder cannot make ends failed, with the reason, and is
+    // never started; false for one it can make.
+    bool RefuseUnavailable(const ConvertJob& job);
     // Frees cleared tasks whose workers have ended.
     void ReleaseEnded();
 
