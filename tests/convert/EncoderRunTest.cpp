@@ -82,13 +82,7 @@ struct Recorder : EncoderRunObserver {
             ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT);
         stop.Set();
     }
-    void RunProgress(const EncoderProgress& figures) override
-    {
-        progress += progress.empty() ? "" : ", ";
-        progress += figures.percent ? std::to_string(*figures.percent) + "%" : "?";
-        if (figures.secondsLeft)
-            progress += " " + std::to_string(*figures.secondsLeft) + "s";
-    }
+    void RunProgress(const EncoderProgress&) override {}
     void RunEnded(const EncoderRunOutcome& outcome) override
     {
         using Kind = EncoderRunOutcome::Kind;
@@ -103,19 +97,15 @@ struct Recorder : EncoderRunObserver {
     platform::AutoResetEvent stop;
     pid_t pid = -1;
     std::string log;
-    std::string progress;
 };
 
-std::string RunLog(const ConvertJob& job, Stop when = Stop::Never, const std::string& encoder = kFakeEncoder,
-                   std::string* progress = nullptr)
+std::string RunLog(const ConvertJob& job, Stop when = Stop::Never, const std::string& encoder = kFakeEncoder)
 {
     Recorder recorder(job, when);
     RunEncoder(job, encoder, recorder.stop, 20ms, recorder);
     EXPECT_FALSE(recorder.stop.TryWait()) << "a stop left behind";
     // Ended and reaped: not even a zombie is left.
     EXPECT_TRUE(recorder.pid < 0 || (::kill(recorder.pid, 0) != 0 && errno == ESRCH));
-    if (progress != nullptr)
-        *progress = recorder.progress;
     return recorder.log;
 }
 
@@ -147,21 +137,6 @@ TEST(EncoderRun, EachWayARunEnds)
     const std::string missing = Scratch("no-such-encoder");
     EXPECT_EQ(RunLog(Job("ok"), Stop::Never, missing),
               "started, failed: " + missing + ": No such file or directory");
-
-    // What the channel tells: figures paced and without repeats, the last always, and
-    // the encoder's own reason for a failure.
-    std::string progress;
-    job = Job("channel");
-    WriteText(job.m_csSourceFile,
-              "channel 0\nprogress 0 - 0.0\nprogress 50 1 1.0\nprogress 100 0 2.0\ndone\n");
-    EXPECT_TRUE(RunLog(job, Stop::Never, kFakeEncoder, &progress).ends_with(", completed"));
-    EXPECT_EQ(progress, "0%, 100% 0s");
-    job = Job("channel");
-    WriteText(job.m_csSourceFile,
-              "channel 0\nprogress - - 0.5\nprogress - - 1.0\nfailed needs the wmv2 encoder\n");
-    EXPECT_TRUE(
-        RunLog(job, Stop::Never, kFakeEncoder, &progress).ends_with(", failed: needs the wmv2 encoder"));
-    EXPECT_EQ(progress, "?");
 
     // A stop given before the encoder starts, while it works, and as it finishes.
     EXPECT_EQ(RunLog(Job("sleep"), Stop::AtStart), "started, polled, stopped");
