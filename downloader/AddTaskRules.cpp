@@ -36,10 +36,14 @@ bool IsUtf8Continuation(char c)
 
 }  // namespace
 
-std::string NormaliseFolder(std::string_view typed)
+std::string NormaliseFolder(std::string_view typed, std::string_view home)
 {
     std::string folder(platform::TrimWhiteSpace(typed));
-    if (!folder.empty() && folder.back() != '/')
+    if (folder == "~" || folder.starts_with("~/"))
+        folder = std::string(home) + folder.substr(1);
+    if (folder.empty() || folder.front() != '/')
+        return {};
+    if (folder.back() != '/')
         folder.push_back('/');
     return folder;
 }

@@ -11,9 +11,11 @@
 #include "convert/ConvertJob.h"
 #include "convert/ProfileCatalogue.h"
 
-// The typed folder trimmed, with one '/' appended when it is not empty and does not end
-// in one already.
-std::string NormaliseFolder(std::string_view typed);
+// The typed folder trimmed, with one '/' appended when it does not end in one already;
+// a leading "~/" (or "~" alone) stands for `home`. Empty for anything else that is not
+// an absolute path: a relative folder would be read against whatever directory the
+// program happens to run in, and the task would lose its files after a restart elsewhere.
+std::string NormaliseFolder(std::string_view typed, std::string_view home);
 
 // The text a file name starts from: the video identifier with automatic naming, else the
 // typed name trimmed, falling back to the identifier when nothing is left.

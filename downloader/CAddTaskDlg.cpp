@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -71,6 +72,11 @@ void Fill(QComboBox* box, const OptionBox& content)
     for (const std::string& item : content.items)
         box->addItem(ToQ(item));
     box->setCurrentIndex(content.selected);
+}
+
+std::string HomeFolder()
+{
+    return ToFileName(QDir::homePath());
 }
 
 // Creation failures are left to the download, which reports its own.
@@ -187,7 +193,8 @@ void CAddTaskDlg::LoadStartFolder()
 {
     m_csFolder = platform::TrimWhiteSpace(
         platform::GetPrivateProfileString(kSection, kLastFolderKey, "", kFolderBuffer, m_settingsPath));
-    if (!m_csFolder.empty())
+    // A relative folder remembered by an older version names no fixed place: not offered.
+    if (!NormaliseFolder(m_csFolder, HomeFolder()).empty())
         return;
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (documents.isEmpty())
@@ -297,7 +304,7 @@ std::string CAddTaskDlg::UnavailableReason(const ConvertProfile& profile) const
 void CAddTaskDlg::OnStartDownload()
 {
     m_csUrl = platform::TrimWhiteSpace(m_editUrl->text().toStdString());
-    m_csFolder = NormaliseFolder(ToFileName(m_editFolder->text()));
+    m_csFolder = NormaliseFolder(ToFileName(m_editFolder->text()), HomeFolder());
 
     // A watch page is named after its video and saved as FLV; a direct address after its
     // file, whose extension the download keeps.
@@ -310,8 +317,7 @@ void CAddTaskDlg::OnStartDownload()
             QStringLiteral("Invalid URL, the URL should like this: ") + ExampleUrl());
         return;
     }
-    std::error_code error;
-    if (m_csFolder.empty() || !std::filesystem::is_directory(m_csFolder, error)) {
+    if (m_csFolder.empty() || !platform::CanList(m_csFolder)) {
         MessageBoxes::Current().Exclaim(
             this, QStringLiteral("Information"),
             QStringLiteral("Invaild Folder Path, please select a valid location to save file."));

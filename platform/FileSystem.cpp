@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +67,15 @@ FileRead ReadWholeFile(const std::string& path, std::string& text, std::string* 
     }
     ::close(fd);
     return FileRead::Read;
+}
+
+bool CanList(const std::string& path)
+{
+    DIR* folder = ::opendir(path.c_str());
+    if (folder == nullptr)
+        return false;
+    ::closedir(folder);
+    return true;
 }
 
 }  // namespace platform

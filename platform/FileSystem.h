@@ -15,4 +15,9 @@ enum class FileRead { Read, Missing, Failed };
 // text; `error` then says why. A missing file is Missing, with `text` empty.
 FileRead ReadWholeFile(const std::string& path, std::string& text, std::string* error = nullptr);
 
+// True when the path is a folder whose entries can be listed: a folder that merely exists
+// may still refuse its listing, and then files written there can be neither found nor
+// shown again.
+bool CanList(const std::string& path);
+
 }  // namespace platform

@@ -14,10 +14,20 @@ class AddTaskRulesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void folderAndNameAreTrimmed()
+    void folderIsTrimmedAndNeverRelative()
     {
-        QCOMPARE(NormaliseFolder("/home/u/V/ "), std::string("/home/u/V/"));
-        QCOMPARE(NormaliseFolder(" \t\r\n"), std::string());
+        const std::pair<const char*, const char*> folders[] = {
+            {"/home/u/V/ ", "/home/u/V/"},
+            {" /srv/clips", "/srv/clips/"},
+            {"~/Videos", "/home/u/Videos/"},  // the home folder, wherever the program runs
+            {" ~ ", "/home/u/"},
+            {"Videos", ""},  // would follow the directory the program was started in
+            {"./Videos/", ""},
+            {"~other/Videos", ""},
+            {" \t\r\n", ""},
+        };
+        for (const auto& [typed, folder] : folders)
+            QVERIFY2(NormaliseFolder(typed, "/home/u") == folder, typed);
         QCOMPARE(ChooseBaseName(false, " \t ", "ID42"), std::string("ID42"));
     }
 

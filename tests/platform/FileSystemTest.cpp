@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -11,17 +12,34 @@
 
 #include "support/TempFolder.h"
 
-TEST(FileSystem, AnythingAtSeesFilesFoldersAndDanglingLinksOnly)
+// What a new file must not be created over, and where files may be put and found again.
+TEST(FileSystem, AnythingAtSeesEveryEntryAndCanListOnlyFoldersThatShowTheirEntries)
 {
     const TempFolder folder;
     const std::filesystem::path root = folder.Root();
     std::ofstream(root / "file") << "x";
     std::filesystem::create_directory(root / "folder");
     std::filesystem::create_symlink(root / "nowhere", root / "dangling");
-    for (const char* name : {"file", "folder", "dangling"})
-        EXPECT_TRUE(platform::AnythingAt((root / name).string())) << name;
-    EXPECT_FALSE(platform::AnythingAt((root / "free").string()));
-    EXPECT_FALSE(platform::AnythingAt((root / "file" / "below").string()));
+    std::filesystem::create_directory_symlink(root / "folder", root / "link");
+    const struct {
+        const char* name;
+        bool anything;
+        bool list;
+    } entries[] = {
+        {"file", true, false}, {"folder", true, true}, {"dangling", true, false},
+        {"link", true, true},  {"free", false, false}, {"file/below", false, false},
+    };
+    for (const auto& entry : entries) {
+        EXPECT_EQ(platform::AnythingAt((root / entry.name).string()), entry.anything) << entry.name;
+        EXPECT_EQ(platform::CanList((root / entry.name).string()), entry.list) << entry.name;
+    }
+    // Enterable but not readable: it exists, yet nothing in it could be listed.
+    std::filesystem::create_directory(root / "closed");
+    std::filesystem::permissions(root / "closed", std::filesystem::perms::owner_exec);
+    if (::geteuid() != 0) {  // root lists anything
+        EXPECT_FALSE(platform::CanList((root / "closed").string()));
+    }
+    std::filesystem::permissions(root / "closed", std::filesystem::perms::owner_all);
 }
 
 // Only a whole regular file is Read. A read that fails after the open (the process's own
