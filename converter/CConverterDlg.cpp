@@ -13,7 +13,6 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -36,6 +35,7 @@
 #include "desktop/FileNames.h"
 #include "desktop/MessageBoxes.h"
 #include "platform/CommandLine.h"
+#include "platform/FileSystem.h"
 #include "platform/PrivateProfile.h"
 #include "platform/Text.h"
 #include "platform/WorkerThread.h"
@@ -78,23 +78,25 @@ bool IsFolder(const std::string& path)
 }
 
 // Picks a free name and creates it empty, so that the name is ours before the encoder
-// starts. Created exclusively: a file that appeared since the name was picked is never
-// truncated, the next name is taken instead. A file that cannot be created is left to
-// the encoder, which then fails visibly.
-std::string ReserveTarget(const std::string& folder, const std::string& source, const std::string& extension)
+// starts. A name in use in any form, a dangling link included, is taken: the encoder must
+// never write through a link. Created exclusively, so a file that appeared since the name
+// was picked is never truncated; the next name is taken instead. A file that cannot be
+// created for another reason is left to the encoder, which then fails visibly. None when
+// every name tried was taken meanwhile.
+std::optional<std::string> ReserveTarget(const std::string& folder, const std::string& source,
+                                         const std::string& extension)
 {
-    std::string target;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        target = ChooseTargetPath(folder, source, extension, PathExists);
+        const std::string target = ChooseTargetPath(folder, source, extension, platform::AnythingAt);
         const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
-            break;
+            return target;
         }
         if (errno != EEXIST)
-            break;
+            return target;
     }
-    return target;
+    return std::nullopt;
 }
 
 // Every video type first, then the FLV filter of old.
@@ -279,9 +281,9 @@ bool CConverterDlg::SetupDataFolder()
         return false;
     }
     const QString dataFolder = appData + QStringLiteral("/Tavolin Data");
-    // Any entry counts; the folder belongs to Tavolin's installation and is never
-    // created here.
-    if (!QFileInfo::exists(dataFolder)) {
+    // Any entry counts, as for Tavolin; the folder belongs to Tavolin's installation and
+    // is never created here.
+    if (!platform::AnythingAt(ToFileName(dataFolder))) {
         // Before the box, which waits for the user: someone who started the program from a
         // terminal reads there how to make the folder.
         std::fputs(platform::MissingFolderAdvice("pellux", ToFileName(dataFolder)).c_str(), stderr);
@@ -483,7 +485,14 @@ void CConverterDlg::OnStartConversion()
     // Refused before a target is reserved: nothing is left behind.
     if (!CheckProfileAvailable())
         return;
-    StartRun(ReserveTarget(decision.destination, decision.source, m_job.m_csTargetType));
+    const std::optional<std::string> target =
+        ReserveTarget(decision.destination, decision.source, m_job.m_csTargetType);
+    if (!target) {
+        SetStatus(QStringLiteral("Conversion Failed - no free name for the output file in ") +
+                  FromFileName(decision.destination));
+        return;
+    }
+    StartRun(*target);
 }
 
 void CConverterDlg::StartRun(const std::string& target)

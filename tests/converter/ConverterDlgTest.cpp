@@ -119,7 +119,11 @@ private slots:
                  QStringList{QStringLiteral("Tavolin | Can not find the application data directory \"") +
                              data + QStringLiteral("\" for Tavolin, Please reinstall this program.")});
         QVERIFY(!QFileInfo::exists(data));  // never created
-        // Any entry of that name counts; with no folder remembered, one is made in home.
+        // Any entry of that name counts, a dangling link too, as for Tavolin; with no folder
+        // remembered, one is made in home.
+        QVERIFY(QFile::link(Folder("nowhere"), data));
+        QVERIFY(Open());
+        QVERIFY(QFile::remove(data));
         QVERIFY(QFile(data).open(QIODevice::WriteOnly));
         QVERIFY(Open());
         QCOMPARE(Control<QLineEdit>("destination")->text(),
@@ -373,6 +377,19 @@ private slots:
         Click("open");
         QCOMPARE(m_recorder.log, QStringList{QStringLiteral("folder ") + Folder("out")});
     }
+
+    void TargetNameTakenByADanglingLinkIsSkippedNotWrittenThrough()
+    {
+        QVERIFY(Open());
+        PrepareRun("slow 100");
+        QVERIFY(QFile::link(Folder("elsewhere.mp4"), Folder("out/clip.mp4")));
+        Click("start");
+        const QString target = Folder("out/clip-0.mp4");
+        QCOMPARE(Status(), QStringLiteral("Converting To - ") + target);
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), QStringLiteral("Task Compeleted - ") + target, 10000);
+        QVERIFY(QFileInfo(Folder("out/clip.mp4")).isSymLink() && !QFileInfo::exists(Folder("elsewhere.mp4")));
+    }
+
 };
 
 QTEST_MAIN(ConverterDlgTest)
