@@ -1,20 +1,28 @@
 #include "desktop/DesktopShell.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
+#include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
-#include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
 #include <QTimer>
-#include <QUrl>
 #include <QWidget>
 
+#include "desktop/FileNames.h"
 #include "desktop/MessageBoxes.h"
 
 namespace {
@@ -37,6 +45,83 @@ std::function<void()> ReportFailure(QWidget* owner, const QString& text)
             MessageBoxes::Current().Exclaim(owner, QStringLiteral("Tavolin"), text);
         });
     };
+}
+
+// The file's address made from its bytes, whatever their encoding, so that the file
+// manager and the opener are told exactly the name on disk.
+QString FileUri(const std::string& path)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::error_code ignored;
+    const std::string absolute = std::filesystem::absolute(path, ignored).string();
+    QString uri = QStringLiteral("file://");
+    for (const char c : absolute) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                           (byte >= '0' && byte <= '9') || byte == '/' || byte == '-' || byte == '.' ||
+                           byte == '_' || byte == '~';
+        if (plain) {
+            uri += QLatin1Char(c);
+        } else {
+            uri += QLatin1Char('%');
+            uri += QLatin1Char(kHex[byte >> 4]);
+            uri += QLatin1Char(kHex[byte & 0xF]);
+        }
+    }
+    return uri;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Started in a session of its own through a short-lived middle process, so nothing waits
+// for the program and no zombie stays behind; the arguments are handed over byte for
+// byte. False when the program could not be started at all.
+bool StartDetached(const std::vector<std::string>& argv)
+{
+    std::vector<char*> args;
+    for (const std::string& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0)
+        return false;
+    const pid_t middle = ::fork();
+    if (middle == 0) {
+        ::setsid();
+        if (::fork() == 0) {
+            // Our blocked and ignored signals are no business of the program's.
+            sigset_t none;
+            sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            ::signal(SIGPIPE, SIG_DFL);
+            ::execv(args[0], args.data());
+            const int error = errno;
+            (void)!::write(report[1], &error, sizeof error);
+            ::_exit(127);
+        }
+        ::_exit(0);
+    }
+    ::close(report[1]);
+    if (middle < 0) {
+        ::close(report[0]);
+        return false;
+    }
+    int status = 0;
+    while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
+    }
+    // Nothing to read once the program has replaced the child: the pipe closed on exec.
+    int error = 0;
+    ssize_t got = 0;
+    while ((got = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    ::close(report[0]);
+    return got == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // xdg-open, watched to its end: it fails when it is missing, finds nothing to open
@@ -69,8 +154,8 @@ class FreedesktopShell final : public DesktopShell {
 public:
     void ShowInFolder(const QString& path, QWidget* owner) override
     {
-        const QFileInfo file(path);
-        const QString folder = file.absolutePath();
+        const std::string file = ToFileName(path);
+        const QString folder = FileUri(FolderOf(file));
         const std::function<void()> failed = ReportFailure(owner, CannotShowText(path));
         QDBusConnection bus = QDBusConnection::sessionBus();
         if (!bus.isConnected()) {
@@ -79,8 +164,7 @@ public:
         }
         QDBusMessage call = QDBusMessage::createMethodCall(
             kFileManagerService, kFileManagerPath, kFileManagerInterface, QStringLiteral("ShowItems"));
-        call << QStringList{QString::fromLatin1(QUrl::fromLocalFile(file.absoluteFilePath()).toEncoded())}
-             << QString();
+        call << QStringList{FileUri(file)} << QString();
         // Asynchronous, so a slow or hung file manager never freezes the window.
         auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kShowItemsTimeoutMs),
                                                     QCoreApplication::instance());
@@ -94,12 +178,15 @@ public:
 
     void OpenFolder(const QString& path, QWidget* owner) override
     {
-        OpenWithDesktop(path, ReportFailure(owner, CannotOpenFolderText(path)));
+        OpenWithDesktop(FileUri(ToFileName(path)), ReportFailure(owner, CannotOpenFolderText(path)));
     }
 
     bool StartProgram(const QString& program, const QStringList& arguments) override
     {
-        return QProcess::startDetached(program, arguments);
+        std::vector<std::string> argv{ToFileName(program)};
+        for (const QString& argument : arguments)
+            argv.push_back(ToFileName(argument));
+        return StartDetached(argv);
     }
 };
 

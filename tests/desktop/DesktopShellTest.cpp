@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "desktop/DesktopShell.h"
+#include "desktop/FileNames.h"
 #include "support/BoxRecorder.h"
 
 class FakeFileManager : public QObject {
@@ -32,6 +33,20 @@ class DesktopShellTest : public QObject {
     QString m_log;
 
     QString Path(QAnyStringView name) const { return m_root.path() + u'/' + name.toString(); }
+    // The address the desktop gets for a path: file:// and the path, any byte but the
+    // unreserved ones percent-encoded.
+    QString Uri(QAnyStringView name) const
+    {
+        return QStringLiteral("file://") +
+               QString::fromLatin1(QFile::encodeName(Path(name)).toPercentEncoding("/"));
+    }
+
+    // The stand-in opener's log, as the bytes it was given.
+    QByteArray OpenedBytes() const
+    {
+        QFile file(m_log);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
 
     // What the stand-in opener was given, one argument a line.
     QStringList Opened() const
@@ -82,6 +97,11 @@ private slots:
         DesktopShell::Current().ShowInFolder(Path("out/My Clip #1.mp4"), nullptr);
         const QString uri = QStringLiteral("file://") + Path("out/My%20Clip%20%231.mp4");
         QTRY_COMPARE_WITH_TIMEOUT(fake.shown, QStringList({uri, QString()}), 10000);
+        // A name that is not UTF-8 reaches the file manager byte for byte.
+        fake.shown.clear();
+        DesktopShell::Current().ShowInFolder(FromFileName(ToFileName(Path("out")) + "/caf\xe9.flv"), nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            fake.shown, QStringList({Uri("out") + QStringLiteral("/caf%E9.flv"), QString()}), 10000);
         QTest::qWait(100);
         QVERIFY(Opened().isEmpty());  // the file manager answered: no folder opened
         QDBusConnection::disconnectFromBus(QStringLiteral("fm"));
@@ -94,7 +114,7 @@ private slots:
         // Nobody owns the file manager's name on this bus, and nothing can be started for it.
         BoxRecorder boxes;
         DesktopShell::Current().ShowInFolder(Path("out/clip.mp4"), nullptr);
-        QTRY_COMPARE_WITH_TIMEOUT(Opened(), QStringList{Path("out")}, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(Opened(), QStringList{Uri("out")}, 10000);
         QTest::qWait(200);
         QVERIFY(boxes.m_boxes.isEmpty());
     }
@@ -122,12 +142,15 @@ private slots:
     {
         const QString folder = Path("a folder; with $(signs) & 'quotes'");
         DesktopShell::Current().OpenFolder(folder, nullptr);
-        QTRY_COMPARE_WITH_TIMEOUT(Opened(), QStringList{folder}, 10000);
-        // No shell in between: every argument arrives as it was given.
+        QTRY_COMPARE_WITH_TIMEOUT(Opened(), QStringList{Uri("a folder; with $(signs) & 'quotes'")}, 10000);
+        // No shell in between: every argument arrives as it was given, a name that is
+        // not UTF-8 byte for byte.
         QFile::remove(m_log);
-        const QStringList arguments = {QStringLiteral("-source"), QStringLiteral("/v/a \"b\" $HOME.flv")};
+        const std::string latin1 = "/v/caf\xe9 \"b\" $HOME.flv";
+        const QStringList arguments = {QStringLiteral("-source"), FromFileName(latin1)};
         QVERIFY(DesktopShell::Current().StartProgram(Path("bin/xdg-open"), arguments));
-        QTRY_COMPARE_WITH_TIMEOUT(Opened(), arguments, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(OpenedBytes(),
+                                  QByteArray("-source\n") + QByteArray::fromStdString(latin1) + '\n', 10000);
         QVERIFY(!DesktopShell::Current().StartProgram(Path("bin/no-such-program"), {}));
     }
 };

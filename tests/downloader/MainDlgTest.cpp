@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include "WindowTestSupport.h"
+#include "desktop/FileNames.h"
 #include "downloader/CDragDlg.h"
 #include "downloader/CMainDlg.h"
 #include "downloader/HelpWindow.h"
@@ -316,6 +317,18 @@ private slots:
                               QStringLiteral("show /videos/t0"), QStringLiteral("show /videos/t0.mp4")}));
     }
 
+    void fileNamesInAnyEncodingReachPelluxAndTheFileManagerUnchanged()
+    {
+        ShellRecorder shell;
+        ScriptedMainDlg& window = Open(Named({"caf\xe9.flv"}));
+        Select(window, {0});
+        window.Click("converter");
+        window.BrowseFlvFile();
+        QCOMPARE(shell.m_arguments.size(), 2);
+        QCOMPARE(ToFileName(shell.m_arguments.last()), std::string("/videos/caf\xe9.flv"));
+        QCOMPARE(ToFileName(shell.m_shown), std::string("/videos/caf\xe9.flv"));
+    }
+
     void helpOpensItsOwnWindowWithoutAnyOtherProgram()
     {
         const QString opened = InstallOpener(0);
@@ -346,12 +359,12 @@ private slots:
         QCOMPARE(
             boxes.m_boxes.front(),
             QStringLiteral("Tavolin | Can not show \"/videos/a b/clip #1.flv\": no file manager answered."));
-        QCOMPARE(ReadText(opened.toStdString()), std::string("/videos/a b\n"));
+        QCOMPARE(ReadText(opened.toStdString()), std::string("file:///videos/a%20b\n"));
 
         InstallOpener(0);
         window.BrowseTargetFile();
-        QTRY_COMPARE_WITH_TIMEOUT(ReadText(opened.toStdString()), std::string("/videos/a b\n/videos/a b\n"),
-                                  10000);
+        QTRY_COMPARE_WITH_TIMEOUT(ReadText(opened.toStdString()),
+                                  std::string("file:///videos/a%20b\nfile:///videos/a%20b\n"), 10000);
         QTest::qWait(200);
         QCOMPARE(boxes.m_boxes.size(), 1);
     }
