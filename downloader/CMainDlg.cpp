@@ -48,7 +48,7 @@ CMainDlg::CMainDlg(Options options, QWidget* parent)
       m_storePath(m_options.dataFolder + "/tasks.ini"),
       m_settingsPath(m_options.dataFolder + "/settings.ini"),
       m_appIcon(FromFileName(m_options.paths.ApplicationIcon())),
-      m_trayAvailable(m_options.trayAvailable.value_or(CTrayIcon::DesktopHasTray())),
+      m_trayAvailable(m_options.trayAvailable ? *m_options.trayAvailable : m_options.trayProbe()),
       m_prompt(this),
       // Runs on a worker thread whenever the mailbox turns non-empty: one drain each.
       m_reports([this] {
@@ -76,6 +76,13 @@ CMainDlg::CMainDlg(Options options, QWidget* parent)
     CreateControls();
     CreateMenus();
     LoadButtonIcons();
+
+    connect(&m_tray, &CTrayIcon::toggleRequested, this, [this] {
+        if (m_bTrayReady)
+            ToggleWindow();
+    });
+    m_trayCheck.setInterval(m_options.trayCheckInterval);
+    connect(&m_trayCheck, &QTimer::timeout, this, &CMainDlg::CheckForTray);
 }
 
 CMainDlg::~CMainDlg()
@@ -220,13 +227,10 @@ void CMainDlg::Start()
     // Half a second or so: asked on a thread, the window does not wait for the answer.
     m_encoderProfiles.Ask(m_options.paths.Encoder(), EncoderProfiles::kAskTimeout);
 
-    if (m_trayAvailable) {
-        m_tray.Add(m_appIcon, QLatin1String(kProductName), &m_trayMenu);
-        connect(&m_tray, &CTrayIcon::doubleClicked, this, [this] {
-            if (m_bTrayReady)
-                ToggleWindow();
-        });
-    }
+    if (m_trayAvailable)
+        ShowTrayIcon();
+    else if (!m_options.trayAvailable)
+        m_trayCheck.start();
 
     if (m_options.dropWindow) {
         m_dragDlg = std::make_unique<CDragDlg>(m_appIcon);
@@ -253,6 +257,22 @@ void CMainDlg::Start()
     show();
     raise();
     activateWindow();
+}
+
+void CMainDlg::ShowTrayIcon()
+{
+    m_tray.Add(m_appIcon, QLatin1String(kProductName), &m_trayMenu);
+}
+
+void CMainDlg::CheckForTray()
+{
+    // A panel that starts after the program brings its tray late; from then on closing
+    // hides the window there.
+    if (m_bExiting || !m_options.trayProbe())
+        return;
+    m_trayCheck.stop();
+    m_trayAvailable = true;
+    ShowTrayIcon();
 }
 
 void CMainDlg::AddTask(const QString& url, bool restoreFirst)
@@ -354,6 +374,7 @@ void CMainDlg::ExitApp()
     m_bTrayReady = false;
     emit exiting();
     hide();
+    m_trayCheck.stop();
     if (m_dragDlg)
         m_dragDlg->hide();
     if (m_help)

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 #include <QMenu>
 #include <QPoint>
 #include <QStringList>
+#include <QTimer>
 
 #include "desktop/CTrayIcon.h"
 #include "desktop/DesktopNotifier.h"
@@ -45,7 +47,9 @@ public:
     struct Options {
         std::string dataFolder;  // exists; holds tasks.ini and settings.ini
         ProgramPaths paths = ProgramPaths::ForRunningProgram();
-        std::optional<bool> trayAvailable;  // unset: ask the desktop
+        std::optional<bool> trayAvailable;  // unset: ask trayProbe, again and again while there is none
+        std::function<bool()> trayProbe = CTrayIcon::DesktopHasTray;
+        std::chrono::milliseconds trayCheckInterval{2000};
         bool dropWindow = true;
         std::chrono::milliseconds exitWait{5000};
     };
@@ -136,6 +140,8 @@ private:
     bool AdmitCopiedAddress(const std::string& url);
     void OnTaskEnded(const CTask& task, StatusCode status);
     void LoadButtonIcons();
+    void ShowTrayIcon();
+    void CheckForTray();
     void ShowListMenu(const QPoint& position);
     void DrainReports();
     void ReportStoreFailure(const std::string& error);
@@ -162,6 +168,7 @@ private:
     std::unique_ptr<CDragDlg> m_dragDlg;
     HelpWindow* m_help = nullptr;  // made on the first Help, a child of this window
     CTrayIcon m_tray;
+    QTimer m_trayCheck;  // while the desktop has no tray: one may come later
     QMenu m_trayMenu;
     QMenu m_listMenu;
     QAction* m_actDetails = nullptr;

@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -327,6 +328,34 @@ private slots:
         QCOMPARE(shell.m_arguments.size(), 2);
         QCOMPARE(ToFileName(shell.m_arguments.last()), std::string("/videos/caf\xe9.flv"));
         QCOMPARE(ToFileName(shell.m_shown), std::string("/videos/caf\xe9.flv"));
+    }
+
+    void trayThatComesLaterTakesTheWindowAndAClickTogglesIt()
+    {
+        bool tray = false;
+        WriteText(DataFolder() / "tasks.ini", StoreText({}));
+        CMainDlg::Options options;
+        options.dataFolder = DataFolder().string();
+        options.paths = ProgramPaths(m_bin->path().toStdString(), ResourceFolder());
+        options.trayProbe = [&tray] { return tray; };
+        options.trayCheckInterval = std::chrono::milliseconds(20);
+        m_window = std::make_unique<ScriptedMainDlg>(std::move(options));
+        ScriptedMainDlg& window = *m_window;
+        window.Start();
+        QVERIFY(!window.Tray().IsShown());
+        window.close();  // nowhere to hide: minimised
+        QVERIFY(window.isVisible() && window.isMinimized());
+
+        tray = true;  // a panel starts after the program
+        QTRY_VERIFY(window.Tray().IsShown());
+        window.RestoreWindow();
+        window.close();
+        QVERIFY(!window.isVisible());
+        // One click on the icon brings the window back.
+        auto* icon = window.Tray().findChild<QSystemTrayIcon*>();
+        QVERIFY(icon != nullptr);
+        emit icon->activated(QSystemTrayIcon::Trigger);
+        QVERIFY(window.isVisible() && !window.isMinimized());
     }
 
     void helpOpensItsOwnWindowWithoutAnyOtherProgram()
