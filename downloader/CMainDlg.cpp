@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QShortcut>
 #include <QTableView>
 #include <QWindow>
 
@@ -75,6 +76,7 @@ CMainDlg::CMainDlg(Options options, QWidget* parent)
 
     CreateControls();
     CreateMenus();
+    CreateShortcuts();
     LoadButtonIcons();
 
     connect(&m_tray, &CTrayIcon::toggleRequested, this, [this] {
@@ -202,6 +204,26 @@ QAction* CMainDlg::AddSwitch(const char* text, const char* key)
     action->setChecked(ReadSwitch(m_settingsPath, key));
     connect(action, &QAction::toggled, this, [this, key](bool on) { WriteSwitch(m_settingsPath, key, on); });
     return action;
+}
+
+void CMainDlg::CreateShortcuts()
+{
+    // The toolbar buttons take no focus, so the keyboard reaches them through these; each
+    // button's tooltip tells its keys. Escape stays Exit (keyPressEvent).
+    const std::pair<QAbstractButton*, QKeySequence> shortcuts[] = {
+        {m_btnAdd, QKeySequence(QKeySequence::New)},
+        {m_btnConverter, QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {m_btnStart, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {m_btnStop, QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {m_btnRemove, QKeySequence(QKeySequence::Delete)},
+        {m_btnHelp, QKeySequence(QKeySequence::HelpContents)},
+    };
+    for (const auto& [button, keys] : shortcuts) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, button, &QAbstractButton::click);
+        button->setToolTip(
+            QStringLiteral("%1 (%2)").arg(button->text(), keys.toString(QKeySequence::NativeText)));
+    }
 }
 
 void CMainDlg::LoadButtonIcons()

@@ -139,6 +139,7 @@ private:
     void OfferNextAddress();
     bool AdmitCopiedAddress(const std::string& url);
     void OnTaskEnded(const CTask& task, StatusCode status);
+    void CreateShortcuts();
     void LoadButtonIcons();
     void ShowTrayIcon();
     void CheckForTray();

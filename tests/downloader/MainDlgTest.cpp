@@ -330,6 +330,37 @@ private slots:
         QCOMPARE(ToFileName(shell.m_shown), std::string("/videos/caf\xe9.flv"));
     }
 
+    void keyboardReachesTheToolbar()
+    {
+        ShellRecorder shell;
+        ScriptedMainDlg& window = Open({});
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const struct {
+            QKeySequence keys;
+            const char* button;
+        } shortcuts[] = {
+            {QKeySequence(Qt::CTRL | Qt::Key_N), "add"},   {QKeySequence(Qt::CTRL | Qt::Key_E), "converter"},
+            {QKeySequence(Qt::CTRL | Qt::Key_S), "start"}, {QKeySequence(Qt::CTRL | Qt::Key_P), "stop"},
+            {QKeySequence(Qt::Key_Delete), "remove"},      {QKeySequence(Qt::Key_F1), "help"},
+        };
+        for (const auto& shortcut : shortcuts) {
+            auto* button = window.findChild<QAbstractButton*>(QLatin1String(shortcut.button));
+            QSignalSpy clicked(button, &QAbstractButton::clicked);
+            QTest::keySequence(&window, shortcut.keys);
+            QVERIFY2(clicked.size() == 1, shortcut.button);
+            // The tooltip tells the keys.
+            QVERIFY2(button->toolTip().endsWith(
+                         QStringLiteral("(%1)").arg(shortcut.keys.toString(QKeySequence::NativeText))),
+                     qPrintable(button->toolTip()));
+            if (window.Help() && window.Help()->isVisible())
+                window.Help()->hide();
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+        }
+        QCOMPARE(window.m_addUrls, QStringList{QString()});
+        QVERIFY(!window.IsExiting());
+    }
+
     void trayThatComesLaterTakesTheWindowAndAClickTogglesIt()
     {
         bool tray = false;
