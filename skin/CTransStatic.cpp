@@ -1,5 +1,7 @@
 #include "skin/CTransStatic.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QStringList>
 
@@ -7,6 +9,32 @@ namespace {
 
 // Without any of these the label wraps at word boundaries.
 constexpr unsigned kNoWrapBits = 0xC20C;
+
+// What screen readers and other assistive tools read of a label: its text, as shown.
+class TransStaticAccessible : public QAccessibleWidget {
+public:
+    explicit TransStaticAccessible(CTransStatic* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind != QAccessible::Name || !widget()->accessibleName().isEmpty())
+            return QAccessibleWidget::text(kind);
+        return static_cast<const CTransStatic*>(widget())->ShownText();
+    }
+};
+
+QAccessibleInterface* AccessibleFor(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("CTransStatic") && object != nullptr && object->isWidgetType())
+        return new TransStaticAccessible(static_cast<CTransStatic*>(object));
+    return nullptr;
+}
+
+void InstallAccessibility()
+{
+    static const bool installed = (QAccessible::installFactory(AccessibleFor), true);
+    (void)installed;
+}
 
 }  // namespace
 
@@ -42,11 +70,15 @@ CTransStatic::TextFormat CTransStatic::FormatForStyle(unsigned style)
     return format;
 }
 
-CTransStatic::CTransStatic(QWidget* parent) : QWidget(parent) {}
+CTransStatic::CTransStatic(QWidget* parent) : QWidget(parent)
+{
+    InstallAccessibility();
+}
 
 CTransStatic::CTransStatic(const QString& text, unsigned style, QWidget* parent)
     : QWidget(parent), m_style(style), m_text(text)
 {
+    InstallAccessibility();
 }
 
 void CTransStatic::SetType(int type)
@@ -69,6 +101,25 @@ void CTransStatic::setText(const QString& text)
     m_text = text;
     updateGeometry();
     update();
+    // A status line changes under the user's eyes; a screen reader hears of it too.
+    QAccessibleEvent changed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+}
+
+QString CTransStatic::ShownText() const
+{
+    if (m_style & SS_NOPREFIX)
+        return m_text;
+    // A single '&' marks the next character and is not shown; "&&" shows one.
+    QString shown;
+    for (qsizetype i = 0; i < m_text.size(); ++i) {
+        if (m_text[i] == QLatin1Char('&') && i + 1 < m_text.size())
+            ++i;
+        else if (m_text[i] == QLatin1Char('&'))
+            continue;
+        shown += m_text[i];
+    }
+    return shown;
 }
 
 QSize CTransStatic::sizeHint() const

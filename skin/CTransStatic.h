@@ -36,8 +36,12 @@ public:
     void SetStyle(unsigned style);
     unsigned Style() const { return m_style; }
 
+    // A change is announced to assistive technology.
     void setText(const QString& text);
     QString text() const { return m_text; }
+    // The text as the label shows it: without the '&' that marks a mnemonic. Assistive
+    // technology reads this as the label's name.
+    QString ShownText() const;
 
     QSize sizeHint() const override;
 

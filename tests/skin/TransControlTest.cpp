@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QProxyStyle>
 #include <QStyleOption>
 #include <QtTest>
@@ -153,6 +154,25 @@ private slots:
             label.SetType(type);
             QCOMPARE(CountPixels(RenderOver(label, kUnder), [](QColor c) { return c != kUnder; }), 0);
         }
+    }
+
+    // (The change's announcement needs a running accessibility bridge, which the offscreen
+    // platform has not: it is checked on a desktop with a screen reader's registry.)
+    void StaticIsReadByAssistiveTechnology()
+    {
+        QWidget window;
+        CTransStatic mnemonic(QStringLiteral("&Status && more&"), SS_LEFT, &window);
+        CTransStatic status(QStringLiteral("Please load a file first."), SS_LEFT | SS_NOPREFIX, &window);
+        QAccessibleInterface* read = QAccessible::queryAccessibleInterface(&mnemonic);
+        QVERIFY(read != nullptr);
+        QCOMPARE(read->role(), QAccessible::StaticText);
+        QCOMPARE(read->text(QAccessible::Name), QStringLiteral("Status & more"));  // as shown
+        status.setText(QStringLiteral("Conversion Failed - /out/a&b.mp4"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(&status)->text(QAccessible::Name),
+                 QStringLiteral("Conversion Failed - /out/a&b.mp4"));
+        status.setAccessibleName(QStringLiteral("Status"));  // a name given outright wins
+        QCOMPARE(QAccessible::queryAccessibleInterface(&status)->text(QAccessible::Name),
+                 QStringLiteral("Status"));
     }
 };
 
