@@ -238,8 +238,8 @@ void CMainDlg::LoadButtonIcons()
             continue;
         // A missing file leaves the button with its text alone; nothing to report.
         const QString path = FromFileName(m_options.paths.ToolbarIcon(icon.file));
-        (*button)->SetIcons(LoadIconImage(path, icon.normalSize), icon.normalSize,
-                            LoadIconImage(path, icon.hoverSize), icon.hoverSize);
+        (*button)->SetIcons(LoadToolbarIcon(path, icon.normalSize), icon.normalSize,
+                            LoadToolbarIcon(path, icon.hoverSize), icon.hoverSize);
     }
 }
 
@@ -585,7 +585,7 @@ void CMainDlg::paintEvent(QPaintEvent*)
     const qreal ratio = devicePixelRatioF();
     if (m_imgBackground.isNull() || m_imgBackground.devicePixelRatio() != ratio ||
         m_imgBackground.size() != size() * ratio) {
-        m_imgBackground = PaintMainBackground(size(), ratio, m_appIcon.pixmap(kIconSize));
+        m_imgBackground = PaintMainBackground(size(), ratio, m_appIcon);
         for (CHoverButton* button : SkinnedButtons())
             button->CaptureBackground(m_imgBackground);
     }

@@ -19,7 +19,7 @@ constexpr qreal kCornerRadius = 7.5;  // a 15 x 15 corner ellipse
 
 }  // namespace
 
-QImage PaintMainBackground(QSize size, qreal ratio, const QPixmap& icon)
+QImage PaintMainBackground(QSize size, qreal ratio, const QIcon& icon)
 {
     if (size.isEmpty())
         return {};
@@ -47,8 +47,8 @@ QImage PaintMainBackground(QSize size, qreal ratio, const QPixmap& icon)
     painter.drawRoundedRect(frame, kCornerRadius, kCornerRadius);
     painter.drawRoundedRect(frame, kCornerRadius + 0.5, kCornerRadius + 0.5);
 
-    if (!icon.isNull())
-        painter.drawPixmap(QRect(kIconX, kIconY, kIconSize, kIconSize), icon);
+    // From the icon's image for the ratio, so a scaled screen shows it sharp.
+    icon.paint(&painter, QRect(kIconX, kIconY, kIconSize, kIconSize));
     return image;
 }
 

@@ -52,7 +52,7 @@ const std::array<ToolbarIcon, 6>& ToolbarIcons()
     return icons;
 }
 
-QPixmap LoadIconImage(const QString& path, int size)
+QIcon LoadToolbarIcon(const QString& path, int size)
 {
     // Prefer the exact size, else the smallest image larger than it, else the largest.
     const auto preferable = [size](int candidate, int current) {
@@ -63,6 +63,11 @@ QPixmap LoadIconImage(const QString& path, int size)
             return candidateLarger;
         return candidateLarger ? candidate < current : candidate > current;
     };
+    std::vector<int> wanted;
+    for (const qreal scale : kIconScales)
+        wanted.push_back(qRound(size * scale));
+
+    QIcon icon;
     QImageReader reader(path);
     QImage best;
     int bestSide = 0;
@@ -74,18 +79,19 @@ QPixmap LoadIconImage(const QString& path, int size)
         if (image.isNull())
             break;
         const int side = std::max(image.width(), image.height());
+        if (std::find(wanted.begin(), wanted.end(), side) != wanted.end())
+            icon.addPixmap(QPixmap::fromImage(image));
         if (preferable(side, bestSide)) {
             best = image;
             bestSide = side;
         }
-        if (side == size)
-            break;
     }
     if (best.isNull())
         return {};
     if (bestSide != size)
-        best = best.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return QPixmap::fromImage(best);
+        icon.addPixmap(
+            QPixmap::fromImage(best.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    return icon;
 }
 
 QString InstanceServerName(const QString& marker, unsigned uid, const QString& dataFolder,

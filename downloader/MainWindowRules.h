@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include <QPixmap>
+#include <QIcon>
 #include <QString>
 #include <QStringList>
 
@@ -37,9 +37,14 @@ struct ToolbarIcon {
 };
 const std::array<ToolbarIcon, 6>& ToolbarIcons();
 
-// The image of an icon file closest to `size` pixels, scaled to exactly that size when
-// the file has no image of it; null when the file is missing or unreadable.
-QPixmap LoadIconImage(const QString& path, int size);
+// The scales of screens that the icon files carry images for (scripts/make-icons.py).
+inline constexpr std::array<qreal, 4> kIconScales{1.0, 1.25, 1.5, 2.0};
+
+// A button's icon `size` pixels square from an icon file: the file's images of that size
+// at each of kIconScales, so that it is drawn sharp on scaled screens. A file without an
+// image of the size itself gives its image closest to it, scaled. Null when the file is
+// missing or unreadable.
+QIcon LoadToolbarIcon(const QString& path, int size);
 
 // The local socket through which a second start reaches the first: per user and data
 // folder, in the user's runtime folder when there is one. A run on a data folder of its

@@ -47,7 +47,7 @@ std::string ProgramPaths::HelpPage() const
 
 std::string ProgramPaths::ApplicationIcon() const
 {
-    return m_resourceFolder + "/tavolin.png";
+    return m_resourceFolder + "/tavolin.ico";
 }
 
 std::string ProgramPaths::ToolbarIcon(const std::string& fileName) const

@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
-"""Draws Tavolin's toolbar icons and its application icon.
+"""Draws Tavolin's toolbar icons and the two programs' application icons.
 
-Writes downloader/icons/*.ico (each holding the two sizes the main window loads, as PNG
-images inside the ICO container) and downloader/icons/tavolin.png (the application icon
-for the window, the tray and the desktop entry). Only Python's standard library is used:
-shapes are described on a 100 x 100 canvas and rasterised with 4 x 4 supersampling.
+Writes downloader/icons/*.ico, the toolbar icons: each holds the two sizes the main window
+loads, and each of them again at 1.25, 1.5 and 2 times for scaled screens, as PNG images
+inside the ICO container. downloader/icons/tavolin.ico and converter/icons/pellux.ico hold
+the application icons at the sizes of title bars, trays, task bars and the drop window, at
+the same scales; tavolin.png and pellux.png are the 128-pixel images for the desktop
+entries. Every size is drawn on its own, never scaled from another, so each is sharp. Only
+Python's standard library is used: shapes are described on a 100 x 100 canvas and
+rasterised with 4 x 4 supersampling.
 
-    scripts/make-icons.py [output folder]
+    scripts/make-icons.py [output folder]   (one folder for all files; default: the source tree)
 """
 
 import math
@@ -239,17 +243,40 @@ def stop():
             outline(inner, 3, Paint("#ffffff")), rounded_rect(27, 42, 73, 58, 3, Paint("#ffffff"))]
 
 
-def application():
-    body = rounded_rect(4, 4, 96, 96, 18, Paint("#4a90e2", "#1b3f7a", 4, 96))
-    strip = Paint("#10284f")
+def film_icon(top, bottom, strip_colour, hole_colour, arrow, arrow_bottom, arrow_line):
+    """A rounded square of film with a white arrow on it: the programs' own icons."""
+    body = rounded_rect(4, 4, 96, 96, 18, Paint(top, bottom, 4, 96))
+    strip = Paint(strip_colour)
     shapes = [body, rect(4, 14, 96, 24, strip), rect(4, 76, 96, 86, strip)]
     for x in range(10, 96, 14):
-        shapes.append(rect(x, 16.5, x + 7, 21.5, Paint("#cfe0f7")))
-        shapes.append(rect(x, 78.5, x + 7, 83.5, Paint("#cfe0f7")))
-    arrow = [(41, 29), (59, 29), (59, 48), (72, 48), (50, 71), (28, 48), (41, 48)]
-    shapes += [Polygon(arrow, Paint("#ffffff", "#dfe9f7", 29, 71)), outline(arrow, 2.5, Paint("#0e2446"))]
+        shapes.append(rect(x, 16.5, x + 7, 21.5, Paint(hole_colour)))
+        shapes.append(rect(x, 78.5, x + 7, 83.5, Paint(hole_colour)))
+    shapes += [Polygon(arrow, Paint("#ffffff", arrow_bottom, 29, 71)), outline(arrow, 2.5, Paint(arrow_line))]
     return shapes
 
+
+def application():
+    down = [(41, 29), (59, 29), (59, 48), (72, 48), (50, 71), (28, 48), (41, 48)]
+    return film_icon("#4a90e2", "#1b3f7a", "#10284f", "#cfe0f7", down, "#dfe9f7", "#0e2446")
+
+
+def pellux():
+    right = [(24, 41), (50, 41), (50, 29), (74, 50), (50, 71), (50, 59), (24, 59)]
+    return film_icon("#9b6ae0", "#45217f", "#2a1050", "#eadcfb", right, "#ece2f9", "#241044")
+
+
+# The scales a screen may run at; each icon is drawn at every one of them.
+SCALES = (1, 1.25, 1.5, 2)
+
+
+def scaled_sizes(sizes):
+    """The sizes times every scale, rounded half up as Qt rounds them."""
+    return sorted({int(size * scale + 0.5) for size in sizes for scale in SCALES})
+
+
+# Tray icons (16, 22, 24), title bars and task bars (16 to 48), the drop window and the
+# main window's corner (32).
+APPLICATION_SIZES = scaled_sizes((16, 22, 24, 32, 48)) + [128]
 
 TOOLBAR = [
     ("music01.ico", music, (37, 40)),     # Converter
@@ -261,18 +288,28 @@ TOOLBAR = [
 ]
 
 
+def write_icon(path, shapes, sizes):
+    with open(path, "wb") as out:
+        out.write(ico([(size, png(render(shapes, size), size)) for size in sizes]))
+
+
+def write_png(path, shapes, size):
+    with open(path, "wb") as out:
+        out.write(png(render(shapes, size), size))
+
+
 def main():
     top = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(top, "downloader", "icons")
-    os.makedirs(folder, exist_ok=True)
+    tavolin = sys.argv[1] if len(sys.argv) > 1 else os.path.join(top, "downloader", "icons")
+    pellux_folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(top, "converter", "icons")
+    for folder in (tavolin, pellux_folder):
+        os.makedirs(folder, exist_ok=True)
     for name, drawing, sizes in TOOLBAR:
+        write_icon(os.path.join(tavolin, name), drawing(), scaled_sizes(sizes))
+    for folder, name, drawing in ((tavolin, "tavolin", application), (pellux_folder, "pellux", pellux)):
         shapes = drawing()
-        images = [(size, png(render(shapes, size), size)) for size in sizes]
-        with open(os.path.join(folder, name), "wb") as out:
-            out.write(ico(images))
-    size = 128
-    with open(os.path.join(folder, "tavolin.png"), "wb") as out:
-        out.write(png(render(application(), size), size))
+        write_icon(os.path.join(folder, name + ".ico"), shapes, APPLICATION_SIZES)
+        write_png(os.path.join(folder, name + ".png"), shapes, 128)
 
 
 if __name__ == "__main__":

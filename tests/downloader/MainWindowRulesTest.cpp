@@ -80,7 +80,7 @@ private slots:
     {
         QPixmap icon(32, 32);
         icon.fill(Qt::red);
-        const QImage image = PaintMainBackground(QSize(600, 400), 1.0, icon);
+        const QImage image = PaintMainBackground(QSize(600, 400), 1.0, QIcon(icon));
         const struct {
             int x, y;
             QRgb rgb;
