@@ -22,7 +22,6 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStandardPaths>
-#include <QStyle>
 
 #include "convert/VideoFileTypes.h"
 #include "converter/ConversionRun.h"
@@ -34,6 +33,7 @@
 #include "desktop/DesktopShell.h"
 #include "desktop/FileNames.h"
 #include "desktop/MessageBoxes.h"
+#include "desktop/WindowFrames.h"
 #include "platform/CommandLine.h"
 #include "platform/FileSystem.h"
 #include "platform/PrivateProfile.h"
@@ -119,12 +119,10 @@ std::optional<std::string> SelectedText(const QComboBox* box)
 }  // namespace
 
 CConverterDlg::CConverterDlg(ConverterOptions options, QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_options(std::move(options))
+    : QDialog(parent, FixedWindowFrame()), m_options(std::move(options))
 {
     setWindowTitle(QStringLiteral("Pellux"));
-    setWindowIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    setWindowIcon(QIcon(QStringLiteral(":/pellux/pellux.ico")));
     CreateControls();
 }
 

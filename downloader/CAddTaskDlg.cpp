@@ -16,6 +16,7 @@
 
 #include "desktop/FileNames.h"
 #include "desktop/MessageBoxes.h"
+#include "desktop/WindowFrames.h"
 #include "downloader/AddTaskRules.h"
 #include "fetch/ServiceConfig.h"
 #include "fetch/WatchUrl.h"
@@ -89,7 +90,10 @@ void CreateEmptyFile(const std::string& path)
 
 CAddTaskDlg::CAddTaskDlg(const std::string& settingsPath, const QString& url, QWidget* parent,
                          const EncoderProfiles* profiles)
-    : QDialog(parent), m_csUrl(url.toStdString()), m_settingsPath(settingsPath), m_encoderProfiles(profiles)
+    : QDialog(parent, FixedDialogFrame()),
+      m_csUrl(url.toStdString()),
+      m_settingsPath(settingsPath),
+      m_encoderProfiles(profiles)
 {
     setWindowTitle(QStringLiteral("Add Task"));
     setFont(skin::DialogUnits::DialogFont());

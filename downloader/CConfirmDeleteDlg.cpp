@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "desktop/WindowFrames.h"
 #include "skin/CTransRadio.h"
 #include "skin/CTransStatic.h"
 #include "skin/DialogUnits.h"
@@ -15,7 +16,7 @@ const QColor kBackgroundBottom(225, 223, 218);
 
 }  // namespace
 
-CConfirmDeleteDlg::CConfirmDeleteDlg(QWidget* parent) : QDialog(parent)
+CConfirmDeleteDlg::CConfirmDeleteDlg(QWidget* parent) : QDialog(parent, FixedDialogFrame())
 {
     setWindowTitle(QStringLiteral("Confirmation"));
     setFont(skin::DialogUnits::DialogFont());

@@ -67,7 +67,8 @@ class ScriptsTest(unittest.TestCase):
     def test_installed_programs_answer_and_uninstall_keeps_only_the_data_unless_purged(self):
         self.assertTrue(self.data.is_dir())  # made by the install, never by the programs
         installed = (self.prefix / "share/tavolin/install_manifest.txt").read_text().split()
-        for name in ["bin/ostrand", "share/tavolin/help.html", "share/applications/tavolin.desktop"] + [
+        for name in ["bin/ostrand", "share/tavolin/help.html", "share/applications/tavolin.desktop",
+                     "share/applications/pellux.desktop"] + [
                 f"bin/{p}" for p in PROGRAMS] + [f"share/man/man1/{p}.1" for p in PROGRAMS + ["ostrand"]]:
             self.assertIn(f"{self.prefix}/{name}", installed)
         self.assertTrue(all(Path(path).is_file() for path in installed))
