@@ -5,6 +5,7 @@
 #include <QApplication>
 
 #include "converter/CConverterDlg.h"
+#include "desktop/DisplayPlatform.h"
 #include "platform/CommandLine.h"
 #include "platform/ProgramFolder.h"
 
@@ -38,8 +39,13 @@ int main(int argc, char** argv)
                                     "pellux", kUsage))
         return 0;
 
-    QApplication app(argc, argv);  // takes Qt's own options out of argv
+    std::vector<char*> qtArguments =
+        ApplicationArguments(argc, argv, ChooseDisplayPlatform(CurrentDisplayEnvironment()));
+    int qtCount = static_cast<int>(qtArguments.size()) - 1;
+    QApplication app(qtCount, qtArguments.data());  // takes Qt's own options out of them
     QApplication::setApplicationName(QStringLiteral("Pellux"));
+    // The taskbar groups the window under the desktop entry's name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("pellux"));
     QApplication::setApplicationVersion(QLatin1String(platform::ProductVersion()));
 
     ConverterOptions options;
@@ -47,7 +53,8 @@ int main(int argc, char** argv)
     options.encoderPath = platform::ProgramFolder() + "/ostrand";
 
     CConverterDlg window(options);
-    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const std::vector<std::string> arguments(qtArguments.begin() + (qtCount > 0 ? 1 : 0),
+                                             qtArguments.begin() + qtCount);
     if (!window.Initialise(arguments))
         return 1;
     window.exec();

@@ -43,15 +43,39 @@ bool AcceptText(QDropEvent* event)
     return true;
 }
 
+Qt::WindowFlags FrameFor(WindowControl control)
+{
+    switch (control) {
+    case WindowControl::Full:
+        break;
+    case WindowControl::Unmanaged:
+        return Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint;
+    case WindowControl::None:
+        return Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+    }
+    return Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+}
+
 }  // namespace
 
-CDragDlg::CDragDlg(const QIcon& icon, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_icon(icon)
+CDragDlg::CDragDlg(const QIcon& icon, WindowControl control, QWidget* parent)
+    : QWidget(parent, FrameFor(control)), m_icon(icon), m_control(control)
 {
     setAcceptDrops(true);
     setFocusPolicy(Qt::ClickFocus);
     setGeometry(TopRightGeometry());
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CDragDlg::OnClipboardChanged);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CDragDlg::ReadClipboard);
+    if (m_control == WindowControl::None) {
+        setWindowTitle(QStringLiteral("Tavolin"));
+        setFixedSize(kSize, kSize);  // nothing to maximise
+        // What was copied before the start is not offered, as with the watcher.
+        if (const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard))
+            m_lastClipboard = data->text();
+        connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationActive)
+                ReadClipboard();
+        });
+    }
 }
 
 std::string CDragDlg::FirstLine(std::string_view text)
@@ -108,6 +132,8 @@ void CDragDlg::paintEvent(QPaintEvent*)
 void CDragDlg::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    if (m_control == WindowControl::None)
+        return;  // framed by the desktop
     QPainterPath shape;
     shape.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
     setMask(QRegion(shape.toFillPolygon().toPolygon()));
@@ -144,7 +170,9 @@ void CDragDlg::mouseMoveEvent(QMouseEvent* event)
     if (!m_dragging) {
         if ((target - frameGeometry().topLeft()).manhattanLength() < QApplication::startDragDistance())
             return;
-        if (windowHandle() != nullptr && windowHandle()->startSystemMove())
+        // No window manager moves a window it does not manage.
+        if (m_control != WindowControl::Unmanaged && windowHandle() != nullptr &&
+            windowHandle()->startSystemMove())
             return;
         m_dragging = true;
     }
@@ -199,15 +227,23 @@ void CDragDlg::dropEvent(QDropEvent* event)
         Offer(event->mimeData()->text());
 }
 
-void CDragDlg::OnClipboardChanged()
+void CDragDlg::ReadClipboard()
 {
     if (!m_watchClipboard)
         return;
     const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
     if (data == nullptr || !data->hasText())
         return;
+    const QString text = data->text();
+    // On Wayland the clipboard is told again whenever the focus comes back: only a text
+    // not seen before is offered there.
+    if (m_control == WindowControl::None) {
+        if (text == m_lastClipboard)
+            return;
+        m_lastClipboard = text;
+    }
     // The first line as it stands: a blank in front of the address rejects it.
-    const std::string line = FirstLine(data->text().toStdString());
+    const std::string line = FirstLine(text.toStdString());
     if (!IsAcceptedTaskAddress(line, ServiceConfig::Current().serviceHost))
         return;
     if (!m_admitCopied || m_admitCopied(line))

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include "desktop/DisplayPlatform.h"
 #include "downloader/CMainApp.h"
 #include "platform/CommandLine.h"
 
@@ -44,13 +45,16 @@ int main(int argc, char** argv)
                                     "tavolin", kUsage))
         return 0;
 
-    QApplication app(argc, argv);
+    std::vector<char*> qtArguments =
+        ApplicationArguments(argc, argv, ChooseDisplayPlatform(CurrentDisplayEnvironment()));
+    int qtCount = static_cast<int>(qtArguments.size()) - 1;
+    QApplication app(qtCount, qtArguments.data());
     QApplication::setApplicationName(QStringLiteral("Tavolin"));
     QApplication::setApplicationVersion(QLatin1String(platform::ProductVersion()));
 
-    // Read after the toolkit took its own options out of argv.
-    const platform::Operands operands =
-        platform::SplitOperands(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    // Read after the toolkit took its own options out of its arguments.
+    const platform::Operands operands = platform::SplitOperands(
+        std::vector<std::string>(qtArguments.begin() + (qtCount > 0 ? 1 : 0), qtArguments.begin() + qtCount));
     if (!operands.unknownOption.empty()) {
         std::fprintf(stderr, "tavolin: unknown option '%s'\nTry 'tavolin --help'.\n",
                      operands.unknownOption.c_str());

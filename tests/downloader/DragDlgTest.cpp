@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -30,7 +31,7 @@ class DragDlgTest : public QObject {
 private slots:
     void dropOffersTheWholeTextUnchecked()
     {
-        CDragDlg dlg{QIcon()};
+        CDragDlg dlg{QIcon(), WindowControl::Full};
         QSignalSpy dropped(&dlg, &CDragDlg::urlDropped);
         QMimeData binary;
         binary.setData(QStringLiteral("application/octet-stream"), "x");
@@ -49,7 +50,7 @@ private slots:
 
     void clipboardOffersOnlyAnAddressOnTheFirstLine()
     {
-        CDragDlg dlg{QIcon()};
+        CDragDlg dlg{QIcon(), WindowControl::Full};
         QSignalSpy offered(&dlg, &CDragDlg::urlDropped);
         // A blank in front, the address on the second line; then a first line ended by a
         // CR alone, and one with a blank at its end, which stays; a page that is no video,
@@ -72,7 +73,7 @@ private slots:
     {
         QPixmap red(32, 32);
         red.fill(QColor(200, 0, 0));
-        CDragDlg dlg{QIcon(red)};
+        CDragDlg dlg{QIcon(red), WindowControl::Full};
         dlg.ShowAtTopRight();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         QCOMPARE(
@@ -104,6 +105,49 @@ private slots:
         QTest::mouseDClick(&dlg, Qt::LeftButton, Qt::NoModifier, QPoint(25, 25));
         QCOMPARE(toggle.size(), 1);
         QCOMPARE(menu.size(), 1);
+
+        // Through XWayland the square keeps clear of the compositor's window manager, which
+        // would put a tool window elsewhere and below others; it moves itself then.
+        CDragDlg own{QIcon(red), WindowControl::Unmanaged};
+        QVERIFY(own.windowFlags() & Qt::X11BypassWindowManagerHint);
+        own.ShowAtTopRight();
+        QCOMPARE(own.geometry(), dlg.geometry());
+        QTest::mousePress(&own, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+        QTest::mouseMove(&own, QPoint(30, 40));
+        QTest::mouseRelease(&own, Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
+        QCOMPARE(own.pos(), dlg.pos() + QPoint(20, 30));
+    }
+
+    void onNativeWaylandAnOrdinaryWindowThatReadsTheClipboardOnFocus()
+    {
+        QGuiApplication::clipboard()->setText(WatchUrl("before"));
+        CDragDlg dlg{QIcon(), WindowControl::None};
+        QSignalSpy offered(&dlg, &CDragDlg::urlDropped);
+        // Framed by the desktop, so the user can move it; no promise to stay on top.
+        QCOMPARE(
+            dlg.windowFlags() & (Qt::WindowType_Mask | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+            Qt::Window);
+        QVERIFY(dlg.windowFlags() & Qt::WindowTitleHint);
+        dlg.ShowAtTopRight();
+        QVERIFY(dlg.mask().isEmpty());
+
+        // Copied elsewhere while another program had the focus: heard of only on return.
+        auto* clipboard = QGuiApplication::clipboard();
+        clipboard->blockSignals(true);
+        clipboard->setText(WatchUrl("away") + QStringLiteral("\nnotes"));
+        clipboard->blockSignals(false);
+        emit qApp->applicationStateChanged(Qt::ApplicationActive);
+        QCOMPARE(offered.size(), 1);
+        QCOMPARE(offered.at(0).at(0).toString(), WatchUrl("away"));
+        // The same text again, however it is told, is not offered twice; a new one is.
+        emit qApp->applicationStateChanged(Qt::ApplicationActive);
+        clipboard->setText(WatchUrl("away") + QStringLiteral("\nnotes"));
+        QCoreApplication::processEvents();
+        QCOMPARE(offered.size(), 1);
+        clipboard->setText(WatchUrl("next"));
+        QCoreApplication::processEvents();
+        QCOMPARE(offered.size(), 2);
+        QCOMPARE(dlg.PendingUrl(), WatchUrl("next"));
     }
 };
 
