@@ -3,10 +3,7 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <memory>
-#include <string>
 
 #include <QComboBox>
 #include <QDir>
@@ -391,26 +388,6 @@ private slots:
         QCOMPARE(Status(), QStringLiteral("Converting To - ") + target);
         QTRY_COMPARE_WITH_TIMEOUT(Status(), QStringLiteral("Task Compeleted - ") + target, 10000);
         QVERIFY(QFileInfo(Folder("out/clip.mp4")).isSymLink() && !QFileInfo::exists(Folder("elsewhere.mp4")));
-    }
-
-    void SourceNamedInAnyEncodingReachesTheEncoderUnchanged()
-    {
-        const std::string source = Folder("v").toStdString() + "/caf\xe9.flv";
-        {
-            std::ofstream file(source, std::ios::binary);
-            file << "slow 100";
-        }
-        QVERIFY(Open(kFakeEncoder, 3000, {"-source", source}));
-        Control<QLineEdit>("destination")->setText(Folder("out"));
-        Click("start");
-        const std::string target = Folder("out").toStdString() + "/caf\xe9.mp4";
-        QTRY_VERIFY_WITH_TIMEOUT(Control("start")->text() == QStringLiteral("Start Conversion"), 10000);
-        QVERIFY2(m_recorder.log.size() == 1 && m_recorder.log.front().startsWith(QStringLiteral("show ")),
-                 qPrintable(m_recorder.log.join(u'\n')));
-        std::ifstream run(target + ".run", std::ios::binary);
-        const std::string lines((std::istreambuf_iterator<char>(run)), std::istreambuf_iterator<char>());
-        QVERIFY(lines.find("\n-i\n" + source + "\n") != std::string::npos);
-        QVERIFY(lines.find("\n" + target + "\n") != std::string::npos);
     }
 };
 

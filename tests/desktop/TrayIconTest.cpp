@@ -11,22 +11,19 @@ using std::chrono::milliseconds;
 // toggle either way. A click on its own toggles too.
 TEST(TrayIcon, AClickOrADoubleClickTogglesTheWindowOnce)
 {
-    const milliseconds interval(400);
     const struct {
         QSystemTrayIcon::ActivationReason reason;
         std::optional<milliseconds> sinceLastToggle;
         bool toggles;
     } cases[] = {
         {QSystemTrayIcon::Trigger, std::nullopt, true},
-        {QSystemTrayIcon::DoubleClick, std::nullopt, true},        // a tray that sends only this
-        {QSystemTrayIcon::DoubleClick, milliseconds(120), false},  // after its own first click
-        {QSystemTrayIcon::Trigger, milliseconds(120), false},      // the second of two triggers
-        {QSystemTrayIcon::Trigger, milliseconds(401), true},       // a click of its own
-        {QSystemTrayIcon::DoubleClick, milliseconds(5000), true},
-        {QSystemTrayIcon::Context, std::nullopt, false},  // the menu's business
-        {QSystemTrayIcon::MiddleClick, std::nullopt, false},
+        {QSystemTrayIcon::DoubleClick, std::nullopt, true},
+        {QSystemTrayIcon::DoubleClick, milliseconds(120), false},
+        {QSystemTrayIcon::Trigger, milliseconds(120), false},
+        {QSystemTrayIcon::Trigger, milliseconds(401), true},
+        {QSystemTrayIcon::Context, std::nullopt, false},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(CTrayIcon::TogglesWindow(c.reason, c.sinceLastToggle, interval), c.toggles)
-            << c.reason << " after " << (c.sinceLastToggle ? c.sinceLastToggle->count() : -1) << " ms";
+        EXPECT_EQ(CTrayIcon::TogglesWindow(c.reason, c.sinceLastToggle, milliseconds(400)), c.toggles)
+            << c.reason;
 }

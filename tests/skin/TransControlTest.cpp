@@ -156,23 +156,19 @@ private slots:
         }
     }
 
-    // (The change's announcement needs a running accessibility bridge, which the offscreen
-    // platform has not: it is checked on a desktop with a screen reader's registry.)
+    // Read as shown, mnemonic marker dropped. (That a change is announced needs an
+    // accessibility bridge, which the offscreen platform has not.)
     void StaticIsReadByAssistiveTechnology()
     {
         QWidget window;
         CTransStatic mnemonic(QStringLiteral("&Status && more&"), SS_LEFT, &window);
-        CTransStatic status(QStringLiteral("Please load a file first."), SS_LEFT | SS_NOPREFIX, &window);
-        QAccessibleInterface* read = QAccessible::queryAccessibleInterface(&mnemonic);
-        QVERIFY(read != nullptr);
-        QCOMPARE(read->role(), QAccessible::StaticText);
-        QCOMPARE(read->text(QAccessible::Name), QStringLiteral("Status & more"));  // as shown
+        CTransStatic status(QString(), SS_LEFT | SS_NOPREFIX, &window);
         status.setText(QStringLiteral("Conversion Failed - /out/a&b.mp4"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(&mnemonic)->role(), QAccessible::StaticText);
+        QCOMPARE(QAccessible::queryAccessibleInterface(&mnemonic)->text(QAccessible::Name),
+                 QStringLiteral("Status & more"));
         QCOMPARE(QAccessible::queryAccessibleInterface(&status)->text(QAccessible::Name),
                  QStringLiteral("Conversion Failed - /out/a&b.mp4"));
-        status.setAccessibleName(QStringLiteral("Status"));  // a name given outright wins
-        QCOMPARE(QAccessible::queryAccessibleInterface(&status)->text(QAccessible::Name),
-                 QStringLiteral("Status"));
     }
 };
 

@@ -10,19 +10,12 @@ class ShellRecorder : public DesktopShell {
 public:
     ShellRecorder() { DesktopShell::Install(this); }
     ~ShellRecorder() override { DesktopShell::Install(nullptr); }
-    void ShowInFolder(const QString& path, QWidget*) override
-    {
-        m_calls << QStringLiteral("show ") + path;
-        m_shown = path;
-    }
+    void ShowInFolder(const QString& path, QWidget*) override { m_calls << QStringLiteral("show ") + path; }
     void OpenFolder(const QString& path, QWidget*) override { m_calls << QStringLiteral("folder ") + path; }
     bool StartProgram(const QString& program, const QStringList& arguments) override
     {
         m_calls << QStringLiteral("start %1 [%2]").arg(program, arguments.join(QStringLiteral("][")));
-        m_arguments = arguments;
         return true;
     }
     QStringList m_calls;
-    QStringList m_arguments;  // of the last program started
-    QString m_shown;          // the last path shown
 };
