@@ -39,9 +39,12 @@ struct StoreWriter::State {
         tasks = {};
         lock.lock();
         written = number;
+        // One word per run of failures: whether copies were coalesced must not change
+        // what the user is told, and a disk that stays full needs saying once.
+        const bool firstFailure = !ok && lastOk;
         lastOk = ok;
         lastError = error;
-        if (!ok && !final && failed)
+        if (firstFailure && !final && failed)
             failed(error);
         changed.notify_all();
     }

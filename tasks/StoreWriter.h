@@ -17,8 +17,9 @@ class StoreWriter {
 public:
     using Clock = std::chrono::steady_clock;
     using Write = std::function<bool(const StoreSnapshot& tasks, std::string* error)>;
-    // Runs on the writer thread after a failed write, never after the final one. It may
-    // only hand the text on (to the workers' mailbox), never call into a window.
+    // Runs on the writer thread after a failed write that follows a good one (or none),
+    // never after the final one. It may only hand the text on (to the workers' mailbox),
+    // never call into a window.
     using Failed = std::function<void(const std::string& error)>;
 
     StoreWriter(Write write, Failed failed);

@@ -119,6 +119,8 @@ private:
         } else if (verb == "pump") {
             m_mailbox.PostConvertNext(0);
         } else if (verb == "unwritable") {
+            // A save still on its way could put the file back between these two.
+            EXPECT_TRUE(m_scheduler->WaitForStore(std::chrono::seconds(10)));
             fs::remove(Store());
             fs::create_directory(Store());
         } else if (verb == "clear") {
