@@ -62,6 +62,7 @@ struct HttpSession::Impl {
     HttpLimits limits;
     CURLM* multi = nullptr;
     curl_slist* headerLines = nullptr;
+    curl_slist* rangeLines = nullptr;  // the fixed lines and a Range line, for one request
 
     CURL* easy = nullptr;
     bool follow = false;
@@ -77,6 +78,7 @@ struct HttpSession::Impl {
 
     HttpError error = HttpError::None;
     std::string errorText;
+    int systemError = 0;
     char errorBuffer[CURL_ERROR_SIZE] = {};
 
     std::size_t Held() const { return pending.size() - pendingStart; }
@@ -90,6 +92,9 @@ struct HttpSession::Impl {
     void FailFromResult()
     {
         std::string text = errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(result);
+        long osError = 0;
+        if (easy && curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError) == CURLE_OK)
+            systemError = static_cast<int>(osError);
         Fail(ClassifyCurlError(result), std::move(text));
     }
 
@@ -201,6 +206,8 @@ struct HttpSession::Impl {
         curl_multi_remove_handle(multi, easy);
         curl_easy_cleanup(easy);
         easy = nullptr;
+        curl_slist_free_all(rangeLines);
+        rangeLines = nullptr;
         rawHeaders.clear();
         headersComplete = bodyStarted = paused = aborted = done = false;
         result = CURLE_OK;
@@ -228,12 +235,14 @@ HttpSession::~HttpSession()
     curl_slist_free_all(m_impl->headerLines);
 }
 
-bool HttpSession::OpenRequest(const std::string& url, Redirects redirects)
+bool HttpSession::OpenRequest(const std::string& url, Redirects redirects,
+                              std::optional<std::int64_t> rangeFrom)
 {
     Impl& s = *m_impl;
     s.Close();
     s.error = HttpError::None;
     s.errorText.clear();
+    s.systemError = 0;
     s.errorBuffer[0] = '\0';
     if (!s.multi || !s.headerLines) {
         s.Fail(HttpError::Other, "out of memory");
@@ -245,10 +254,30 @@ bool HttpSession::OpenRequest(const std::string& url, Redirects redirects)
         return false;
     }
     s.follow = redirects == Redirects::Follow;
+    curl_slist* lines = s.headerLines;
+    if (rangeFrom) {
+        const std::string range = "Range: bytes=" + std::to_string(*rangeFrom) + "-";
+        bool appended = true;
+        const auto append = [&s, &appended](const char* line) {
+            curl_slist* longer = appended ? curl_slist_append(s.rangeLines, line) : nullptr;
+            appended = longer != nullptr;
+            if (appended)
+                s.rangeLines = longer;
+        };
+        for (const curl_slist* line = s.headerLines; line; line = line->next)
+            append(line->data);
+        append(range.c_str());
+        if (!appended) {
+            s.Fail(HttpError::Other, "out of memory");
+            s.Close();
+            return false;
+        }
+        lines = s.rangeLines;
+    }
 
     CURL* e = s.easy;
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(e, CURLOPT_HTTPHEADER, s.headerLines);
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, lines);
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, s.follow ? 1L : 0L);
@@ -299,9 +328,13 @@ const std::string& HttpSession::RawHeaders() const
 
 std::optional<std::string> HttpSession::ContentLength() const
 {
+    return Header("Content-Length");
+}
+
+std::optional<std::string> HttpSession::Header(const char* name) const
+{
     curl_header* header = nullptr;
-    if (!m_impl->easy ||
-        curl_easy_header(m_impl->easy, "Content-Length", 0, CURLH_HEADER, -1, &header) != CURLHE_OK)
+    if (!m_impl->easy || curl_easy_header(m_impl->easy, name, 0, CURLH_HEADER, -1, &header) != CURLHE_OK)
         return std::nullopt;
     return std::string(header->value);
 }
@@ -370,6 +403,11 @@ HttpError HttpSession::LastError() const
 const std::string& HttpSession::LastErrorText() const
 {
     return m_impl->errorText;
+}
+
+int HttpSession::LastSystemError() const
+{
+    return m_impl->systemError;
 }
 
 }  // namespace platform

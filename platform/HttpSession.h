@@ -45,8 +45,11 @@ public:
 
     // Closes any open request, sends a GET for `url` and returns once the final
     // response's headers are in. With Redirects::Follow the library follows
-    // redirects itself, to http and https addresses only.
-    bool OpenRequest(const std::string& url, Redirects redirects);
+    // redirects itself, to http and https addresses only. With `rangeFrom` the
+    // request asks for the body from that byte on, in one more header line after
+    // the fixed ones.
+    bool OpenRequest(const std::string& url, Redirects redirects,
+                     std::optional<std::int64_t> rangeFrom = std::nullopt);
 
     // Status code of the final response; 0 while there is none.
     int StatusCode() const;
@@ -55,6 +58,8 @@ public:
     const std::string& RawHeaders() const;
     // The Content-Length value as the server wrote it; empty when it sent none.
     std::optional<std::string> ContentLength() const;
+    // The final response's first header of that name (any case); nothing when absent.
+    std::optional<std::string> Header(const char* name) const;
 
     // Waits until `capacity` bytes of the body are in `buffer`, the body has ended,
     // or the transfer failed. Returns the count (0: the body has ended), or
@@ -68,6 +73,9 @@ public:
 
     HttpError LastError() const;
     const std::string& LastErrorText() const;
+    // The system's error number behind the last failure (a refused connection's
+    // ECONNREFUSED); 0 when the library kept none.
+    int LastSystemError() const;
 
 private:
     struct Impl;
