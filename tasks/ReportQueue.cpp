@@ -6,8 +6,8 @@ ReportQueue::ReportQueue(std::function<void()> wake) : m_wake(std::move(wake)) {
 
 bool ReportQueue::IsMergeable(std::int32_t code)
 {
-    return code == REPORT_SIZE || code == REPORT_PROGRESS || code == REPORT_ELAPSED ||
-           code == REPORT_CONVERT_PROGRESS;
+    return code == REPORT_SIZE || code == REPORT_PROGRESS || code == REPORT_ELAPSED || code == REPORT_SPEED ||
+           code == REPORT_RETRY || code == REPORT_CONVERT_PROGRESS;
 }
 
 std::uint64_t ReportQueue::SlotKey(std::int32_t taskId, std::int32_t code)

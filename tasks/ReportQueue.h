@@ -26,10 +26,11 @@ struct QueuedMessage {
 // The workers' mailbox, drained by the UI thread. Posting never waits for the UI.
 //
 // A download at loopback speed reports size, progress and elapsed time after every
-// chunk, far faster than a window can redraw, so those three are merged per task and
-// code: at most one of each waits and the newest value wins. A waiting one is only
-// overwritten while no status report of its task stands behind it, because progress
-// and status share a column and a value must never jump across a status change.
+// chunk, far faster than a window can redraw, so those (and speed and retry waits)
+// are merged per task and code: at most one of each waits and the newest value wins.
+// A waiting one is only overwritten while no status report of its task stands behind
+// it, because progress and status share a column and a value must never jump across
+// a status change.
 // Status reports and convert-next messages are kept whole and in order.
 class ReportQueue : public MessagePoster {
 public:

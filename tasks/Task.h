@@ -37,6 +37,9 @@ public:
     std::atomic<float> m_fProgress{0.0f};
     std::unique_ptr<platform::WorkerThread> m_pThread;
     std::string m_detail;  // why the task last failed; UI thread only, not stored
+    // What the row shows of a running download; UI thread only.
+    TransferRate m_rate;
+    std::int64_t m_progressShown = 0;
 
 private:
     std::mutex m_lock;

@@ -1,7 +1,9 @@
 #include "tasks/TaskReport.h"
 
+#include <algorithm>
 #include <array>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <utility>
 
@@ -9,19 +11,10 @@
 
 namespace {
 
-constexpr std::array<const char*, 9> kStatusTexts = {
+constexpr std::array<const char*, 10> kStatusTexts = {
     "Parsing URL",  "Pending",    "Downloading",    "Download Completed", "Download Failed",
-    "Task Stopped", "Converting", "Task Completed", "Conversion Failed",
+    "Task Stopped", "Converting", "Task Completed", "Conversion Failed",  "Queued",
 };
-
-// "h:m:s", each without leading zeros.
-std::string FormatClock(std::int64_t seconds)
-{
-    const std::int64_t s = seconds > 0 ? seconds : 0;
-    char text[96];
-    std::snprintf(text, sizeof text, "%" PRId64 ":%" PRId64 ":%" PRId64, s / 3600, (s % 3600) / 60, s % 60);
-    return text;
-}
 
 // Each figure one above itself in its own 32 bits, so 0 stands for unknown.
 constexpr int kFigureBits = 32;
@@ -36,6 +29,9 @@ std::optional<std::int64_t> UnpackFigure(std::int64_t packed)
 {
     return packed > 0 ? std::optional<std::int64_t>(packed - 1) : std::nullopt;
 }
+
+// The fields of a packed retry report: seconds above, then the retry, then the most.
+constexpr std::int64_t kRetryField = 0x10000;
 
 }  // namespace
 
@@ -65,12 +61,16 @@ std::string FormatReportText(std::int32_t code, std::int64_t value)
         return StatusText(value);
     case REPORT_ELAPSED:
         // A clock that went backwards must not show a negative time.
-        return FormatClock(value / 1000);
+        return FormatClockText(value / 1000);
     case REPORT_CONVERT_PROGRESS:
         return FormatConvertProgress(value);
     case REPORT_PROGRESS:
         std::snprintf(text, sizeof text, "Downloading - %.2f%%", static_cast<double>(value) * 0.01);
         return text;
+    case REPORT_SPEED:
+        return FormatSpeedText(value);
+    case REPORT_RETRY:
+        return FormatRetryText(value);
     default:
         return {};
     }
@@ -84,6 +84,8 @@ int ReportColumn(std::int32_t code)
     case REPORT_STATUS:
     case REPORT_PROGRESS:
     case REPORT_CONVERT_PROGRESS:
+    case REPORT_SPEED:
+    case REPORT_RETRY:
         return COLUMN_STATUS;
     case REPORT_ELAPSED:
         return COLUMN_ELAPSED;
@@ -105,7 +107,62 @@ std::string FormatConvertProgress(std::int64_t value)
         return text;
     text += " - " + std::to_string(*percent) + "%";
     if (const auto left = UnpackFigure(value & kFigureMask))
-        text += " - " + FormatClock(*left) + " left";
+        text += " - " + FormatClockText(*left) + " left";
+    return text;
+}
+
+std::string FormatClockText(std::int64_t seconds)
+{
+    const std::int64_t s = std::max<std::int64_t>(seconds, 0);
+    char text[96];
+    std::snprintf(text, sizeof text, "%" PRId64 ":%" PRId64 ":%" PRId64, s / 3600, (s % 3600) / 60, s % 60);
+    return text;
+}
+
+std::string FormatSpeedText(std::int64_t bytesPerSecond)
+{
+    char text[64];
+    const std::int64_t kilobytes = std::max<std::int64_t>(bytesPerSecond, 0) / 1024;
+    if (kilobytes < 1024)
+        std::snprintf(text, sizeof text, "%" PRId64 "KB/s", kilobytes);
+    else
+        std::snprintf(text, sizeof text, "%.2fMB/s", static_cast<double>(kilobytes) * (1.0 / 1024));
+    return text;
+}
+
+std::int64_t SecondsLeft(std::int64_t size, std::int64_t progress, std::int64_t bytesPerSecond)
+{
+    if (bytesPerSecond <= 0 || size <= 0)
+        return 0;
+    const double left = static_cast<double>(size) *
+                        static_cast<double>(10000 - std::min<std::int64_t>(progress, 10000)) / 10000.0;
+    // Rounded up: "0:0:0 left" only once nothing is left.
+    return static_cast<std::int64_t>(std::ceil(left / static_cast<double>(bytesPerSecond)));
+}
+
+std::string FormatProgressText(std::int64_t progress, const TransferRate& rate)
+{
+    std::string text = FormatReportText(REPORT_PROGRESS, progress);
+    if (rate.bytesPerSecond > 0)
+        text += " - " + FormatSpeedText(rate.bytesPerSecond) + " - " + FormatClockText(rate.secondsLeft) +
+                " left";
+    return text;
+}
+
+std::int64_t PackRetry(std::int64_t seconds, std::int32_t retry, std::int32_t maxRetries)
+{
+    const auto field = [](std::int64_t v) { return std::clamp<std::int64_t>(v, 0, kRetryField - 1); };
+    return std::clamp<std::int64_t>(seconds, 0, INT32_MAX) * kRetryField * kRetryField +
+           field(retry) * kRetryField + field(maxRetries);
+}
+
+std::string FormatRetryText(std::int64_t packed)
+{
+    const std::int64_t value = std::max<std::int64_t>(packed, 0);
+    char text[96];
+    std::snprintf(text, sizeof text, "Retrying in %" PRId64 " s (%" PRId64 "/%" PRId64 ")",
+                  value / (kRetryField * kRetryField), value / kRetryField % kRetryField,
+                  value % kRetryField);
     return text;
 }
 

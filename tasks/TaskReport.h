@@ -14,6 +14,8 @@ enum ReportCode : std::int32_t {
     REPORT_STATUS = 2,            // value: a status code -> column 2
     REPORT_ELAPSED = 3,           // value: elapsed milliseconds -> column 3
     REPORT_PROGRESS = 6,          // value: hundredths of a percent -> column 2
+    REPORT_SPEED = 7,             // value: bytes per second over the last few seconds -> column 2
+    REPORT_RETRY = 8,             // value: PackRetry of the wait before a retry -> column 2
     REPORT_CONVERT_PROGRESS = 9,  // value: PackConvertProgress -> column 2
 };
 
@@ -27,6 +29,7 @@ enum StatusCode : std::int32_t {
     STATUS_CONVERTING = 6,
     STATUS_TASK_COMPLETED = 7,
     STATUS_CONVERSION_FAILED = 8,
+    STATUS_QUEUED = 9,  // waits for a free download slot
 };
 
 // Columns of a task's row.
@@ -47,6 +50,27 @@ struct TaskReport {
 
     bool operator==(const TaskReport&) const = default;
 };
+
+// A running download's rate as its row shows it: unknown (0) until the worker's first
+// speed report.
+struct TransferRate {
+    std::int64_t bytesPerSecond = 0;
+    std::int64_t secondsLeft = 0;
+};
+
+// How long the rest of `size` takes at `bytesPerSecond`, from progress in hundredths of
+// a percent; 0 when the rate is unknown.
+std::int64_t SecondsLeft(std::int64_t size, std::int64_t progress, std::int64_t bytesPerSecond);
+// "Downloading - 81.92% - 1.25MB/s - 0:0:12 left"; without a known rate only the first part.
+std::string FormatProgressText(std::int64_t progress, const TransferRate& rate);
+std::string FormatSpeedText(std::int64_t bytesPerSecond);  // "1.25MB/s", below 1MB/s "850KB/s"
+std::string FormatClockText(std::int64_t seconds);         // "%d:%d:%d", no leading zeros
+
+// The wait before retry `retry` of `maxRetries`, in whole seconds, as one report value;
+// each part is kept within its field.
+std::int64_t PackRetry(std::int64_t seconds, std::int32_t retry, std::int32_t maxRetries);
+// "Retrying in 4 s (2/5)"
+std::string FormatRetryText(std::int64_t packed);
 
 // "Download Failed" and "Conversion Failed": the statuses a reason comes with.
 bool IsFailureStatus(std::int64_t status);

@@ -46,6 +46,11 @@ TEST(TaskReport, TextAndColumnOfEveryReport)
         {CP, PackConvertProgress(std::nullopt, std::nullopt), "Converting", COLUMN_STATUS},
         {CP, -1, "Converting", COLUMN_STATUS},
         {ST, STATUS_TASK_COMPLETED, "Task Completed", COLUMN_STATUS},
+        {REPORT_SPEED, 1310720, "1.25MB/s", COLUMN_STATUS},
+        {REPORT_SPEED, 1048575, "1023KB/s", COLUMN_STATUS},
+        {REPORT_RETRY, PackRetry(4, 2, 5), "Retrying in 4 s (2/5)", COLUMN_STATUS},
+        // Each part is kept in its own field, whatever comes.
+        {REPORT_RETRY, PackRetry(300, 70000, -1), "Retrying in 300 s (65535/0)", COLUMN_STATUS},
         {4, 7, "", -1},
     };
     for (const auto& [code, value, text, column] : cases) {
@@ -54,11 +59,27 @@ TEST(TaskReport, TextAndColumnOfEveryReport)
         EXPECT_EQ(ReportColumn(code), column);
     }
     std::string all = StatusText(-1) + StatusText(0x100000000LL);  // 2^32 would alias 0 if cut
-    for (std::int64_t status = STATUS_PARSING_URL; status <= STATUS_CONVERSION_FAILED + 1; ++status)
+    for (std::int64_t status = STATUS_PARSING_URL; status <= STATUS_QUEUED + 1; ++status)
         all += StatusText(status) + "|";
     EXPECT_EQ(all,
               "Parsing URL|Pending|Downloading|Download Completed|Download Failed|"
-              "Task Stopped|Converting|Task Completed|Conversion Failed||");
+              "Task Stopped|Converting|Task Completed|Conversion Failed|Queued||");
+}
+
+TEST(TaskReport, ProgressWithSpeedAndTimeLeft)
+{
+    // progress, size, bytes per second -> the row's text
+    const std::tuple<std::int64_t, std::int64_t, std::int64_t, const char*> cases[] = {
+        {8192, 10000LL << 20, 0, "Downloading - 81.92%"},  // no speed known yet
+        {8192, 80LL << 20, 1310720, "Downloading - 81.92% - 1.25MB/s - 0:0:12 left"},
+        {0, 1LL << 30, 10240, "Downloading - 0.00% - 10KB/s - 29:7:38 left"},
+        {9999, 1000, 1, "Downloading - 99.99% - 0KB/s - 0:0:1 left"},  // a part of a second is a second
+        {10000, 1000, 5000, "Downloading - 100.00% - 4KB/s - 0:0:0 left"},
+    };
+    for (const auto& [progress, size, speed, text] : cases) {
+        const TransferRate rate{speed, SecondsLeft(size, progress, speed)};
+        EXPECT_EQ(FormatProgressText(progress, rate), text);
+    }
 }
 
 TEST(TaskReport, SilentFlagStopsPostingAndADetailKeepsItsPlace)
