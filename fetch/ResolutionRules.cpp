@@ -2,6 +2,35 @@
 
 #include "platform/Text.h"
 
+namespace {
+
+bool IsHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+}  // namespace
+
+std::string EncodeAddressBytes(std::string_view text, bool keepHash)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto u = static_cast<unsigned char>(text[i]);
+        const bool escape =
+            text[i] == '%' && i + 2 < text.size() && IsHexDigit(text[i + 1]) && IsHexDigit(text[i + 2]);
+        if (u <= 0x20 || u >= 0x7F || (text[i] == '#' && !keepHash) || (text[i] == '%' && !escape)) {
+            out.push_back('%');
+            out.push_back(kHex[u >> 4]);
+            out.push_back(kHex[u & 0xF]);
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
 std::optional<std::string> FindLocationValue(std::string_view rawHeaders)
 {
     constexpr std::string_view kName = "Location:";

@@ -7,6 +7,12 @@
 #include <string>
 #include <string_view>
 
+// The bytes an address cannot carry as they are (blank, '#', a '%' that starts no
+// escape, control and non-ASCII bytes) as %XX escapes, the rest untouched: a video
+// identifier travels this way, the same in every request. A whole address keeps its
+// '#', which starts its fragment.
+std::string EncodeAddressBytes(std::string_view text, bool keepHash = false);
+
 // The text of the first "Location:" header (that exact spelling), trimmed; nothing
 // when the header is missing or its value is not followed by a line feed.
 std::optional<std::string> FindLocationValue(std::string_view rawHeaders);

@@ -1,3 +1,7 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +17,7 @@
 #include "support/VideoService.h"
 #include "tasks/MessagePoster.h"
 #include "tasks/Task.h"
+#include "tasks/TaskReport.h"
 
 namespace {
 
@@ -46,7 +51,11 @@ protected:
             m_task.m_evStop.Set();
     }
     void PostConvertNext(int) override {}
-    void PostTaskDetail(std::int32_t, std::string) override {}
+    void PostTaskDetail(std::int32_t, std::string text) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_details.push_back(std::move(text));
+    }
     void ShowFileError(const std::string& message) override
     {
         m_shown.push_back(message + " | " + std::to_string(Statuses().back()));
@@ -72,22 +81,47 @@ protected:
         return false;
     }
 
-    // Runs a worker on this thread, or starts one on its own.
+    // Runs a worker on this thread, or starts one on its own, for a watch page or (with a
+    // leading '/') a direct address on the service.
     int RunWorker(const std::string& videoId, bool onItsThread = false)
     {
         m_reports.clear();
-        m_task.m_csUrl = m_service.WatchUrl(videoId);
+        m_details.clear();
+        m_task.m_csUrl =
+            videoId.starts_with('/') ? "http://" + m_service.Host() + videoId : m_service.WatchUrl(videoId);
         if (onItsThread)
             return StartDownload(m_task, m_context);
         return DownloadWorker(m_task, m_context).Run();
     }
     std::string FileText() { return ReadText(m_task.m_csFilePath); }
+    // The last reason given, "" for none.
+    std::string Reason()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_details.empty() ? "" : m_details.back();
+    }
+    // The Range line of every request for a video file ("-" for none) since `first`.
+    std::string VideoRanges(std::size_t first = 0)
+    {
+        std::string ranges;
+        const std::vector<std::string> heads = m_service.Requests();
+        for (std::size_t i = first; i < heads.size(); ++i) {
+            if (!heads[i].starts_with("GET /file/") && !heads[i].starts_with("GET /media/"))
+                continue;
+            const auto at = heads[i].find("Range: bytes=");
+            ranges +=
+                (ranges.empty() ? "" : ",") +
+                (at == std::string::npos ? "-" : heads[i].substr(at + 13, heads[i].find('\r', at) - at - 13));
+        }
+        return ranges;
+    }
 
     VideoService m_service;
     DownloadContext m_context;
     CTask m_task;
     std::mutex m_mutex;
     std::vector<TaskReport> m_reports;
+    std::vector<std::string> m_details;
     std::vector<std::string> m_shown;
     std::int32_t m_stopOn = 0;  // a report code that asks the worker to stop
 };
@@ -104,15 +138,15 @@ TEST_F(DownloadWorkerTest, CompletesWithEveryReportInOrderAndTheFixedRequests)
         ::unsetenv(name);
     ASSERT_EQ(result, 1);
 
-    // Task 7's reports as code=value (1 size, 2 status, 3 elapsed, 6 progress); elapsed
-    // times vary.
+    // Task 7's reports as code=value (1 size, 2 status, 3 elapsed, 6 progress, 7 speed);
+    // times and speeds vary. The last speed is told however soon the body ended.
     std::string reports;
     for (const TaskReport& r : m_reports)
         reports += std::to_string(r.taskId) + ":" + std::to_string(r.code) + "=" +
-                   (r.code == REPORT_ELAPSED ? "t" : std::to_string(r.value)) + " ";
+                   (r.code == REPORT_ELAPSED || r.code == REPORT_SPEED ? "t" : std::to_string(r.value)) + " ";
     EXPECT_EQ(reports,
               "7:2=0 7:2=0 7:2=1 7:1=10000 7:2=2 7:3=t 7:6=0 "
-              "7:3=t 7:6=8192 7:3=t 7:6=10000 7:2=3 ");
+              "7:3=t 7:6=8192 7:3=t 7:6=10000 7:7=t 7:2=3 ");
     EXPECT_EQ(FileText(), VideoService::Body(10000));
     EXPECT_TRUE(m_task.IsFinished());
     EXPECT_EQ(m_task.m_nFileSize, 10000);
@@ -127,6 +161,12 @@ TEST_F(DownloadWorkerTest, CompletesWithEveryReportInOrderAndTheFixedRequests)
                         "\r\nAccept: */*\r\n"
                         "User-Agent:Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n\r\n");
     EXPECT_EQ(m_service.Requests(), heads);
+
+    // Whole chunks: the pass after the last one completes.
+    m_task.m_nFileSize = 0;
+    EXPECT_EQ(RunWorker("ok-16384"), 1);
+    EXPECT_EQ(Values(REPORT_PROGRESS), (std::vector<std::int64_t>{0, 5000, 10000}));
+    EXPECT_EQ(FileText(), VideoService::Body(16384));
 
     m_task.m_bSilent = true;  // posts nothing more
     EXPECT_EQ(RunWorker("ok-3000"), 1);
@@ -145,29 +185,38 @@ TEST_F(DownloadWorkerTest, OutcomesAndWhatBecomesOfAnEarlierFile)
     // stall is cut off.
     m_context.limits.idleTimeout = 1s;
     const std::string earlier(1000, 'e');
-    const std::tuple<const char*, int, std::string> cases[] = {
-        {"r2s300-500", 1, VideoService::Body(500)},
-        {"r1s200", 0, earlier},
-        {"r2s307", 0, earlier},
-        {"r2last", 0, earlier},
-        {"notoken", 0, earlier},
-        {"cdnnoorigin", 0, earlier},
-        {"fileredirect", 0, earlier},
-        {"r3s404", 0, earlier},
-        {"nolength-500", 0, earlier},
-        {"ok-0", 0, earlier},
-        {"short-20000", 0, VideoService::Body(10000)},
-        {"more-10000", 1, VideoService::Body(10000)},
-        {"slow-100000", 1, VideoService::Body(100000)},  // about 1.2 s in small pieces
-        {"stallbody-100000", 0, VideoService::Body(50000)},
+    const std::string no = "; the service no longer answers these requests";
+    const std::tuple<const char*, int, std::string, std::string> cases[] = {
+        {"r2s300-500", 1, VideoService::Body(500), ""},
+        {"r1s200", 0, earlier, "request 1: 200 OK where a 300 to 306 redirect was expected" + no},
+        {"r2s307", 0, earlier,
+         "request 2: 307 Temporary Redirect where a 300 to 306 redirect was expected" + no},
+        {"r1s308", 0, earlier,
+         "request 1: 308 Permanent Redirect where a 300 to 306 redirect was expected" + no},
+        {"r2last", 0, earlier, "request 2: 303 See Other without a usable \"Location:\" line" + no},
+        {"notoken", 0, earlier, "request 1: the redirect carries no token (&t=)" + no},
+        {"cdnnoorigin", 0, earlier, "request 2: the video address names no origin (&origin=)" + no},
+        {"fileredirect", 0, earlier, "request 3: a redirect to an address that is not http or https"},
+        {"r3s404", 0, earlier, "request 3: 404 Not Found"},
+        {"nolength-500", 0, earlier, "request 3: 200 OK without a Content-Length" + no},
+        {"ok-0", 0, earlier, "request 3: 200 OK with an empty body" + no},
+        {"short-20000", 0, VideoService::Body(10000), "request 3: connection lost"},
+        // A chunked body that ends cleanly is still short of the announced size.
+        {"chunkedshort-20000", 0, VideoService::Body(10000),
+         "request 3: the body ended after 10000 of 20000 bytes"},
+        {"more-10000", 1, VideoService::Body(10000), ""},
+        {"slow-100000", 1, VideoService::Body(100000), ""},  // about 1.2 s in small pieces
+        {"stallbody-100000", 0, VideoService::Body(50000), "request 3: timed out"},
     };
-    for (const auto& [id, result, file] : cases) {
+    for (const auto& [id, result, file, reason] : cases) {
         SCOPED_TRACE(id);
         WriteText(m_task.m_csFilePath, earlier);
+        m_task.m_nFileSize = 0;  // a new task: nothing to continue
         const auto start = Clock::now();
         EXPECT_EQ(RunWorker(id), result);
         EXPECT_LT(Clock::now() - start, 5s);
         EXPECT_EQ(FileText(), file);
+        EXPECT_EQ(Reason(), reason);
         // One end status; a response that is not the video never shows as downloading.
         const std::vector<std::int64_t> statuses = Statuses();
         EXPECT_EQ(statuses.back(), result ? STATUS_DOWNLOAD_COMPLETED : STATUS_DOWNLOAD_FAILED);
@@ -178,22 +227,34 @@ TEST_F(DownloadWorkerTest, OutcomesAndWhatBecomesOfAnEarlierFile)
 
     // A stop that came just before the transfer leaves the earlier file alone.
     WriteText(m_task.m_csFilePath, earlier);
+    m_task.m_nFileSize = 0;
     m_stopOn = REPORT_SIZE;
     EXPECT_EQ(RunWorker("ok-10000"), 0);
     EXPECT_EQ(Statuses().back(), STATUS_STOPPED);
     EXPECT_EQ(FileText(), earlier);
     m_stopOn = 0;
 
-    // A file that cannot be created fails the task once the user has seen the message;
-    // so does one that cannot be written.
+    // A file that cannot be created, or that a conversion holds, fails the task once the
+    // user has seen the message, and nothing of it is cut; so does one that cannot be written.
+    const std::string held = m_task.m_csFilePath;
+    const int reader = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(reader, LOCK_SH), 0);
+    m_task.m_nFileSize = 0;
+    EXPECT_EQ(RunWorker("ok-1000"), 0);
+    ::close(reader);
+    EXPECT_EQ(FileText(), earlier);
+    EXPECT_EQ(Reason(), "\"" + held + "\" is in use by another program");
     m_task.m_csFilePath = m_service.Folder() + "/missing/video.flv";
     EXPECT_EQ(RunWorker("ok-1000"), 0);
-    EXPECT_EQ(m_shown, std::vector<std::string>{"Can not create the file \"" + m_task.m_csFilePath +
-                                                "\", file may be used by another thread. | 2"});
+    EXPECT_EQ(Reason(), "cannot create \"" + m_task.m_csFilePath + "\": no such file or directory");
+    const std::string box = "\", file may be used by another thread. | 2";
+    EXPECT_EQ(m_shown, (std::vector<std::string>{"Can not create the file \"" + held + box,
+                                                 "Can not create the file \"" + m_task.m_csFilePath + box}));
     EXPECT_EQ(Statuses().back(), STATUS_DOWNLOAD_FAILED);
     m_task.m_csFilePath = "/dev/full";
     EXPECT_EQ(RunWorker("ok-20000"), 0);
     EXPECT_EQ(Statuses().back(), STATUS_DOWNLOAD_FAILED);
+    EXPECT_EQ(Reason(), "cannot write \"/dev/full\": disk full");
 }
 
 TEST_F(DownloadWorkerTest, OnlyIdleTasksStartAndAStopEndsAStallWithinASecond)
@@ -201,7 +262,7 @@ TEST_F(DownloadWorkerTest, OnlyIdleTasksStartAndAStopEndsAStallWithinASecond)
     // Stalled before the first answer, then in the middle of the body.
     const std::tuple<const char*, std::int32_t, std::int64_t> cases[] = {
         {"r1stall", REPORT_STATUS, STATUS_PARSING_URL},
-        {"stallbody-100000", REPORT_PROGRESS, 4000},
+        {"stallonce-100000", REPORT_PROGRESS, 4000},
     };
     for (const auto& [id, code, least] : cases) {
         ASSERT_TRUE(RunWorker(id, true)) << id;
@@ -218,8 +279,15 @@ TEST_F(DownloadWorkerTest, OnlyIdleTasksStartAndAStopEndsAStallWithinASecond)
         JoinDownload(m_task);
         EXPECT_EQ(FileText(), VideoService::Body(code == REPORT_PROGRESS ? 50000 : 0)) << id;
     }
+    // Started again, the stopped download continues where its file ends.
+    const std::size_t before = m_service.Requests().size();
+    EXPECT_EQ(RunWorker("stallonce-100000"), 1);
+    EXPECT_EQ(VideoRanges(before), "50000-");
+    EXPECT_EQ(Values(REPORT_PROGRESS).front(), 5000);
+    EXPECT_EQ(FileText(), VideoService::Body(100000));
 
     // A downloaded task does not start again; a failed one does, unfinished at once.
+    m_task.m_nFileSize = 0;
     ASSERT_EQ(RunWorker("ok-500"), 1);
     EXPECT_FALSE(StartDownload(m_task, m_context));
     m_task.m_nStatus = STATUS_DOWNLOAD_FAILED;
@@ -246,6 +314,158 @@ TEST_F(DownloadWorkerTest, DisposeTaskDeletesTheFilesOnlyWhenAskedAfterTheWorker
         EXPECT_EQ(std::filesystem::exists(m_task.m_csFilePath), !deleteFiles);
         EXPECT_EQ(std::filesystem::exists(target), !deleteFiles);
     }
+}
+
+TEST_F(DownloadWorkerTest, OnlyTheRestOfTheSameVersionContinuesAFileThatIsNeverMixed)
+{
+    const std::string begun = VideoService::Body(10000).substr(0, 4000);
+    const std::string foreign(4000, 'e');  // shows through if a file were ever mixed
+    // id, known size, partial file -> the video requests' Range lines, the file's size
+    const std::tuple<const char*, std::int64_t, std::string, const char*, std::size_t> cases[] = {
+        {"ok-10000", 10000, begun, "4000-", 10000},
+        {"ok-10000", 10000, VideoService::Body(10000), "9999-", 10000},  // complete on disk
+        {"norange-10000", 10000, foreign, "4000-", 10000},               // 200: from the start
+        {"badrange-10000", 10000, foreign, "4000-,-", 10000},            // 206 from 0: asked whole
+        {"r416-10000", 10000, foreign, "4000-,-", 10000},
+        {"ok-20000", 10000, foreign, "4000-,-", 20000},                          // another version
+        {"ok-10000", 10000, foreign + foreign + foreign + foreign, "-", 10000},  // longer
+        {"ok-10000", 0, foreign, "-", 10000},                                    // size not known
+    };
+    for (const auto& [id, known, partial, ranges, size] : cases) {
+        SCOPED_TRACE(std::string(id) + " " + ranges);
+        WriteText(m_task.m_csFilePath, partial);
+        m_task.m_nFileSize = known;
+        const std::size_t before = m_service.Requests().size();
+        EXPECT_EQ(RunWorker(id), 1);
+        EXPECT_EQ(VideoRanges(before), ranges);
+        EXPECT_EQ(FileText(), VideoService::Body(size));
+        EXPECT_EQ(Values(REPORT_SIZE), std::vector<std::int64_t>{static_cast<std::int64_t>(size)});
+    }
+    // The one more line of a continued request comes after the fixed ones.
+    EXPECT_TRUE(m_service.Requests().back().ends_with(
+        "\r\nAccept: */*\r\nUser-Agent:Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n\r\n"));
+    WriteText(m_task.m_csFilePath, begun);
+    m_task.m_nFileSize = 10000;
+    RunWorker("ok-10000");
+    EXPECT_TRUE(m_service.Requests().back().ends_with(
+        "\r\nAccept: */*\r\nUser-Agent:Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n"
+        "Range: bytes=4000-\r\n\r\n"));
+}
+
+TEST_F(DownloadWorkerTest, PassingFailuresAreTriedAgainAfterGrowingWaitsAndOthersFailAtOnce)
+{
+    m_context.retry.maxRetries = 5;
+    m_context.retry.waitScale = 0.001;  // planned seconds pass as milliseconds
+    m_context.limits.idleTimeout = 1s;
+    const auto retries = [this] {
+        std::string texts;
+        for (const std::int64_t value : Values(REPORT_RETRY))
+            texts += FormatRetryText(value).substr(12) + " ";
+        return texts;
+    };
+    const std::string refused = "http://127.0.0.1:1/closed.flv";  // nothing listens on port 1
+    // address, result, the retry countdowns, the last reason, the video requests' ranges
+    // ("N-": from where the file ends)
+    const std::tuple<std::string, int, const char*, const char*, const char*> cases[] = {
+        {"s503x2-5000", 1, "1 s (1/5) 2 s (2/5) 1 s (2/5) ", "request 3: 503 Service Unavailable", "-,-,-"},
+        {"s429x1-5000", 1, "1 s (1/5) ", "request 3: 429 Too Many Requests", "-,-"},
+        {"s429x1ra3-5000", 1, "3 s (1/5) 2 s (1/5) 1 s (1/5) ", "request 3: 429 Too Many Requests", "-,-"},
+        {"s408x1-5000", 1, "1 s (1/5) ", "request 3: 408 Request Timeout", "-,-"},
+        {"resetonce-100000", 1, "1 s (1/5) ", "request 3: connection", "-,N-"},
+        {"stallonce-100000", 1, "1 s (1/5) ", "request 3: timed out", "-,N-"},
+        {"s503x9-5000", 0, "", "request 3: 503 Service Unavailable, after 5 retries", "-,-,-,-,-,-"},
+        {"r1s502", 0, "", "request 1: 502 Bad Gateway, after 5 retries", ""},
+        {refused, 0, "", "request 1: connection refused, after 5 retries", ""},
+        {"r3s404", 0, "", "request 3: 404 Not Found", "-"},
+        {"r1s404", 0, "", "request 1: 404 Not Found", ""},
+    };
+    for (const auto& [address, result, countdowns, reason, ranges] : cases) {
+        SCOPED_TRACE(address);
+        m_task.m_nFileSize = 0;
+        const std::size_t before = m_service.Requests().size();
+        if (address.starts_with("http")) {
+            m_reports.clear();
+            m_task.m_csUrl = address;
+            EXPECT_EQ(DownloadWorker(m_task, m_context).Run(), result);
+        } else {
+            EXPECT_EQ(RunWorker(address), result);
+        }
+        if (result == 1) {
+            EXPECT_EQ(retries(), countdowns);
+            EXPECT_EQ(FileText(), VideoService::Body(m_task.m_nFileSize));
+        } else if (std::string(countdowns).empty() && !std::string(reason).ends_with("retries")) {
+            EXPECT_EQ(retries(), "");
+        }
+        EXPECT_TRUE(m_details.back().starts_with(reason)) << m_details.back();
+        std::string made = VideoRanges(before);
+        for (std::size_t at; (at = made.find_first_of("123456789")) != std::string::npos;)
+            made.replace(at, made.find('-', at) - at, "N");
+        EXPECT_EQ(made, ranges);
+        EXPECT_EQ(Statuses().back(), result ? STATUS_DOWNLOAD_COMPLETED : STATUS_DOWNLOAD_FAILED);
+    }
+
+    // None by default; a stop during a wait ends the task as stopped.
+    m_context.retry = RetryPolicy{};
+    EXPECT_EQ(RunWorker("s503x1-6000"), 0);
+    EXPECT_EQ(Reason(), "request 3: 503 Service Unavailable");
+    m_context.retry.maxRetries = 5;
+    m_stopOn = REPORT_RETRY;
+    EXPECT_EQ(RunWorker("s503x9-7000"), 0);
+    EXPECT_EQ(Statuses().back(), STATUS_STOPPED);
+}
+
+TEST_F(DownloadWorkerTest, DirectAddressesTakeOneRequestAndIdentifiersTravelAsTyped)
+{
+    const std::string fixed =
+        "\r\nAccept: */*\r\nUser-Agent:Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n\r\n";
+    // path, result, file size, the requests made, the reason
+    const std::tuple<const char*, int, std::size_t, std::vector<std::string>, const char*> cases[] = {
+        {"/media/ok-10000.flv", 1, 10000, {"/media/ok-10000.flv"}, ""},
+        {"/media/ok-1000%zz\xc3\xa9.flv#at", 1, 10000, {"/media/ok-1000%25zz%C3%A9.flv"}, ""},
+        {"/media/chain308-1000.mp4?x=1",
+         1,
+         1000,
+         {"/media/chain308-1000.mp4?x=1", "/final/chain308-1000"},
+         ""},
+        {"/media/r3s404.webm", 0, 0, {"/media/r3s404.webm"}, "request 1: 404 Not Found"},
+        {"/media/nolength-500.flv",
+         0,
+         0,
+         {"/media/nolength-500.flv"},
+         "request 1: 200 OK without a Content-Length"},
+        {"/v/ok-1000", 0, 0, {}, "not a watch-page address of "},
+    };
+    for (const auto& [path, result, size, requests, reason] : cases) {
+        SCOPED_TRACE(path);
+        m_task.m_nFileSize = 0;
+        WriteText(m_task.m_csFilePath, "");
+        const std::size_t before = m_service.Requests().size();
+        EXPECT_EQ(RunWorker(path), result);
+        EXPECT_EQ(FileText(), VideoService::Body(size));
+        EXPECT_TRUE(Reason().starts_with(reason)) << Reason();
+        std::vector<std::string> heads = m_service.Requests();
+        heads.erase(heads.begin(), heads.begin() + static_cast<std::ptrdiff_t>(before));
+        std::vector<std::string> expected;
+        for (const std::string& request : requests)
+            expected.push_back("GET " + request + " HTTP/1.1\r\nHost: " + m_service.Host() + fixed);
+        EXPECT_EQ(heads, expected);
+        // Straight to the request: nothing to resolve.
+        EXPECT_EQ(Statuses().front(), requests.empty() ? STATUS_DOWNLOAD_FAILED : STATUS_PENDING);
+    }
+
+    // A blank, '#', a stray '%' and non-ASCII bytes reach the service the same way in each request.
+    m_task.m_nFileSize = 0;
+    const std::size_t before = m_service.RequestLines().size();
+    EXPECT_EQ(RunWorker("ok-700 a#b%zz%41\xc3\xa9"), 1);
+    EXPECT_EQ(FileText(), VideoService::Body(10000));
+    std::vector<std::string> lines = m_service.RequestLines();
+    lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(before));
+    const std::string id = "ok-700%20a%23b%25zz%41%C3%A9";
+    const std::string token = "&t=TOK" + std::to_string(id.size());
+    EXPECT_EQ(lines, (std::vector<std::string>{"GET /v/" + id + "&feature=dir HTTP/1.1",
+                                               "GET /get_video?video_id=" + id + token + " HTTP/1.1",
+                                               "GET /get_video?video_id=" + id + token + " HTTP/1.1",
+                                               "GET /file/" + id + " HTTP/1.1"}));
 }
 
 }  // namespace

@@ -47,6 +47,21 @@ TEST(ResolutionRules, RedirectsAndAddresses)
         EXPECT_EQ(BuildVideoRequestAddress(redirect, second, "ab", cdn), address) << redirect;
 }
 
+TEST(ResolutionRules, IdentifierBytesAnAddressCannotCarryAreEscapedAndNothingElse)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"aZ09-_.~&=?/:+!$'()*,;@[]", "aZ09-_.~&=?/:+!$'()*,;@[]"},
+        {"a b#c", "a%20b%23c"},
+        {"%41%4g%4%%", "%41%254g%254%25%25"},  // only a whole escape stays one
+        {"\x01\x7f\xc3\xa9", "%01%7F%C3%A9"},
+        {std::string("a\0b", 3), "a%00b"},
+    };
+    for (const auto& [id, encoded] : cases)
+        EXPECT_EQ(EncodeAddressBytes(id), encoded) << id;
+    EXPECT_EQ(EncodeAddressBytes("http://h/a b%zz\xc3\xa9.flv#t=5", true),
+              "http://h/a%20b%25zz%C3%A9.flv#t=5");
+}
+
 TEST(ResolutionRules, ProgressInHundredthsOfAPercent)
 {
     EXPECT_EQ(ProgressHundredths(2, 3), 6666);

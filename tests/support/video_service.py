@@ -7,17 +7,30 @@
 #   GET /get_video?video_id=ID&t=TOKEN    -> 303 to the CDN (...&origin=HOST:PORT) or to /file/ID
 #   GET /get_video?video_id=ID[&rest]     -> the video (the origin, reached from the CDN address)
 #   GET /file/ID                          -> the video
+#   GET /media/ID.EXT[?query]             -> the video, at a direct address
 #
 # With --video FILE, the identifier "video" serves that file (the end-to-end tests).
 # The identifier picks the behaviour: NAME or NAME-SIZE, SIZE being the body length
 # (default 10000); body byte i is i % 251. A NAME starting with r1 or r2 makes the
 # first or second step misbehave as the rest of the name says; notoken leaves out the
 # token, cdn, cdnrest and cdnnoorigin name CDN addresses, fileredirect is sent to a
-# file:// address and chain307 to a relative 307 before the video. Every request head
-# is appended, byte for byte, to the --log file before the answer is sent.
+# file:// address and chainCODE (307, 308) to a relative redirect of that code before
+# the video. Every request head is appended, byte for byte, to the --log file before
+# the answer is sent. Identifiers arrive percent-encoded and are used as they arrive.
+#
+# The video honours "Range: bytes=N-" with a 206 and its Content-Range, or a 416 when N
+# is past the end; norange answers 200 regardless, badrange a 206 from byte 0, r416
+# always 416. Behaviours for retries: resetonce sends half of a whole body and resets
+# the connection (a range is served whole), resetalways does so to every answer,
+# stallonce sends half of a whole body and then nothing, sCODExN[raS] answers CODE
+# (with Retry-After: S) to the first N video requests of its identifier, and
+# chunkedshort ends a chunked body cleanly at half its Content-Length.
 
 import argparse
+import re
+import socket
 import socketserver
+import struct
 import threading
 import time
 from pathlib import Path
@@ -25,6 +38,7 @@ from http.client import responses
 
 ARGS = None
 LOG_LOCK = threading.Lock()
+COUNTS = {}  # video requests so far, by identifier
 
 
 def response(code, headers, body=b""):
@@ -53,10 +67,16 @@ class Handler(socketserver.BaseRequestHandler):
                 if ARGS.log:
                     with LOG_LOCK, open(ARGS.log, "ab") as log:
                         log.write(head + b"\r\n\r\n")
+                self.head = head.decode("latin-1")
                 if not self.answer(head.split(b" ")[1].decode("latin-1")):
                     return
         except (OSError, IndexError):
             pass
+
+    # The N of "Range: bytes=N-", or None.
+    def range_start(self):
+        found = re.search(r"^Range: *bytes=(\d+)-\r?$", self.head, re.M | re.I)
+        return int(found[1]) if found else None
 
     # Returns False when the connection must end after the answer.
     def answer(self, path):
@@ -67,8 +87,11 @@ class Handler(socketserver.BaseRequestHandler):
             if any(p.startswith("t=") for p in params):
                 return self.step2(video_id)
             return self.serve(video_id)
-        if path.startswith("/file/chain307"):
-            return self.send(redirect(307, "/final/" + path[len("/file/"):]))
+        if path.startswith("/media/"):
+            path = "/file/" + path[len("/media/"):].partition("?")[0].rpartition(".")[0]
+        chain = re.match(r"/file/chain(30\d)", path)
+        if chain:
+            return self.send(redirect(int(chain[1]), "/final/" + path[len("/file/"):]))
         if path.startswith(("/file/", "/final/")):
             return self.serve(path.split("/", 2)[2])
         return self.send(response(404, ["Content-Length: 0"]))
@@ -114,24 +137,51 @@ class Handler(socketserver.BaseRequestHandler):
         name, _, size = video_id.partition("-")
         size = int(size) if size.isdigit() else 10000
         body = Path(ARGS.video).read_bytes() if name == "video" and ARGS.video else body_of(size)
-        headers = ["Content-Type: video/x-flv", f"Content-Length: {len(body)}"]
+        busy = re.fullmatch(r"s(\d{3})x(\d+)(?:ra(\d+))?", name)
+        if busy:
+            with LOG_LOCK:
+                COUNTS[video_id] = COUNTS.get(video_id, 0) + 1
+                if COUNTS[video_id] <= int(busy[2]):
+                    after = [f"Retry-After: {busy[3]}"] if busy[3] else []
+                    return self.send(response(int(busy[1]), ["Content-Length: 5"] + after, b"busy!"))
         if name == "r3s404":
             return self.send(response(404, ["Content-Length: 9"], b"not found"))
         if name == "nolength":
             return self.send(response(200, ["Connection: close"], body), keep=False)
+        if name == "chunkedshort":
+            half = body[: len(body) // 2]
+            chunked = b"%x\r\n" % len(half) + half + b"\r\n0\r\n\r\n"
+            return self.send(response(200, [f"Content-Length: {len(body)}", "Transfer-Encoding: chunked"], chunked))
+
+        status, start, part = 200, self.range_start(), body
+        if start is not None and name != "norange":
+            if name == "r416" or start >= len(body):
+                return self.send(response(416, [f"Content-Range: bytes */{len(body)}", "Content-Length: 0"]))
+            start = 0 if name == "badrange" else start
+            status, part = 206, body[start:]
+        headers = ["Content-Type: video/x-flv", f"Content-Length: {len(part)}"]
+        if status == 206:
+            headers.append(f"Content-Range: bytes {start}-{len(body) - 1}/{len(body)}")
+        whole = status == 200
         if name == "more":
-            return self.send(response(200, headers, body + b"EXTRA" * 200), keep=False)
-        if name in ("short", "stallbody"):
-            self.send(response(200, headers, body[: len(body) // 2]))
-            time.sleep(120 if name == "stallbody" else 0)
+            return self.send(response(status, headers, part + b"EXTRA" * 200), keep=False)
+        if name == "resetalways" or (name == "resetonce" and whole):
+            self.send(response(status, headers, part[: len(part) // 2]))
+            # A zero linger makes the close a reset rather than an orderly end.
+            self.request.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            self.request.close()
+            return False
+        if name in ("short", "stallbody") or (name == "stallonce" and whole):
+            self.send(response(status, headers, part[: len(part) // 2]))
+            time.sleep(0 if name == "short" else 120)
             return False
         if name == "slow":
-            self.send(response(200, headers))
-            for start in range(0, size, 4096):
-                self.send(body[start:start + 4096])
+            self.send(response(status, headers))
+            for at in range(0, len(part), 4096):
+                self.send(part[at:at + 4096])
                 time.sleep(0.05)
             return True
-        return self.send(response(200, headers, body))
+        return self.send(response(status, headers, part))
 
 
 def body_of(size):
