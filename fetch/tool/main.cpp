@@ -4,10 +4,12 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -34,16 +36,27 @@ constexpr int kExitUsage = 64;
 constexpr std::chrono::milliseconds kDrainInterval{50};
 
 constexpr const char* kUsage =
-    "Usage: tavolin-fetch [--service-host HOST[:PORT]] [--cdn-domain DOMAIN] WATCH_URL OUTPUT_FILE\n"
-    "Downloads one video from its watch-page address into OUTPUT_FILE with the same download\n"
-    "worker as Tavolin, and prints every report as a line \"CODE VALUE TEXT\". For scripts\n"
-    "and for measuring: no window, no task list, no conversion.\n"
+    "Usage: tavolin-fetch [OPTION]... ADDRESS OUTPUT_FILE\n"
+    "Downloads one video into OUTPUT_FILE with the same download worker as Tavolin, and\n"
+    "prints every report as a line \"CODE VALUE TEXT\"; why a download failed goes to\n"
+    "standard error. ADDRESS is a watch-page address of the video service or the http or\n"
+    "https address of a video file itself. For scripts and for measuring: no window, no\n"
+    "task list, no conversion.\n"
     "\n"
     "Options:\n"
     "  --service-host HOST[:PORT]  the video service's web host, instead of SERVICE_HOST of\n"
     "                              settings.ini (default www.youtube.com)\n"
     "  --cdn-domain DOMAIN         the domain video files come from, instead of CDN_DOMAIN of\n"
     "                              settings.ini (default .googlevideo.com)\n"
+    "  --continue                  continue a partial OUTPUT_FILE instead of starting it over:\n"
+    "                              the request asks for the rest from the file's last byte on\n"
+    "                              (that byte once more, so a complete file is confirmed), and\n"
+    "                              only an answer with exactly that range continues the file,\n"
+    "                              its total taken as the size; any other answer starts over\n"
+    "  --retries N                 try a download that failed for a passing reason (no\n"
+    "                              connection, a reset, a stall, 5xx, 408, 429) up to N more\n"
+    "                              times, continuing the file, after 1, 2, 4, ... seconds or\n"
+    "                              the service's Retry-After (default 0)\n"
     "  -h, --help                  print this help and exit\n"
     "      --version               print the version and exit\n"
     "\n"
@@ -53,6 +66,7 @@ constexpr const char* kUsage =
     "\n"
     "Examples:\n"
     "  $ tavolin-fetch 'http://www.youtube.com/watch?v=VIDEO_ID' clip.flv\n"
+    "  $ tavolin-fetch --continue --retries 5 https://example.com/talk.mp4 talk.mp4\n"
     "\n"
     "Files:\n"
     "  $XDG_DATA_HOME/Tavolin Data/settings.ini (~/.local/share/Tavolin Data/settings.ini)\n"
@@ -68,8 +82,18 @@ void OnStopSignal(int)
 struct Arguments {
     std::optional<std::string> serviceHost;
     std::optional<std::string> cdnDomain;
+    std::optional<std::string> retries;
+    bool continuePartial = false;
     std::vector<std::string> positional;
 };
+
+std::optional<int> ParseRetries(const std::string& text)
+{
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int retries = std::stoi(text);
+    return retries <= kMostRetries ? std::optional<int>(retries) : std::nullopt;
+}
 
 // Accepts "--name value" and "--name=value"; "--" ends the options.
 bool ParseArguments(int argc, char** argv, Arguments& out, std::string& error)
@@ -85,6 +109,10 @@ bool ParseArguments(int argc, char** argv, Arguments& out, std::string& error)
             optionsEnded = true;
             continue;
         }
+        if (arg == "--continue") {
+            out.continuePartial = true;
+            continue;
+        }
         std::optional<std::string>* target = nullptr;
         std::string_view name = arg;
         std::optional<std::string> inlineValue;
@@ -96,6 +124,8 @@ bool ParseArguments(int argc, char** argv, Arguments& out, std::string& error)
             target = &out.serviceHost;
         else if (name == "--cdn-domain")
             target = &out.cdnDomain;
+        else if (name == "--retries")
+            target = &out.retries;
         if (!target) {
             error = "unknown option " + std::string(arg);
             return false;
@@ -108,13 +138,13 @@ bool ParseArguments(int argc, char** argv, Arguments& out, std::string& error)
             error = std::string(name) + " needs a value";
             return false;
         }
-        if (!ServiceConfig::IsUsableHost(**target)) {
+        if (target == &out.retries ? !ParseRetries(**target) : !ServiceConfig::IsUsableHost(**target)) {
             error = "unusable value for " + std::string(name) + ": \"" + **target + "\"";
             return false;
         }
     }
     if (out.positional.size() != 2) {
-        error = "expected a watch-page address and an output file";
+        error = "expected an address and an output file";
         return false;
     }
     return true;
@@ -148,17 +178,30 @@ public:
     void ShowFileError(const std::string& message) override { std::fprintf(stderr, "%s\n", message.c_str()); }
 };
 
+// Reports go to standard output, reasons to standard error. Output that cannot be
+// written is said once; the download goes on.
 void PrintReports(const std::vector<QueuedMessage>& messages)
 {
+    static bool outputFailed = false;
     for (const QueuedMessage& m : messages) {
+        if (m.kind == QueuedMessage::Kind::TaskDetail) {
+            std::fprintf(stderr, "tavolin-fetch: %s\n", m.detail.c_str());
+            continue;
+        }
         if (m.kind != QueuedMessage::Kind::TaskReport)
             continue;
         const TaskReport& r = m.report;
         std::printf("%d %lld %s\n", static_cast<int>(r.code), static_cast<long long>(r.value),
                     FormatReportText(r.code, r.value).c_str());
     }
-    if (!messages.empty())
-        std::fflush(stdout);
+    if (messages.empty() || outputFailed)
+        return;
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        outputFailed = true;
+        std::fprintf(stderr, "tavolin-fetch: cannot write the reports to standard output: %s\n",
+                     std::strerror(errno != 0 ? errno : EIO));
+    }
 }
 
 void InstallStopSignals()
@@ -211,6 +254,8 @@ int main(int argc, char** argv)
     context.poster = &queue;
     context.filePrompt = &prompt;
     context.service = config;
+    context.retry.maxRetries = args.retries ? *ParseRetries(*args.retries) : 0;
+    context.continueUnknownSize = args.continuePartial;
     if (!StartDownload(task, context))
         return kExitFailed;  // not for a fresh task, which is idle
 

@@ -5,9 +5,11 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <thread>
+#include <tuple>
 
 #include "support/Files.h"
 #include "support/VideoService.h"
@@ -76,14 +78,36 @@ TEST_F(FetchToolTest, FailureAndUsageExitCodes)
     EXPECT_EQ(Run({"--service-host", m_service.Host(), "--cdn-domain", "cdn.test", m_service.WatchUrl("ok"),
                    missing}),
               1);
-    EXPECT_EQ(Errors(), "Can not create the file \"" + missing + "\", file may be used by another thread.\n");
+    EXPECT_EQ(Errors(), "Can not create the file \"" + missing +
+                            "\", file may be used by another thread.\ntavolin-fetch: cannot create \"" +
+                            missing + "\": no such file or directory\n");
     EXPECT_EQ(LastLine(), "2 4 Download Failed");
+
+    // Every failure says why on standard error, a write that fails too; reports that cannot
+    // be written are said once, and the download goes on.
+    const std::tuple<std::string, std::string, std::string, int, std::string> failures[] = {
+        {"r3s404", File(), "", 1, "tavolin-fetch: request 3: 404 Not Found\n"},
+        {"ok", "/dev/full", "", 1, "tavolin-fetch: cannot write \"/dev/full\": disk full\n"},
+        {"ok", File(), " >/dev/full", 0,
+         "tavolin-fetch: cannot write the reports to standard output: No space left on device\n"},
+    };
+    for (const auto& [id, output, redirect, code, errors] : failures) {
+        const std::string command =
+            "XDG_DATA_HOME=/nonexistent '" TAVOLIN_BIN_DIR "/tavolin-fetch' --service-host " +
+            m_service.Host() + " '" + m_service.WatchUrl(id) + "' '" + output + "'" +
+            (redirect.empty() ? " >/dev/null" : redirect) + " 2>'" + Folder() + "/stderr'";
+        const int status = std::system(command.c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, code) << command;
+        EXPECT_EQ(Errors(), errors);
+    }
 
     const std::vector<std::vector<std::string>> usageErrors = {
         {m_service.WatchUrl("ok")},
         {"--service-host"},
         {"--bogus", m_service.WatchUrl("ok"), File()},
         {"--service-host", "a host", m_service.WatchUrl("ok"), File()},
+        {"--retries", "x", m_service.WatchUrl("ok"), File()},
+        {"--retries=101", m_service.WatchUrl("ok"), File()},
     };
     for (const auto& usage : usageErrors) {
         EXPECT_EQ(Run(usage), 64) << ::testing::PrintToString(usage);
@@ -108,6 +132,38 @@ TEST_F(FetchToolTest, SignalsStopTheDownload)
         EXPECT_EQ(LastLine(), "2 5 Task Stopped");
         EXPECT_EQ(ReadText(File()), VideoService::Body(50000));
     }
+}
+
+TEST_F(FetchToolTest, ContinuesAFileAfterAKillAndRetriesWhenAsked)
+{
+    FILE* out = Start({"--service-host", m_service.Host(), m_service.WatchUrl("stallonce-100000"), File()});
+    char line[256] = {};
+    while (std::strcmp(line, "2 2 Downloading\n") != 0 && std::fgets(line, sizeof line, out)) {
+    }
+    // Half the body comes, then nothing: killed there, the file keeps what was written.
+    for (int i = 0; i < 500 && std::filesystem::file_size(File()) < 40000; ++i)
+        std::this_thread::sleep_for(10ms);
+    std::this_thread::sleep_for(100ms);
+    ::kill(m_pid, SIGKILL);
+    Finish(out);
+    const std::size_t kept = std::filesystem::file_size(File());
+    ASSERT_TRUE(kept >= 40000 && ReadText(File()) == VideoService::Body(kept)) << kept;
+
+    // Without a stored size the rest is asked from the last byte on, and the answer's total
+    // is taken as the size.
+    EXPECT_EQ(Run({"--continue", "--service-host", m_service.Host(), m_service.WatchUrl("stallonce-100000"),
+                   File()}),
+              0);
+    EXPECT_TRUE(ReadText(File()) == VideoService::Body(100000));
+    EXPECT_NE(m_service.Requests().back().find("\r\nRange: bytes=" + std::to_string(kept - 1) + "-\r\n"),
+              std::string::npos);
+    EXPECT_EQ(LastLine(), "2 3 Download Completed");
+
+    // A direct address; the service's Retry-After of 0 lets the retry come at once.
+    EXPECT_EQ(Run({"--retries", "2", "http://" + m_service.Host() + "/media/s503x1ra0-3000.flv", File()}), 0);
+    EXPECT_NE(std::find(m_lines.begin(), m_lines.end(), "8 65538 Retrying in 0 s (1/2)"), m_lines.end());
+    EXPECT_TRUE(ReadText(File()) == VideoService::Body(3000));
+    EXPECT_EQ(Errors(), "tavolin-fetch: request 1: 503 Service Unavailable\n");
 }
 
 }  // namespace
