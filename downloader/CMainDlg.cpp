@@ -26,6 +26,7 @@
 #include "downloader/MainWindowRules.h"
 #include "downloader/SwitchSettings.h"
 #include "platform/CommandLine.h"
+#include "scheduler/DownloadLimits.h"
 #include "skin/CFloatBtn.h"
 #include "skin/CMenuButton.h"
 #include "skin/CTitleButton.h"
@@ -64,6 +65,9 @@ CMainDlg::CMainDlg(Options options, QWidget* parent)
     settings.storeFailed = [this](const std::string& error) { ReportStoreFailure(error); };
     settings.taskEnded = [this](const CTask& task, StatusCode status) { OnTaskEnded(task, status); };
     settings.profiles = &m_encoderProfiles;
+    const DownloadLimits limits = DownloadLimits::Load(m_settingsPath);
+    settings.retry.maxRetries = limits.maxRetries;
+    settings.maxDownloads = limits.maxDownloads;
     m_scheduler = std::make_unique<TaskScheduler>(m_model, m_reports, m_prompt, std::move(settings));
 
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |

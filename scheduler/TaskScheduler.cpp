@@ -10,12 +10,19 @@
 
 namespace {
 
-DownloadContext WorkerContext(MessagePoster& poster, FileErrorPrompt& prompt)
+DownloadContext WorkerContext(MessagePoster& poster, FileErrorPrompt& prompt, const RetryPolicy& retry)
 {
     DownloadContext context;
     context.poster = &poster;
     context.filePrompt = &prompt;
+    context.retry = retry;
     return context;
+}
+
+bool EndsDownload(std::int64_t status)
+{
+    return status == STATUS_DOWNLOAD_COMPLETED || status == STATUS_DOWNLOAD_FAILED ||
+           status == STATUS_STOPPED;
 }
 
 }  // namespace
@@ -23,9 +30,10 @@ DownloadContext WorkerContext(MessagePoster& poster, FileErrorPrompt& prompt)
 TaskScheduler::TaskScheduler(RowView& rows, ReportQueue& queue, FileErrorPrompt& prompt, Settings settings)
     : m_poster(queue),
       m_settings(std::move(settings)),
-      m_ownDownloads(m_settings.downloads ? nullptr
-                                          : std::make_unique<WorkerLauncher>(WorkerContext(queue, prompt),
-                                                                             m_settings.exitWait)),
+      m_ownDownloads(m_settings.downloads
+                         ? nullptr
+                         : std::make_unique<WorkerLauncher>(WorkerContext(queue, prompt, m_settings.retry),
+                                                            m_settings.exitWait)),
       m_ownRunner(m_settings.runner ? nullptr
                                     : std::make_unique<EncoderRunner>(m_settings.encoderPath, queue,
                                                                       m_settings.encoderPoll)),
@@ -37,7 +45,8 @@ TaskScheduler::TaskScheduler(RowView& rows, ReportQueue& queue, FileErrorPrompt&
           [path = m_settings.storePath](const StoreSnapshot& tasks, std::string* error) {
               return TaskStore::WriteTasks(path, tasks, error);
           },
-          [&queue](const std::string& error) { queue.PostStoreFailure(error); })
+          [&queue](const std::string& error) { queue.PostStoreFailure(error); }),
+      m_downloadQueue(m_settings.maxDownloads)
 {
 }
 
@@ -100,7 +109,34 @@ void TaskScheduler::AddTask(const NewTask& added)
     m_list.SetCellText(row, COLUMN_ELAPSED, "0:0:0");
     StoreChanged();
     FlushStore();
-    m_downloads.StartDownload(ref);
+    StartOrQueue(ref);
+}
+
+void TaskScheduler::StartOrQueue(CTask& task)
+{
+    if (!m_downloadQueue.Admit(task.m_nTaskId)) {
+        m_poster.PostTaskReport(task.m_nTaskId, REPORT_STATUS, STATUS_QUEUED);
+        return;
+    }
+    if (!m_downloads.StartDownload(task))
+        m_downloadQueue.Leave(task.m_nTaskId);
+}
+
+void TaskScheduler::StartQueued()
+{
+    if (m_bExiting)
+        return;
+    // A task the launcher turns down frees its place for the next one.
+    for (bool again = true; again;) {
+        again = false;
+        for (const std::int32_t id : m_downloadQueue.TakeStartable()) {
+            CTask* task = m_list.FindTask(id);
+            if (!task || !m_downloads.StartDownload(*task)) {
+                m_downloadQueue.Leave(id);
+                again = true;
+            }
+        }
+    }
 }
 
 void TaskScheduler::StartSelectedTasks(const std::vector<std::int32_t>& rows)
@@ -112,7 +148,8 @@ void TaskScheduler::StartSelectedTasks(const std::vector<std::int32_t>& rows)
         CTask& task = m_list.At(row);
         const bool finished = task.IsFinished();
         if (!finished && task.IsIdle()) {
-            m_downloads.StartDownload(task);
+            if (!m_downloadQueue.IsWaiting(task.m_nTaskId))
+                StartOrQueue(task);
         } else if (finished && !task.m_bAllFinished) {
             // Through the mailbox, so the conversion is queued by the same handler
             // that queues a fresh download's.
@@ -146,8 +183,12 @@ void TaskScheduler::StopSelectedTasks(const std::vector<std::int32_t>& rows)
         if (row < 0 || row >= m_list.Count())
             continue;
         CTask& task = m_list.At(row);
-        if (!task.IsIdle())
+        if (m_downloadQueue.IsWaiting(task.m_nTaskId)) {
+            m_downloadQueue.Leave(task.m_nTaskId);
+            m_poster.PostTaskReport(task.m_nTaskId, REPORT_STATUS, STATUS_STOPPED);
+        } else if (!task.IsIdle()) {
             m_downloads.StopDownload(task);
+        }
         if (const auto job = EraseQueuedJobAt(row))
             m_poster.PostTaskReport(job->m_nTaskId, REPORT_STATUS, STATUS_STOPPED);
         if (RunnerJobIsAt(row))
@@ -167,6 +208,7 @@ void TaskScheduler::RemoveSelectedTasks(const std::vector<std::int32_t>& rows, b
                 m_runner.StopRunner();
         },
         [&](std::unique_ptr<CTask> task) {
+            m_downloadQueue.Leave(task->m_nTaskId);
             task->m_bDeleteFiles = deleteFiles;
             // Its reports are ignored from now on anyway; silent, it posts none at all.
             task->m_bSilent = true;
@@ -176,6 +218,7 @@ void TaskScheduler::RemoveSelectedTasks(const std::vector<std::int32_t>& rows, b
     if (removed) {
         StoreChanged();
         FlushStore();
+        StartQueued();
     }
 }
 
@@ -218,7 +261,26 @@ void TaskScheduler::OnTaskReport(const TaskReport& report)
         task.m_detail.clear();
         m_list.SetRowDetail(*row, {});
     }
-    if (report.code == REPORT_STATUS) {
+    bool slotFreed = false;
+    if (report.code == REPORT_SIZE) {
+        // Stored at once, so a download can continue even after the program was killed.
+        StoreChanged();
+    } else if (report.code == REPORT_PROGRESS) {
+        task.m_progressShown = report.value;
+        text = FormatProgressText(report.value, task.m_rate);
+    } else if (report.code == REPORT_SPEED) {
+        task.Lock();
+        const std::int64_t size = task.m_nFileSize;
+        task.Unlock();
+        task.m_rate = {report.value, SecondsLeft(size, task.m_progressShown, report.value)};
+        text = FormatProgressText(task.m_progressShown, task.m_rate);
+    } else if (report.code == REPORT_STATUS) {
+        task.m_rate = {};
+        task.m_progressShown = 0;
+        if (EndsDownload(report.value) && m_downloadQueue.IsRunning(report.taskId)) {
+            m_downloadQueue.Leave(report.taskId);
+            slotFreed = true;
+        }
         if (report.value == STATUS_DOWNLOAD_COMPLETED) {
             if (task.m_bAllFinished) {
                 text = StatusText(STATUS_TASK_COMPLETED);
@@ -236,6 +298,8 @@ void TaskScheduler::OnTaskReport(const TaskReport& report)
     const int column = ReportColumn(report.code);
     if (column >= 0)
         m_list.SetCellText(*row, column, text);
+    if (slotFreed)
+        StartQueued();
 
     if (report.code != REPORT_STATUS || !m_settings.taskEnded)
         return;

@@ -10,8 +10,10 @@
 
 #include "convert/ConvertJob.h"
 #include "convert/EncoderProfiles.h"
+#include "fetch/RetryRules.h"
 #include "scheduler/ConversionRunner.h"
 #include "scheduler/DownloadLauncher.h"
+#include "scheduler/DownloadQueue.h"
 #include "scheduler/NewTask.h"
 #include "tasks/ReportQueue.h"
 #include "tasks/RowView.h"
@@ -46,6 +48,10 @@ public:
         ConversionRunner* runner = nullptr;
         // What the encoder can make; none: everything. Must outlive the scheduler.
         const EncoderProfiles* profiles = nullptr;
+        // How the real workers retry (none by default), and how many downloads run at
+        // once (0: no limit; the others wait as "Queued" in the order of their start).
+        RetryPolicy retry;
+        int maxDownloads = 0;
     };
 
     // `queue` is the mailbox the workers post to (and the scheduler itself, for Start of
@@ -96,6 +102,10 @@ private:
     bool RefuseUnavailable(const ConvertJob& job);
     // Frees cleared tasks whose workers have ended.
     void ReleaseEnded();
+    // Starts the task's download, or queues it while the limit is reached.
+    void StartOrQueue(CTask& task);
+    // Starts the queued downloads the limit has room for.
+    void StartQueued();
 
     ReportQueue& m_poster;
     Settings m_settings;
@@ -108,6 +118,7 @@ private:
     StoreWriter m_writer;
     bool m_storeChanged = false;
     std::deque<ConvertJob> m_queue;
+    DownloadQueue m_downloadQueue;
     // Cleared tasks wait here until their worker is joined.
     std::vector<std::unique_ptr<CTask>> m_retired;
     bool m_bExiting = false;

@@ -23,9 +23,16 @@ namespace fs = std::filesystem;
 
 class Harness : public DownloadLauncher, public ConversionRunner, public FileErrorPrompt {
 public:
-    Harness()
+    // A script that starts "limit N" lets N downloads run at once.
+    static int LimitOf(const std::string& script)
+    {
+        return script.starts_with("limit ") ? std::stoi(script.substr(6)) : 0;
+    }
+
+    explicit Harness(int maxDownloads = 0)
     {
         TaskScheduler::Settings settings;
+        settings.maxDownloads = maxDownloads;
         settings.storePath = Store().string();
         // Nothing here has a thread: an exit that waited for anything would hang the test.
         settings.exitWait = std::chrono::hours(1);
@@ -82,7 +89,9 @@ private:
         std::int32_t id = 0;
         words >> verb;
         std::vector<std::int32_t> rows;
-        if (verb == "add") {
+        if (verb == "limit") {
+            // Read by the test before the harness is made.
+        } else if (verb == "add") {
             words >> word;
             NewTask task;
             task.m_csUrl = "  http://service.test/watch?v=" + word.substr(0, 1) + "\n";
@@ -112,6 +121,14 @@ private:
                                      : word == "failed" ? STATUS_CONVERSION_FAILED
                                                         : STATUS_STOPPED);
             m_mailbox.PostConvertNext(1);
+        } else if (verb == "report") {
+            // A worker's report; a size is the task's before it is posted.
+            std::int32_t code = 0;
+            std::int64_t value = 0;
+            words >> id >> code >> value;
+            if (CTask* task = m_scheduler->Tasks().FindTask(id); task && code == REPORT_SIZE)
+                task->m_nFileSize = value;
+            m_mailbox.PostTaskReport(id, code, value);
         } else if (verb == "detail") {
             words >> id >> std::ws;
             std::getline(words, word);
@@ -295,12 +312,36 @@ const struct {
      "TASKFINISHED_1=TRUE !ALLFINISHED"},
     {"Is a store that cannot be written reported, the list kept?", "add a.mp4, unwritable, download done 0",
      "a: Converting | queue:", "download 0, convert 0, store failed", ""},
+    {"Is the announced size stored at once, and does progress show speed and time left?",
+     "add a.flv, report 0 1 10485760, report 0 6 5000, report 0 7 1048576, report 0 6 6000",
+     "a: Downloading - 60.00% - 1.00MB/s - 0:0:5 left | queue:", "download 0", "TASKFILESIZE_0=10485760"},
+    {"Does a new status drop the speed of the transfer before it?",
+     "add a.flv, report 0 6 5000, report 0 7 1048576, report 0 2 0, report 0 6 0",
+     "a: Downloading - 0.00% | queue:", "download 0", ""},
+    // Started from the queue, a task shows "Queued" until its worker's first report.
+    {"Do downloads beyond the limit wait as Queued and start in the order of their start, Start on a "
+     "waiting one changing nothing?",
+     "limit 2, add a.flv, add b.flv, add c.flv, add d.flv, start 2, download failed 1, download done 0",
+     "a: Task Completed | b: Download Failed | c: Queued | d: Queued | queue:",
+     "download 0, download 1, download 2, ended 1 Download Failed, download 3, ended 0 Task Completed", ""},
+    {"Does Stop on a queued download leave it stopped and out of turn until started again?",
+     "limit 1, add a.flv, add b.flv, add c.flv, stop 1, download done 0, start 1",
+     "a: Task Completed | b: Queued | c: Queued | queue:", "download 0, download 2, ended 0 Task Completed",
+     ""},
+    {"Does Remove of a running and a queued download let the next one start?",
+     "limit 1, add a.flv, add b.flv, add c.flv, remove 0 1", "c: Queued | queue:",
+     "download 0, stop encoder, stop 0 silent, dispose 0, stop 1 silent, dispose 1, download 2",
+     "TASKS_NUMBER=1"},
+    {"Does Exit start no queued download, and store it unfinished?",
+     "limit 1, add a.flv, add b.flv, exit, download done 0", "a: Task Completed | b: Queued | queue:",
+     "download 0, quiet, stop encoder, reap, stop 0 silent, stop 1 silent, ended 0 Task Completed",
+     "!TASKFINISHED_1"},
 };
 
 TEST(TaskScheduler, RowsQueueCallsAndStoreOfEachCase)
 {
     for (const auto& c : kCases) {
-        Harness harness;
+        Harness harness(Harness::LimitOf(c.script));
         harness.Run(c.script);
         EXPECT_EQ(harness.Rows(), c.rows) << c.question;
         EXPECT_EQ(harness.Calls(), c.calls) << c.question;
