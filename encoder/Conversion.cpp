@@ -1,5 +1,7 @@
 #include "encoder/Conversion.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,6 +42,28 @@ bool IsMissing(const std::string& path)
     struct stat info {};
     return stat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR);
 }
+
+// A shared lock on the source for the whole run: a download holds its file
+// exclusively, so none can cut the source while it is converted, and a file that is
+// still being downloaded is not taken for a whole one.
+class SourceLock {
+public:
+    explicit SourceLock(const std::string& path) : m_fd(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~SourceLock()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    SourceLock(const SourceLock&) = delete;
+    SourceLock& operator=(const SourceLock&) = delete;
+
+    // False only when a download holds the file; a source that cannot be opened or
+    // locked here is left to ffmpeg.
+    bool Take() { return m_fd < 0 || flock(m_fd, LOCK_SH | LOCK_NB) == 0 || errno != EWOULDBLOCK; }
+
+private:
+    int m_fd;
+};
 
 // Only a regular file is ours to remove: a target such as /dev/null stays.
 void RemovePartialTarget(const std::string& target)
@@ -88,6 +112,9 @@ int RunConversion(const EncoderOptions& options, StopSignals& stops, ProgressCha
 
     if (IsMissing(source))
         return fail(kExitFailed, "source not found", ": " + options.source);
+    SourceLock sourceLock(source);
+    if (!sourceLock.Take())
+        return fail(kExitFailed, "the source is still being downloaded", ": " + options.source);
     const std::string searchPath = ProgramSearchPath();
     auto ffmpeg = FindProgram("ffmpeg", searchPath);
     if (!ffmpeg)

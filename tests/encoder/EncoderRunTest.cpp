@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -302,6 +303,16 @@ TEST(EncoderRun, FailuresAndRefusals)
         // Bad arguments change nothing; a failed conversion leaves no target behind.
         EXPECT_EQ(fs::exists(argv.back()), code == 2) << message;
     }
+
+    // A download holds its file exclusively while it writes it: no half file is converted.
+    const std::string downloading = out.Path("f.flv");
+    WriteText(downloading, ReadText(clip));
+    const int held = open(downloading.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const RunResult r = RunProgram(Encode({"-i", downloading, "-f", "psp", out.Path("f.mp4")}));
+    close(held);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("the source is still being downloaded"), std::string::npos) << r.err;
 }
 
 TEST(EncoderRun, NamesThatLookLikeOptionsOrProtocolsAndAnExistingTarget)
