@@ -4,8 +4,11 @@
 // model does. Prints wall time, CPU time and peak memory, the longest time the UI thread
 // was busy at once (one turn of its loop: one add, or one drain and the store hand-over
 // it causes) and the longest time a report waited from its post until its row showed it.
+// With RETRIES the workers retry as Tavolin does; with REFERENCE every download is
+// compared with that file byte for byte.
 //
-// usage: fetch_parallel_bench SERVICE_HOST CDN_DOMAIN VIDEO_ID OUTPUT_FOLDER COUNT [STORED]
+// usage: fetch_parallel_bench SERVICE_HOST CDN_DOMAIN VIDEO_ID OUTPUT_FOLDER COUNT [STORED [RETRIES
+// [REFERENCE]]]
 //        (STORED: tasks already in the store, 10000 by default)
 
 #include <sys/resource.h>
@@ -17,6 +20,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -32,6 +37,12 @@ using Clock = std::chrono::steady_clock;
 double Seconds(const timeval& t)
 {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+}
+
+std::string ReadWhole(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 double Ms(Clock::duration d)
@@ -107,16 +118,16 @@ StoreSnapshot StoredTasks(int count, const std::string& folder)
 
 int main(int argc, char** argv)
 {
-    if (argc != 6 && argc != 7) {
+    if (argc < 6 || argc > 9) {
         std::fprintf(stderr,
                      "usage: fetch_parallel_bench SERVICE_HOST CDN_DOMAIN VIDEO_ID OUTPUT_FOLDER COUNT "
-                     "[STORED]\n");
+                     "[STORED [RETRIES [REFERENCE]]]\n");
         return 64;
     }
     const std::string host = argv[1];
     const std::string folder = argv[4];
     const int count = std::atoi(argv[5]);
-    const int stored = argc == 7 ? std::atoi(argv[6]) : 10000;
+    const int stored = argc > 6 ? std::atoi(argv[6]) : 10000;
     if (count <= 0 || stored < 0) {
         std::fprintf(stderr, "fetch_parallel_bench: COUNT must be positive, STORED not negative\n");
         return 64;
@@ -149,6 +160,7 @@ int main(int argc, char** argv)
     TaskScheduler::Settings settings;
     settings.storePath = storePath;
     settings.storeFailed = [](const std::string& why) { std::fprintf(stderr, "store: %s\n", why.c_str()); };
+    settings.retry.maxRetries = argc > 7 ? std::atoi(argv[7]) : 0;
     TaskScheduler scheduler(rows, mailbox, prompt, settings);
 
     const auto loadStart = Clock::now();
@@ -195,12 +207,23 @@ int main(int argc, char** argv)
     scheduler.ExitApp();
     const double exit = Ms(Clock::now() - exitStart);
 
+    int exact = -1;
+    if (argc > 8) {
+        const std::string reference = ReadWhole(argv[8]);
+        exact = 0;
+        for (int i = 0; i < count; ++i)
+            exact += ReadWhole(folder + "/video" + std::to_string(i) + ".flv") == reference ? 1 : 0;
+    }
+
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf(
         "completed %d/%d wall %.3f s cpu %.3f s peak %ld KiB reports %zu longest-turn %.1f ms (cpu %.1f ms) "
-        "longest-wait %.1f ms (store of %d tasks: load %.1f ms, exit %.1f ms)\n",
+        "longest-wait %.1f ms (store of %d tasks: load %.1f ms, exit %.1f ms)",
         rows.completed - completedBefore, count, wall, Seconds(usage.ru_utime) + Seconds(usage.ru_stime),
         usage.ru_maxrss, reports, Ms(longestTurn), longestTurnCpu, Ms(longestWait), stored, load, exit);
-    return rows.failed == 0 ? 0 : 1;
+    if (exact >= 0)
+        std::printf(" exact %d/%d", exact, count);
+    std::printf("\n");
+    return rows.failed == 0 && (exact < 0 || exact == count) ? 0 : 1;
 }
