@@ -336,35 +336,50 @@ DownloadWorker::Outcome DownloadWorker::Transfer(std::int64_t size, std::int64_t
     Post(REPORT_ELAPSED, 0);
     SpeedMeter speed(start);
 
-    char chunk[kDownloadChunkSize];
+    // Chunks are read and reported one by one, but written in blocks: a system call
+    // for every chunk would cost more than the whole rest of the copy.
+    m_block.resize(kWriteBlockSize);
+    std::size_t held = 0;
+    const auto flush = [&] {
+        const bool written = platform::WriteAll(m_fd, m_block.data(), held);
+        held = 0;
+        return written;
+    };
+    Outcome outcome = Outcome::Done;
     std::int64_t remaining = size - offset;
     for (;;) {
         const std::int64_t progress = ProgressHundredths(size - remaining, size);
         m_task.m_fProgress = static_cast<float>(progress);
         Post(REPORT_PROGRESS, progress);
-        if (StopRequested())
-            return Outcome::Stopped;
+        if (StopRequested()) {
+            outcome = Outcome::Stopped;
+            break;
+        }
         // Whatever the server sends beyond the announced size is not the video.
         if (remaining == 0)
             break;
 
-        const auto want = static_cast<std::size_t>(
-            std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kDownloadChunkSize)));
-        const std::optional<std::size_t> got = m_session->Read(chunk, want);
-        if (!got)
-            return FailRequest(request);
+        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(
+            remaining, static_cast<std::int64_t>(std::min(kDownloadChunkSize, m_block.size() - held))));
+        const std::optional<std::size_t> got = m_session->Read(m_block.data() + held, want);
+        if (!got) {
+            outcome = FailRequest(request);
+            break;
+        }
         if (*got == 0) {
             if (m_session->IsDataAvailable())
                 continue;
             // Ended cleanly but short: never a complete download, and the rest may come.
-            return Fail(
-                RequestFailureText(request, "the body ended after " + std::to_string(size - remaining) +
-                                                " of " + std::to_string(size) + " bytes"),
-                true);
+            outcome =
+                Fail(RequestFailureText(request, "the body ended after " + std::to_string(size - remaining) +
+                                                     " of " + std::to_string(size) + " bytes"),
+                     true);
+            break;
         }
-        if (!platform::WriteAll(m_fd, chunk, *got))
-            return FailFile(errno);
+        held += *got;
         remaining -= static_cast<std::int64_t>(*got);
+        if (held == m_block.size() && !flush())
+            return FailFile(errno);
         const auto now = std::chrono::steady_clock::now();
         const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - start).count();
         m_task.m_nElapsed = elapsed;
@@ -372,6 +387,11 @@ DownloadWorker::Outcome DownloadWorker::Transfer(std::int64_t size, std::int64_t
         if (const auto bytesPerSecond = speed.Update(now, size - offset - remaining))
             Post(REPORT_SPEED, *bytesPerSecond);
     }
+    // What came is kept however the transfer ended: a continued download starts after it.
+    if (held > 0 && !flush())
+        return outcome == Outcome::Stopped ? outcome : FailFile(errno);
+    if (outcome != Outcome::Done)
+        return outcome;
     if (const auto bytesPerSecond = speed.Last(std::chrono::steady_clock::now(), size - offset))
         Post(REPORT_SPEED, *bytesPerSecond);
 

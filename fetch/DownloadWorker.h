@@ -12,6 +12,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fetch/RetryRules.h"
 #include "fetch/ServiceConfig.h"
@@ -37,6 +38,8 @@ struct DownloadContext {
 };
 
 inline constexpr std::size_t kDownloadChunkSize = 8192;
+// Chunks are gathered up to this much before they are written.
+inline constexpr std::size_t kWriteBlockSize = 8 * kDownloadChunkSize;
 
 class DownloadWorker {
 public:
@@ -90,7 +93,8 @@ private:
     std::string m_videoId;  // as it travels in addresses
     std::unique_ptr<platform::HttpSession> m_session;
     int m_fd = -1;
-    bool m_stopSeen = false;  // the stop event is consumed once; the request stays
+    std::vector<char> m_block;  // chunks not yet written
+    bool m_stopSeen = false;    // the stop event is consumed once; the request stays
     Failure m_failure;
     std::minstd_rand m_random;
 };

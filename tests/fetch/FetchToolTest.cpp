@@ -136,25 +136,25 @@ TEST_F(FetchToolTest, SignalsStopTheDownload)
 
 TEST_F(FetchToolTest, ContinuesAFileAfterAKillAndRetriesWhenAsked)
 {
-    FILE* out = Start({"--service-host", m_service.Host(), m_service.WatchUrl("stallonce-100000"), File()});
+    FILE* out = Start({"--service-host", m_service.Host(), m_service.WatchUrl("stallonce-400000"), File()});
     char line[256] = {};
     while (std::strcmp(line, "2 2 Downloading\n") != 0 && std::fgets(line, sizeof line, out)) {
     }
     // Half the body comes, then nothing: killed there, the file keeps what was written.
-    for (int i = 0; i < 500 && std::filesystem::file_size(File()) < 40000; ++i)
+    for (int i = 0; i < 500 && std::filesystem::file_size(File()) < 100000; ++i)
         std::this_thread::sleep_for(10ms);
     std::this_thread::sleep_for(100ms);
     ::kill(m_pid, SIGKILL);
     Finish(out);
     const std::size_t kept = std::filesystem::file_size(File());
-    ASSERT_TRUE(kept >= 40000 && ReadText(File()) == VideoService::Body(kept)) << kept;
+    ASSERT_TRUE(kept >= 100000 && ReadText(File()) == VideoService::Body(kept)) << kept;
 
     // Without a stored size the rest is asked from the last byte on, and the answer's total
     // is taken as the size.
-    EXPECT_EQ(Run({"--continue", "--service-host", m_service.Host(), m_service.WatchUrl("stallonce-100000"),
+    EXPECT_EQ(Run({"--continue", "--service-host", m_service.Host(), m_service.WatchUrl("stallonce-400000"),
                    File()}),
               0);
-    EXPECT_TRUE(ReadText(File()) == VideoService::Body(100000));
+    EXPECT_TRUE(ReadText(File()) == VideoService::Body(400000));
     EXPECT_NE(m_service.Requests().back().find("\r\nRange: bytes=" + std::to_string(kept - 1) + "-\r\n"),
               std::string::npos);
     EXPECT_EQ(LastLine(), "2 3 Download Completed");
