@@ -210,4 +210,22 @@ TEST_F(EngineEndToEndTest, ThreadsThatCannotBeMadeFailTheirTaskAndLeaveTheListWh
     EXPECT_TRUE(PumpUntil(0, "Task Completed"));
 }
 
+TEST_F(EngineEndToEndTest, DoesADownloadCutShortByAKillContinueAfterTheRestart)
+{
+    // What the store and the folder hold when the program was killed half way: the size
+    // was stored as soon as the service announced it.
+    const std::string file = m_folder + "/cut.flv";
+    WriteText(file, VideoService::Body(300000).substr(0, 120000));
+    WriteText(fs::path(m_folder) / "tasks.ini",
+              "[TASKSINFO]\r\nTASKS_NUMBER=1\r\nTASKURL_0=" + m_service->WatchUrl("ok-300000") +
+                  "\r\nTASKFILENAME_0=cut.flv\r\nTASKFILEPATH_0=" + file +
+                  "\r\nm_csTargetType0=.flv\r\nTASKFILESIZE_0=300000\r\n"
+                  "TASKFINISHED_0=FALSE\r\nALLFINISHED_0=TRUE\r\n");
+    ASSERT_EQ(m_scheduler->LoadTasks(), 1);
+    m_scheduler->StartSelectedTasks({0});
+    ASSERT_TRUE(PumpUntil(0, "Task Completed"));
+    EXPECT_TRUE(ReadText(file) == VideoService::Body(300000));
+    EXPECT_NE(m_service->Requests().back().find("\r\nRange: bytes=120000-\r\n"), std::string::npos);
+}
+
 }  // namespace
