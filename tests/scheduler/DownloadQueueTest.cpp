@@ -40,7 +40,6 @@ TEST(DownloadQueue, StartsUpToTheLimitAndTheRestInTheOrderAsked)
          "1 2 (3) (4) [] [3 ] [4 ] "},
         {"Asking again changes nothing, neither for one running nor one waiting", 1, "a1 a2 a1 a2 l1 t",
          "1 (2) 1 (2) [2 ] "},
-        {"One that left while waiting never runs", 1, "a1 a2 a3 l2 l1 t", "1 (2) (3) [3 ] "},
         {"None overtakes those waiting, though a place is free", 1, "a1 a2 l1 a3 t", "1 (2) (3) [2 ] "},
         {"Leaving twice, or unknown, frees nothing more", 1, "a1 a2 a3 l1 l1 l9 t", "1 (2) (3) [2 ] "},
     };
