@@ -1,5 +1,8 @@
 #include "downloader/TaskTableModel.h"
 
+#include <iterator>
+#include <tuple>
+
 namespace {
 
 const std::string kEmpty;
@@ -28,6 +31,20 @@ void TaskTableModel::InsertRow(int row, const std::string& name)
     Row inserted;
     inserted.cells[0] = name;
     m_rows.insert(m_rows.begin() + row, std::move(inserted));
+    endInsertRows();
+}
+
+void TaskTableModel::InsertRows(int row, const std::vector<RowTexts>& rows)
+{
+    static_assert(std::tuple_size_v<RowTexts> == kColumnCount);
+    if (row < 0 || row > static_cast<int>(m_rows.size()) || rows.empty())
+        return;
+    beginInsertRows(QModelIndex(), row, row + static_cast<int>(rows.size()) - 1);
+    std::vector<Row> inserted(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        inserted[i].cells = rows[i];
+    m_rows.insert(m_rows.begin() + row, std::make_move_iterator(inserted.begin()),
+                  std::make_move_iterator(inserted.end()));
     endInsertRows();
 }
 

@@ -33,6 +33,8 @@ public:
     void DeleteRow(int row) override;
     void SetCellText(int row, int column, const std::string& text) override;
     void SetRowDetail(int row, const std::string& text) override;
+    // One announcement for all the rows: a view told of each row alone relays out each time.
+    void InsertRows(int row, const std::vector<RowTexts>& rows) override;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

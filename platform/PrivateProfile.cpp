@@ -1,5 +1,10 @@
 #include "platform/PrivateProfile.h"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <utility>
+
 #include "platform/AtomicFile.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
@@ -10,29 +15,16 @@ namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-std::string Lower(std::string_view s)
+// FNV-1a over the lower-cased name, seeded with the owner so that equal names of
+// different sections land apart.
+std::uint64_t HashNoCase(std::string_view name, std::uint32_t owner)
 {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
+    std::uint64_t h = 0xcbf29ce484222325ULL ^ owner;
+    for (const char c : name) {
+        h ^= static_cast<unsigned char>(LowerAscii(c));
+        h *= 0x100000001b3ULL;
     }
-    return true;
+    return h ^ (h >> 32);
 }
 
 std::string_view StripQuotes(std::string_view v)
@@ -44,16 +36,16 @@ std::string_view StripQuotes(std::string_view v)
 
 // Cuts to bufferSize - 1 bytes without splitting a UTF-8 sequence, so a cut value
 // is still valid text.
-std::string CutToBuffer(std::string_view v, std::size_t bufferSize)
+std::string_view CutToBuffer(std::string_view v, std::size_t bufferSize)
 {
     if (bufferSize == 0)
         return {};
     std::size_t n = bufferSize - 1;
     if (v.size() <= n)
-        return std::string(v);
+        return v;
     while (n > 0 && (static_cast<unsigned char>(v[n]) & 0xC0) == 0x80)
         --n;
-    return std::string(v.substr(0, n));
+    return v.substr(0, n);
 }
 
 enum class LineKind { Other, Section, Key };
@@ -74,6 +66,7 @@ public:
     {
         if (m_text.substr(0, kBom.size()) == kBom)
             m_pos = kBom.size();
+        m_lf = FindFrom(m_pos, '\n', m_text.size());
     }
 
     bool Next(Line& line)
@@ -82,21 +75,30 @@ public:
             return false;
         line = Line{};
         line.begin = m_pos;
-        std::size_t end = m_text.find_first_of("\r\n", m_pos);
-        if (end == std::string_view::npos) {
-            line.end = line.next = m_text.size();
-        } else {
-            line.end = end;
-            line.next = end + 1;
-            if (m_text[end] == '\r' && line.next < m_text.size() && m_text[line.next] == '\n')
-                ++line.next;
-        }
+        // memchr rather than find_first_of, which tests each byte with a call of its own:
+        // the scan is most of the parse of a large store. The next LF is kept, so that a
+        // file of lone CRs is not searched to its end for each line.
+        if (m_lf < m_pos)
+            m_lf = FindFrom(m_pos, '\n', m_text.size());
+        const std::size_t cr = FindFrom(m_pos, '\r', m_lf);
+        line.end = std::min(cr, m_lf);
+        line.next = line.end == m_text.size() ? line.end : line.end + 1;
+        if (cr + 1 == m_lf && m_lf < m_text.size())
+            line.next = m_lf + 1;
         m_pos = line.next;
         Classify(line);
         return true;
     }
 
 private:
+    // The first `c` in [from, to), or `to`.
+    std::size_t FindFrom(std::size_t from, char c, std::size_t to) const
+    {
+        const char* const begin = m_text.data() + from;
+        const auto* found = static_cast<const char*>(std::memchr(begin, c, to - from));
+        return found ? from + static_cast<std::size_t>(found - begin) : to;
+    }
+
     void Classify(Line& line) const
     {
         std::string_view content = TrimBlanks(m_text.substr(line.begin, line.end - line.begin));
@@ -123,6 +125,7 @@ private:
 
     std::string_view m_text;
     std::size_t m_pos = 0;
+    std::size_t m_lf = 0;  // the first LF at or after the line's start, else the end
 };
 
 bool HasAny(std::string_view s, std::string_view chars)
@@ -165,24 +168,96 @@ ProfileSnapshot ProfileSnapshot::Load(const std::string& path)
     std::string text;
     if (ReadWholeFile(path, text) != FileRead::Read)
         return ProfileSnapshot{};
-    return Parse(text);
+    return Parse(std::move(text));
 }
 
-ProfileSnapshot ProfileSnapshot::Parse(std::string_view text)
+ProfileSnapshot ProfileSnapshot::Parse(std::string text)
 {
     ProfileSnapshot snapshot;
-    LineScanner scanner(text);
+    snapshot.m_text = std::move(text);
+    const std::string_view all = snapshot.m_text;
+    const auto spanOf = [&all](std::string_view part) {
+        return Span{static_cast<std::size_t>(part.data() - all.data()), part.size()};
+    };
+    // Keys are inserted a few lines behind the scan, their slots fetched ahead: in a table
+    // of many thousand keys the cache misses would otherwise cost more than the scan.
+    constexpr std::size_t kAhead = 16;
+    std::array<Entry, kAhead> ahead;
+    std::size_t waiting = 0;
+    const auto insertWaiting = [&] {
+        for (std::size_t i = 0; i < waiting; ++i)
+            snapshot.Insert(ahead[i]);
+        waiting = 0;
+    };
+    LineScanner scanner(all);
     Line line;
-    std::map<std::string, std::string>* current = nullptr;  // null: no section, or a repeated one
+    std::uint32_t current = kSection;  // kSection: no section yet, or a repeated one
     while (scanner.Next(line)) {
         if (line.kind == LineKind::Section) {
-            auto [it, inserted] = snapshot.m_sections.try_emplace(Lower(line.name));
-            current = inserted ? &it->second : nullptr;
-        } else if (line.kind == LineKind::Key && current) {
-            current->try_emplace(Lower(line.name), StripQuotes(line.value));
+            insertWaiting();
+            const auto added = static_cast<std::uint32_t>(snapshot.m_entries.size());
+            const Entry section{HashNoCase(line.name, kSection), kSection, spanOf(line.name), {}};
+            current = snapshot.Insert(section) == added ? added : kSection;
+        } else if (line.kind == LineKind::Key && current != kSection) {
+            const Entry& key = ahead[waiting++] = {HashNoCase(line.name, current), current, spanOf(line.name),
+                                                   spanOf(StripQuotes(line.value))};
+            if (!snapshot.m_slots.empty())
+                __builtin_prefetch(&snapshot.m_slots[key.hash & (snapshot.m_slots.size() - 1)]);
+            if (waiting == kAhead)
+                insertWaiting();
         }
     }
+    insertWaiting();
     return snapshot;
+}
+
+std::size_t ProfileSnapshot::Probe(const Entry& wanted, std::string_view name) const
+{
+    const std::size_t mask = m_slots.size() - 1;
+    const auto tag = static_cast<std::uint32_t>(wanted.hash >> 32);
+    for (std::size_t i = wanted.hash & mask;; i = (i + 1) & mask) {
+        const Slot slot = m_slots[i];
+        if (slot.entry == 0)
+            return i;
+        if (slot.tag != tag)
+            continue;
+        const Entry& entry = m_entries[slot.entry - 1];
+        if (entry.owner == wanted.owner && EqualNoCase(Text(entry.name), name))
+            return i;
+    }
+}
+
+std::uint32_t ProfileSnapshot::Insert(const Entry& entry)
+{
+    if ((m_entries.size() + 1) * 2 > m_slots.size())
+        Grow();
+    Slot& slot = m_slots[Probe(entry, Text(entry.name))];
+    if (slot.entry == 0) {
+        m_entries.push_back(entry);
+        slot = {static_cast<std::uint32_t>(entry.hash >> 32), static_cast<std::uint32_t>(m_entries.size())};
+    }
+    return slot.entry - 1;
+}
+
+void ProfileSnapshot::Grow()
+{
+    m_slots.assign(std::max<std::size_t>(64, m_slots.size() * 2), Slot{});
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t index = 0; index < m_entries.size(); ++index) {
+        const std::uint64_t hash = m_entries[index].hash;
+        std::size_t i = hash & mask;
+        while (m_slots[i].entry != 0)
+            i = (i + 1) & mask;
+        m_slots[i] = {static_cast<std::uint32_t>(hash >> 32), static_cast<std::uint32_t>(index + 1)};
+    }
+}
+
+const ProfileSnapshot::Entry* ProfileSnapshot::Find(std::uint32_t owner, std::string_view name) const
+{
+    if (m_slots.empty())
+        return nullptr;
+    const Slot slot = m_slots[Probe({HashNoCase(name, owner), owner, {}, {}}, name)];
+    return slot.entry == 0 ? nullptr : &m_entries[slot.entry - 1];
 }
 
 std::string ProfileSnapshot::Get(std::string_view section, std::string_view key, std::string_view def,
@@ -191,16 +266,28 @@ std::string ProfileSnapshot::Get(std::string_view section, std::string_view key,
     section = TrimBlanks(section);
     key = TrimBlanks(key);
     if (!section.empty() && !key.empty()) {
-        auto s = m_sections.find(Lower(section));
-        if (s != m_sections.end()) {
-            auto k = s->second.find(Lower(key));
-            if (k != s->second.end())
-                return CutToBuffer(k->second, bufferSize);
+        if (const Entry* s = Find(kSection, section)) {
+            const auto owner = static_cast<std::uint32_t>(s - m_entries.data());
+            if (const Entry* k = Find(owner, key))
+                return std::string(CutToBuffer(Text(k->value), bufferSize));
         }
     }
     while (!def.empty() && IsBlank(def.back()))
         def.remove_suffix(1);
-    return CutToBuffer(def, bufferSize);
+    return std::string(CutToBuffer(def, bufferSize));
+}
+
+void ProfileSnapshot::ForEachKey(std::string_view section, std::size_t bufferSize,
+                                 const std::function<void(std::string_view, std::string_view)>& visit) const
+{
+    section = TrimBlanks(section);
+    const Entry* s = section.empty() ? nullptr : Find(kSection, section);
+    if (!s)
+        return;
+    const auto owner = static_cast<std::uint32_t>(s - m_entries.data());
+    for (auto entry = m_entries.begin() + owner + 1; entry != m_entries.end(); ++entry)
+        if (entry->owner == owner)
+            visit(Text(entry->name), CutToBuffer(Text(entry->value), bufferSize));
 }
 
 std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view def,

@@ -40,6 +40,21 @@ std::string_view TrimWhiteSpace(std::string_view text)
     return TrimWith(text, IsWhiteSpace);
 }
 
+char LowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    return true;
+}
+
 std::int64_t ParseLeadingDecimal(std::string_view text)
 {
     std::size_t i = 0;

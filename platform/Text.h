@@ -15,6 +15,11 @@ std::string_view TrimBlanks(std::string_view text);
 // The text without white space of any kind at either end.
 std::string_view TrimWhiteSpace(std::string_view text);
 
+// The ASCII letters as lower case; every other byte as it is.
+char LowerAscii(char c);
+// Equal but for the case of ASCII letters, as profile names compare.
+bool EqualNoCase(std::string_view a, std::string_view b);
+
 // The leading decimal number: blanks and tabs, an optional sign, digits. A text without
 // digits gives 0; a number beyond 64 bits gives the nearest 64-bit limit.
 std::int64_t ParseLeadingDecimal(std::string_view text);

@@ -23,6 +23,20 @@ std::int32_t TaskList::Append(std::unique_ptr<CTask> task)
     return row;
 }
 
+void TaskList::AppendAll(std::vector<std::unique_ptr<CTask>> tasks, std::vector<RowTexts> texts)
+{
+    texts.resize(tasks.size());
+    const auto first = static_cast<std::int32_t>(m_tasks.size());
+    m_tasks.reserve(m_tasks.size() + tasks.size());
+    for (std::size_t i = 0; i < tasks.size(); ++i) {
+        texts[i][COLUMN_NAME] = tasks[i]->m_csFileName;
+        Number(*tasks[i], first + static_cast<std::int32_t>(i));
+        m_tasks.push_back(std::move(tasks[i]));
+    }
+    if (m_view && !texts.empty())
+        m_view->InsertRows(first, texts);
+}
+
 std::optional<std::int32_t> TaskList::FindRow(std::int32_t taskId) const
 {
     const auto entry = m_mapRow.find(taskId);

@@ -29,6 +29,9 @@ public:
 
     // Inserts the task's row (Name column) at the end and numbers the task; returns the row.
     std::int32_t Append(std::unique_ptr<CTask> task);
+    // Appends the tasks with their rows' texts (one RowTexts each; the Name column is
+    // filled here) in one insertion.
+    void AppendAll(std::vector<std::unique_ptr<CTask>> tasks, std::vector<RowTexts> texts);
 
     std::optional<std::int32_t> FindRow(std::int32_t taskId) const;
     CTask* FindTask(std::int32_t taskId) const;  // null when the task has left the list

@@ -1,7 +1,9 @@
 #include "tasks/TaskStore.h"
 
-#include <cctype>
+#include <array>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "platform/AtomicFile.h"
@@ -16,7 +18,7 @@ constexpr std::string_view kTrue = "TRUE";
 
 // The conversion keys in the order a task's lines are written.
 struct JobKey {
-    const char* name;
+    std::string_view name;
     std::string ConvertJob::*field;
 };
 constexpr JobKey kJobKeys[] = {
@@ -76,15 +78,59 @@ void AppendLine(std::string& text, std::string_view name, const std::string& ind
     text.append("\r\n");
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
+enum class StoredField { Url, FileName, FilePath, Job, FileSize, Finished, AllFinished };
+
+// Every key a task has in the store, in the order the saver writes them.
+struct StoredName {
+    std::string_view name;
+    StoredField field = StoredField::Url;
+    std::string ConvertJob::*job = nullptr;
+};
+constexpr auto kStoredNames = [] {
+    std::array<StoredName, 6 + std::size(kJobKeys)> names{};
+    std::size_t n = 0;
+    names[n++] = {"TASKURL_", StoredField::Url};
+    names[n++] = {"TASKFILENAME_", StoredField::FileName};
+    names[n++] = {"TASKFILEPATH_", StoredField::FilePath};
+    for (const JobKey& key : kJobKeys)
+        names[n++] = {key.name, StoredField::Job, key.field};
+    names[n++] = {"TASKFILESIZE_", StoredField::FileSize};
+    names[n++] = {"TASKFINISHED_", StoredField::Finished};
+    names[n++] = {"ALLFINISHED_", StoredField::AllFinished};
+    return names;
+}();
+
+struct StoredKey {
+    const StoredName* name;
+    std::size_t index;
+};
+
+// Which task's field a key holds: a name of the store followed by the row index, written
+// as the saver writes it (so "TASKURL_07" is no key of row 7, as a look-up of
+// "TASKURL_7" would not find it either); none for a row at or beyond `count`. The name
+// after `next` is tried first, as a saved file has them in that order.
+std::optional<StoredKey> ParseStoredKey(std::string_view key, std::size_t count, std::size_t& next)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
+    std::size_t digits = key.size();
+    while (digits > 0 && key[digits - 1] >= '0' && key[digits - 1] <= '9')
+        --digits;
+    const std::string_view number = key.substr(digits);
+    if (number.empty() || (number.size() > 1 && number.front() == '0') || number.size() > 9)
+        return std::nullopt;
+    std::size_t index = 0;
+    for (const char c : number)
+        index = index * 10 + static_cast<std::size_t>(c - '0');
+    if (index >= count)
+        return std::nullopt;
+    const std::string_view name = key.substr(0, digits);
+    for (std::size_t tried = 0; tried < kStoredNames.size(); ++tried) {
+        const std::size_t i = (next + tried) % kStoredNames.size();
+        if (platform::EqualNoCase(name, kStoredNames[i].name)) {
+            next = i + 1;
+            return StoredKey{&kStoredNames[i], index};
+        }
     }
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -169,42 +215,60 @@ bool TaskStore::WriteTasks(const std::string& path, const StoreSnapshot& tasks, 
 std::int32_t TaskStore::LoadTasks(TaskList& list, const platform::ProfileSnapshot& file,
                                   std::int32_t maxTasks)
 {
-    const auto read = [&file](std::string_view key, std::string_view def) {
-        return file.Get(kSection, key, def, kValueBuffer);
-    };
-    std::int64_t count = platform::ParseLeadingDecimal(read("TASKS_NUMBER", "0"));
+    std::int64_t count = platform::ParseLeadingDecimal(file.Get(kSection, "TASKS_NUMBER", "0", kValueBuffer));
     if (count <= 0)
         return 0;
     if (count > maxTasks)
         count = maxTasks;
 
-    std::string key;
-    const auto keyOf = [&key](std::string_view name, const std::string& index) -> const std::string& {
-        key.assign(name).append(index);
-        return key;
-    };
-    for (std::int32_t i = 0; i < count; ++i) {
-        const std::string index = std::to_string(i);
-        auto task = std::make_unique<CTask>();
-        for (const JobKey& jobKey : kJobKeys)
-            task->m_job.*jobKey.field = read(keyOf(jobKey.name, index), "");
-        task->m_csUrl = read(keyOf("TASKURL_", index), kInvalid);
-        task->m_csFileName = read(keyOf("TASKFILENAME_", index), kInvalid);
-        task->m_csFilePath = read(keyOf("TASKFILEPATH_", index), kInvalid);
-        task->m_nFileSize = platform::ParseLeadingDecimal(read(keyOf("TASKFILESIZE_", index), "0"));
-        task->m_bFinished = EqualsNoCase(read(keyOf("TASKFINISHED_", index), kInvalid), kTrue);
-        task->m_bAllFinished = EqualsNoCase(read(keyOf("ALLFINISHED_", index), kInvalid), kTrue);
-
-        const CTask& loaded = *task;
-        const std::int32_t row = list.Append(std::move(task));
-        list.SetCellText(row, COLUMN_TARGET, loaded.m_job.m_csTargetName);
-        list.SetCellText(row, COLUMN_ELAPSED, "-");
-        list.SetCellText(
-            row, COLUMN_STATUS,
-            StatusText(loaded.m_bFinished && loaded.m_bAllFinished ? STATUS_TASK_COMPLETED : STATUS_STOPPED));
-        list.SetCellText(row, COLUMN_SIZE,
-                         loaded.m_nFileSize == 0 ? "-" : FormatSizeText(loaded.m_nFileSize));
+    std::vector<std::unique_ptr<CTask>> tasks(static_cast<std::size_t>(count));
+    for (auto& task : tasks) {
+        task = std::make_unique<CTask>();
+        task->m_csUrl = task->m_csFileName = task->m_csFilePath = kInvalid;
     }
+    // One walk over the file's keys rather than a look-up of each key of each task.
+    std::size_t next = 0;
+    file.ForEachKey(kSection, kValueBuffer, [&tasks, &next](std::string_view key, std::string_view value) {
+        const auto stored = ParseStoredKey(key, tasks.size(), next);
+        if (!stored)
+            return;
+        CTask& task = *tasks[stored->index];
+        switch (stored->name->field) {
+        case StoredField::Url:
+            task.m_csUrl = value;
+            break;
+        case StoredField::FileName:
+            task.m_csFileName = value;
+            break;
+        case StoredField::FilePath:
+            task.m_csFilePath = value;
+            break;
+        case StoredField::FileSize:
+            task.m_nFileSize = platform::ParseLeadingDecimal(value);
+            break;
+        case StoredField::Finished:
+            task.m_bFinished = platform::EqualNoCase(value, kTrue);
+            break;
+        case StoredField::AllFinished:
+            task.m_bAllFinished = platform::EqualNoCase(value, kTrue);
+            break;
+        case StoredField::Job:
+            task.m_job.*stored->name->job = value;
+            break;
+        }
+    });
+
+    std::vector<RowTexts> rows(tasks.size());
+    for (std::size_t i = 0; i < tasks.size(); ++i) {
+        const CTask& loaded = *tasks[i];
+        RowTexts& row = rows[i];
+        row[COLUMN_TARGET] = loaded.m_job.m_csTargetName;
+        row[COLUMN_ELAPSED] = "-";
+        row[COLUMN_STATUS] =
+            StatusText(loaded.m_bFinished && loaded.m_bAllFinished ? STATUS_TASK_COMPLETED : STATUS_STOPPED);
+        row[COLUMN_SIZE] = loaded.m_nFileSize == 0 ? "-" : FormatSizeText(loaded.m_nFileSize);
+    }
+    list.AppendAll(std::move(tasks), std::move(rows));
     return static_cast<std::int32_t>(count);
 }
 

@@ -61,6 +61,16 @@ private slots:
                                            QStringLiteral("d||||")}));
         QCOMPARE(inserted.size() + removed.size() + changed.size(), 8);
 
+        // A batch goes in where it is put, announced once.
+        view.InsertRows(1, {RowTexts{"e", "-", "Task Stopped", "-", "AVI"}, RowTexts{"f"}});
+        view.InsertRows(6, {RowTexts{"x"}});
+        QCOMPARE(Rows(model), (QStringList{QStringLiteral("c|-|||MP4"),
+                                           QStringLiteral("e|-|Task Stopped|-|AVI"), QStringLiteral("f||||"),
+                                           QStringLiteral("b||12.00%||"), QStringLiteral("d||||")}));
+        QCOMPARE(inserted.size(), 5);
+        QCOMPARE(inserted.last().at(1).toInt(), 1);
+        QCOMPARE(inserted.last().at(2).toInt(), 2);
+
         const std::string name = "caf\xe9 \xff.flv";  // Latin-1 bytes, not UTF-8
         view.SetCellText(0, 0, name);
         QCOMPARE(model.data(model.index(0, 0), TaskTableModel::RawTextRole).toByteArray().toStdString(),

@@ -31,8 +31,11 @@ const std::string kFixture =
     "Dup=first\n"
     "dup=second\n"
     "Semi=v ; not a comment\n"
+    "Pre=short\n"
+    "Prefix=long\n"
     "[Other]\n"
     "TASKS_NUMBER=99\n"
+    "TasksInfo=a key, not the section\n"
     "[ tasksinfo ]\n"
     "Late=from the repeated block\n"
     "[Cut]\n"
@@ -40,7 +43,7 @@ const std::string kFixture =
     "Q=\"abcdef\"\n"
     "U=a\xC3\xA9z\n"
     "[Last]\n"
-    "NoBreak=end";
+    "NoBreak=\"end\"";
 
 TEST(PrivateProfileRead, FollowsTheProfileRules)
 {
@@ -66,9 +69,13 @@ TEST(PrivateProfileRead, FollowsTheProfileRules)
         {"TasksInfo", ";Indented", "none", "none"},
         {"TasksInfo", "Dup", "", "first"},
         {"TasksInfo", "Semi", "", "v ; not a comment"},
+        {"TasksInfo", "Pre", "", "short"},
+        {"TasksInfo", "Prefix", "", "long"},
+        {"TasksInfo", "Pref", "none", "none"},
         {"TasksInfo", "Late", "none", "none"},
         {"TasksInfo", "orphan", "none", "none"},
         {"Other", "TASKS_NUMBER", "0", "99"},
+        {"Other", "tasksinfo", "", "a key, not the section"},
         {"Missing", "x", "  lead kept \t ", "  lead kept"},
         {"Last", "NoBreak", "", "end"},
         // Values and defaults are cut to the buffer less one, never inside a character.
@@ -111,6 +118,7 @@ TEST(PrivateProfileWrite, ChangesOnlyWhatItMust)
          "; top\r\n[tasksinfo]\r\nA=1\r\n  Tasks_Number = 7 \r\nB=2\r\n", "TASKSINFO", "TASKS_NUMBER", "8",
          "; top\r\n[tasksinfo]\r\nA=1\r\nTasks_Number=8\r\nB=2\r\n"},
         {"replace on a last line without break", "[S]\r\nK=old", "S", "k", "new", "[S]\r\nK=new"},
+        {"insert after a last line ending in CR", "[S]\rA=1\r", "S", "B", "2", "[S]\rA=1\rB=2\r"},
         {"replace only the first duplicate", "[S]\r\nK=1\r\nK=2\r\n", "S", "K", "3", "[S]\r\nK=3\r\nK=2\r\n"},
         {"insert after the last key line", "[S]\r\nA=1\r\n; note\r\nB=2\r\n\r\n; trailing\r\n[T]\r\n", "S",
          "C", "3", "[S]\r\nA=1\r\n; note\r\nB=2\r\nC=3\r\n\r\n; trailing\r\n[T]\r\n"},
