@@ -556,8 +556,11 @@ void CMainDlg::ShowListMenu(const QPoint& position)
 
 void CMainDlg::DrainReports()
 {
-    if (!m_bExiting)
-        m_scheduler->DispatchPending();
+    // A slice at a time: what is left is asked for again behind the input and painting
+    // that came meanwhile, so that many busy workers never freeze the window.
+    if (!m_bExiting && m_scheduler->DispatchPending(TaskScheduler::kDispatchSlice))
+        QMetaObject::invokeMethod(
+            this, [this] { DrainReports(); }, Qt::QueuedConnection);
 }
 
 void CMainDlg::ReportStoreFailure(const std::string& error)

@@ -345,30 +345,45 @@ bool TaskScheduler::RefuseUnavailable(const ConvertJob& job)
     return true;
 }
 
-void TaskScheduler::DispatchPending()
+bool TaskScheduler::DispatchPending(Clock::duration budget, Clock::time_point* oldestPost)
 {
-    Dispatch(m_poster.TakeAll());
-}
-
-void TaskScheduler::Dispatch(const std::vector<QueuedMessage>& messages)
-{
-    for (const QueuedMessage& message : messages) {
-        switch (message.kind) {
-        case QueuedMessage::Kind::TaskReport:
-            OnTaskReport(message.report);
-            break;
-        case QueuedMessage::Kind::ConvertNext:
-            OnConvertNext(message.wParam);
-            break;
-        case QueuedMessage::Kind::TaskDetail:
-            OnTaskDetail(message.report.taskId, message.detail);
-            break;
-        case QueuedMessage::Kind::StoreFailed:
-            ReportStoreFailure(message.detail);
-            break;
-        }
+    const auto start = Clock::now();
+    const auto deadline =
+        budget < Clock::time_point::max() - start ? start + budget : Clock::time_point::max();
+    // The mailbox is emptied only when what it gave last is done, so that it goes on
+    // merging progress while the UI thread is behind; and once a call at most, so that
+    // what handlers and workers post meanwhile waits for the drain their post asks for.
+    if (m_inbox.empty()) {
+        std::vector<QueuedMessage> taken = m_poster.TakeAll();
+        m_inbox.assign(std::make_move_iterator(taken.begin()), std::make_move_iterator(taken.end()));
+    }
+    for (bool first = true; !m_inbox.empty() && (first || Clock::now() < deadline); first = false) {
+        const QueuedMessage message = std::move(m_inbox.front());
+        m_inbox.pop_front();
+        if (oldestPost && (first || message.postedAt < *oldestPost))
+            *oldestPost = message.postedAt;
+        DispatchOne(message);
     }
     FlushStore();
+    return !m_inbox.empty();
+}
+
+void TaskScheduler::DispatchOne(const QueuedMessage& message)
+{
+    switch (message.kind) {
+    case QueuedMessage::Kind::TaskReport:
+        OnTaskReport(message.report);
+        break;
+    case QueuedMessage::Kind::ConvertNext:
+        OnConvertNext(message.wParam);
+        break;
+    case QueuedMessage::Kind::TaskDetail:
+        OnTaskDetail(message.report.taskId, message.detail);
+        break;
+    case QueuedMessage::Kind::StoreFailed:
+        ReportStoreFailure(message.detail);
+        break;
+    }
 }
 
 void TaskScheduler::ExitApp()

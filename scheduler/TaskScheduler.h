@@ -76,9 +76,18 @@ public:
     // the time ran out.
     bool WaitForStore(std::chrono::milliseconds limit);
 
-    // Hands every waiting message to its handler; the store is saved once for all of them.
-    void DispatchPending();
-    void Dispatch(const std::vector<QueuedMessage>& messages);
+    using Clock = std::chrono::steady_clock;
+    // How long one drain of the mailbox may hold the UI thread; input and painting get
+    // their turn before the next.
+    static constexpr std::chrono::milliseconds kDispatchSlice{8};
+
+    // Hands waiting messages to their handlers, oldest first, until `budget` has passed
+    // (one message at least); true when some are left, in order, for the next call, which
+    // then no post asks for. The store is saved once for all that were handled.
+    // `oldestPost`, when given, receives when the oldest message handled was posted (and is
+    // left alone when none was).
+    bool DispatchPending(Clock::duration budget = Clock::duration::max(),
+                         Clock::time_point* oldestPost = nullptr);
     void OnTaskReport(const TaskReport& report);
     void OnConvertNext(int wParam);
     void OnTaskDetail(std::int32_t taskId, const std::string& text);
@@ -92,7 +101,8 @@ private:
     // thread, once however many changes came before.
     void StoreChanged() { m_storeChanged = true; }
     void FlushStore();
-    StoreSnapshot TakeSnapshot() const { return TaskStore::Snapshot(m_list); }
+    StoreSnapshot TakeSnapshot() { return m_store.SharedSnapshot(m_list); }
+    void DispatchOne(const QueuedMessage& message);
     void ReportStoreFailure(const std::string& error) const;
     // Erases the first queued job whose task sits at `row` as the map has it now.
     std::optional<ConvertJob> EraseQueuedJobAt(std::int32_t row);
@@ -117,6 +127,8 @@ private:
     TaskStore m_store;
     StoreWriter m_writer;
     bool m_storeChanged = false;
+    // Taken from the mailbox, not yet handled: what a drain's budget left.
+    std::deque<QueuedMessage> m_inbox;
     std::deque<ConvertJob> m_queue;
     DownloadQueue m_downloadQueue;
     // Cleared tasks wait here until their worker is joined.

@@ -23,6 +23,8 @@ public:
 
     platform::AutoResetEvent m_evStop;
     bool m_bDeleteFiles = false;
+    // The names, the address and the job are fixed before the task joins the list: the
+    // store's copies share them from then on.
     std::string m_csFileName;
     std::string m_csFilePath;
     std::string m_csUrl;

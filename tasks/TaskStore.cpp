@@ -133,6 +133,24 @@ std::optional<StoredKey> ParseStoredKey(std::string_view key, std::size_t count,
     return std::nullopt;
 }
 
+std::shared_ptr<const StoreTexts> TextsOf(const CTask& task)
+{
+    return std::make_shared<const StoreTexts>(
+        StoreTexts{task.m_csUrl, task.m_csFileName, task.m_csFilePath, task.m_job});
+}
+
+StoreEntry EntryOf(CTask& task, std::shared_ptr<const StoreTexts> texts)
+{
+    StoreEntry entry;
+    entry.texts = std::move(texts);
+    task.Lock();
+    entry.fileSize = task.m_nFileSize;
+    entry.finished = task.m_bFinished;
+    task.Unlock();
+    entry.allFinished = task.m_bAllFinished;
+    return entry;
+}
+
 }  // namespace
 
 TaskStore::TaskStore(std::string path) : m_path(std::move(path)) {}
@@ -149,18 +167,32 @@ StoreSnapshot TaskStore::Snapshot(const TaskList& list)
 {
     StoreSnapshot tasks;
     tasks.reserve(list.Tasks().size());
+    for (const auto& task : list.Tasks())
+        tasks.push_back(EntryOf(*task, TextsOf(*task)));
+    return tasks;
+}
+
+StoreSnapshot TaskStore::SharedSnapshot(const TaskList& list)
+{
+    if (m_sharedList != &list)
+        m_shared.clear();
+    m_sharedList = &list;
+    StoreSnapshot tasks;
+    tasks.reserve(list.Tasks().size());
+    std::vector<SharedTexts> shared;
+    shared.reserve(list.Tasks().size());
+    // Rows keep the order in which identifiers were issued, so one pass over the previous
+    // copy finds every task that was in it.
+    auto previous = m_shared.begin();
     for (const auto& task : list.Tasks()) {
-        StoreEntry& entry = tasks.emplace_back();
-        entry.url = task->m_csUrl;
-        entry.fileName = task->m_csFileName;
-        entry.filePath = task->m_csFilePath;
-        entry.job = task->m_job;
-        task->Lock();
-        entry.fileSize = task->m_nFileSize;
-        entry.finished = task->m_bFinished;
-        task->Unlock();
-        entry.allFinished = task->m_bAllFinished;
+        while (previous != m_shared.end() && previous->taskId < task->m_nTaskId)
+            ++previous;
+        auto texts = previous != m_shared.end() && previous->taskId == task->m_nTaskId ? previous->texts
+                                                                                       : TextsOf(*task);
+        tasks.push_back(EntryOf(*task, texts));
+        shared.push_back({task->m_nTaskId, std::move(texts)});
     }
+    m_shared = std::move(shared);
     return tasks;
 }
 
@@ -171,13 +203,15 @@ std::string TaskStore::FormatTasks(const StoreSnapshot& tasks)
     text.append("[TASKSINFO]\r\n");
     AppendLine(text, "TASKS_NUMBER", "", std::to_string(tasks.size()));
     std::int32_t row = 0;
+    static const StoreTexts kNoTexts;
     for (const StoreEntry& task : tasks) {
         const std::string index = std::to_string(row++);
-        AppendLine(text, "TASKURL_", index, task.url);
-        AppendLine(text, "TASKFILENAME_", index, task.fileName);
-        AppendLine(text, "TASKFILEPATH_", index, task.filePath);
+        const StoreTexts& texts = task.texts ? *task.texts : kNoTexts;
+        AppendLine(text, "TASKURL_", index, texts.url);
+        AppendLine(text, "TASKFILENAME_", index, texts.fileName);
+        AppendLine(text, "TASKFILEPATH_", index, texts.filePath);
         for (const JobKey& key : kJobKeys)
-            AppendLine(text, key.name, index, task.job.*key.field);
+            AppendLine(text, key.name, index, texts.job.*key.field);
         AppendLine(text, "TASKFILESIZE_", index, std::to_string(task.fileSize));
         if (task.finished)
             AppendLine(text, "TASKFINISHED_", index, kTrue);

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -7,13 +8,19 @@
 #include "platform/PrivateProfile.h"
 #include "tasks/TaskList.h"
 
-// What the store keeps of one task: a copy taken on the UI thread, so the text can be
-// formatted and written elsewhere.
-struct StoreEntry {
+// The texts the store keeps of a task. They are fixed before the task joins the list, so
+// one copy serves every later save.
+struct StoreTexts {
     std::string url;
     std::string fileName;
     std::string filePath;
     ConvertJob job;
+};
+
+// What the store keeps of one task: a copy taken on the UI thread, so the text can be
+// formatted and written elsewhere.
+struct StoreEntry {
+    std::shared_ptr<const StoreTexts> texts;  // none: all empty
     std::int64_t fileSize = 0;
     bool finished = false;
     bool allFinished = false;
@@ -51,6 +58,10 @@ public:
     std::string ReadFailure() const;
 
     static StoreSnapshot Snapshot(const TaskList& list);
+    // The same for the list this store saves again and again: the texts of tasks that were
+    // in the previous copy are shared with it rather than copied again, and only the
+    // sizes and flags are read anew. Another list starts afresh.
+    StoreSnapshot SharedSnapshot(const TaskList& list);
     static std::string FormatTasks(const StoreSnapshot& tasks);
     static std::string FormatTasks(const TaskList& list) { return FormatTasks(Snapshot(list)); }
     // The write alone, for a thread that has no TaskStore.
@@ -65,7 +76,15 @@ public:
     static std::string StoredForm(std::string_view value);
 
 private:
+    struct SharedTexts {
+        std::int32_t taskId;
+        std::shared_ptr<const StoreTexts> texts;
+    };
+
     std::string m_path;
     bool m_readFailed = false;
     std::string m_readError;
+    // The previous shared copy's texts, in row order, and the list it was taken of.
+    std::vector<SharedTexts> m_shared;
+    const TaskList* m_sharedList = nullptr;
 };

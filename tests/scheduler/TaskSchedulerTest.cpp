@@ -79,6 +79,8 @@ public:
         return text;
     }
     const std::string& Calls() const { return m_calls; }
+    bool Drain(TaskScheduler::Clock::duration budget) { return m_scheduler->DispatchPending(budget); }
+    ReportQueue& Mailbox() { return m_mailbox; }
     fs::path Store() const { return m_folder / "tasks.ini"; }
 
 private:
@@ -351,6 +353,28 @@ TEST(TaskScheduler, RowsQueueCallsAndStoreOfEachCase)
             EXPECT_EQ(store.find(text.substr(text[0] == '!')) == std::string::npos, text[0] == '!')
                 << c.question << " " << text;
     }
+}
+
+// A drain out of time (none left: one message each) keeps the rest, in order, for the next;
+// a report posted meanwhile must not overtake them, and waits for a drain of its own.
+TEST(TaskScheduler, ADrainOutOfTimeLeavesTheRestInOrderForTheNext)
+{
+    Harness harness;
+    harness.Run("add a.mp4, add b.mp4");
+    ReportQueue& mailbox = harness.Mailbox();
+    mailbox.PostTaskReport(0, REPORT_PROGRESS, 1000);
+    mailbox.PostTaskReport(1, REPORT_PROGRESS, 2000);
+    mailbox.PostTaskReport(0, REPORT_STATUS, STATUS_DOWNLOAD_FAILED);
+    mailbox.PostTaskReport(1, REPORT_STATUS, STATUS_STOPPED);
+    EXPECT_TRUE(harness.Drain({}));
+    EXPECT_EQ(harness.Rows(), "a: Downloading - 10.00% | b:  | queue:");
+    mailbox.PostTaskReport(0, REPORT_PROGRESS, 3000);
+    EXPECT_TRUE(harness.Drain({}));
+    EXPECT_EQ(harness.Rows(), "a: Downloading - 10.00% | b: Downloading - 20.00% | queue:");
+    EXPECT_FALSE(harness.Drain(std::chrono::hours(1)));
+    EXPECT_EQ(harness.Rows(), "a: Download Failed | b: Task Stopped | queue:");
+    EXPECT_FALSE(harness.Drain({}));
+    EXPECT_EQ(harness.Rows(), "a: Downloading - 30.00% | b: Task Stopped | queue:");
 }
 
 }  // namespace

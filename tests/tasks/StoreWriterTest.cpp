@@ -35,7 +35,7 @@ struct Gate {
                 while (shut)
                     std::this_thread::sleep_for(1ms);
                 std::lock_guard<std::mutex> lock(mutex);
-                written.push_back(tasks.front().url);
+                written.push_back(tasks.front().texts->url);
                 *error = "disk full";
                 return !fail;
             },
@@ -51,7 +51,7 @@ struct Gate {
 StoreSnapshot Copy(const std::string& url)
 {
     StoreSnapshot tasks(1);
-    tasks.front().url = url;
+    tasks.front().texts = std::make_shared<const StoreTexts>(StoreTexts{url, {}, {}, {}});
     return tasks;
 }
 

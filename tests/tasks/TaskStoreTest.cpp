@@ -157,6 +157,33 @@ TEST_F(TaskStoreTest, AStoreThatCouldNotBeReadIsNeverOverwritten)
     EXPECT_EQ(ReadFile(), "[TASKSINFO]\r\nTASKS_NUMBER=0\r\n");
 }
 
+// A copy that shares the previous one's texts holds what a fresh copy holds, after tasks
+// have left the list and others joined it, and for another list.
+TEST(TaskStoreCopies, ASharedCopyMatchesAFreshOne)
+{
+    TaskList list;
+    for (const char* name : {"a", "b", "c", "d"}) {
+        auto task = std::make_unique<CTask>();
+        task->m_csFileName = name;
+        list.Append(std::move(task));
+    }
+    TaskStore store("unused");
+    const auto same = [&store](const TaskList& tasks) {
+        return TaskStore::FormatTasks(store.SharedSnapshot(tasks)) == TaskStore::FormatTasks(tasks);
+    };
+    EXPECT_TRUE(same(list));
+    ASSERT_TRUE(list.RemoveRows({0, 2}));
+    auto task = std::make_unique<CTask>();
+    task->m_csFileName = "e";
+    list.Append(std::move(task));
+    list.At(0).m_nFileSize = 5;
+    EXPECT_TRUE(same(list));
+    TaskList other;  // identifiers 0 and 1 again
+    other.Append(std::make_unique<CTask>());
+    other.Append(std::make_unique<CTask>());
+    EXPECT_TRUE(same(other));
+}
+
 // A negative count loads nothing; a damaged one is held to the limit.
 TEST(TaskStoreNumbers, CountIsHeldBetweenNothingAndTheTaskLimit)
 {
