@@ -18,6 +18,9 @@ std::uint64_t ReportQueue::SlotKey(std::int32_t taskId, std::int32_t code)
 
 bool ReportQueue::AppendLocked(QueuedMessage message)
 {
+    // Stamped in the queue, not before the lock: the wait of a poster that other posters
+    // held up is not the UI thread's lag.
+    message.postedAt = Clock::now();
     const bool wasEmpty = m_pending.empty();
     m_pending.push_back(std::move(message));
     return wasEmpty;
@@ -31,7 +34,6 @@ void ReportQueue::Wake(bool wasEmpty) const
 
 void ReportQueue::PostTaskReport(std::int32_t taskId, std::int32_t code, std::int64_t value)
 {
-    const auto now = Clock::now();
     bool wasEmpty = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -52,7 +54,6 @@ void ReportQueue::PostTaskReport(std::int32_t taskId, std::int32_t code, std::in
         QueuedMessage message;
         message.kind = QueuedMessage::Kind::TaskReport;
         message.report = TaskReport{taskId, code, value};
-        message.postedAt = now;
         wasEmpty = AppendLocked(std::move(message));
     }
     Wake(wasEmpty);
@@ -85,7 +86,6 @@ void ReportQueue::PostStoreFailure(std::string error)
 
 void ReportQueue::Append(QueuedMessage message)
 {
-    message.postedAt = Clock::now();
     bool wasEmpty = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
