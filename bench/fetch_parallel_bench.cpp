@@ -180,7 +180,7 @@ int main(int argc, char** argv)
     const int completedBefore = rows.completed;
 
     const auto start = Clock::now();
-    std::vector<double> turns, waits;  // ms
+    std::vector<double> turns, waits;                         // ms
     double longestTurn = 0, longestTurnCpu = 0, mostCpu = 0;  // the thread's own work vs. its wall time
     std::size_t drains = 0;
     int added = 0;
@@ -244,7 +244,8 @@ int main(int argc, char** argv)
     getrusage(RUSAGE_SELF, &usage);
     std::printf(
         "completed %d/%d wall %.3f s cpu %.3f s peak %ld KiB drains %zu longest-turn %.1f ms (cpu %.1f ms, "
-        "99%% within %.1f ms, most cpu %.1f ms) longest-wait %.1f ms (99%% within %.1f ms) (store of %d tasks: load %.1f ms, "
+        "99%% within %.1f ms, most cpu %.1f ms) longest-wait %.1f ms (99%% within %.1f ms) (store of %d "
+        "tasks: load %.1f ms, "
         "exit %.1f ms)",
         rows.completed - completedBefore, count, wall, Seconds(usage.ru_utime) + Seconds(usage.ru_stime),
         usage.ru_maxrss, drains, longestTurn, longestTurnCpu, Percentile(turns, 0.99), mostCpu,
