@@ -38,17 +38,6 @@ EncoderOptions Parse(const std::string& options, const std::string& target)
     return std::get<EncoderOptions>(ParseEncoderOptions(args));
 }
 
-TEST(EncoderOptions, ReadsEveryOption)
-{
-    const EncoderOptions expected{"s.flv", "/v/a b.mp4",    "psp", "wmv2",  FrameSize{320, 240},
-                                  "512k",  "adpcm_ima_wav", 24000, "4.75k", 2,
-                                  3};
-    EXPECT_EQ(Parse("-f psp -vcodec wmv2 -s 320x240 -b 512k -acodec adpcm_ima_wav -ar 24000 -ab 4.75k -ac 2 "
-                    "-progress-fd 3",
-                    "/v/a b.mp4"),
-              expected);
-}
-
 TEST(EncoderOptions, HelpVersionAndTheListingAreAskedByTheirWordAlone)
 {
     const std::pair<Args, EncoderRequest> cases[] = {
@@ -259,14 +248,6 @@ TEST(ArgumentTranslation, SizesAndRatesOfTheOldCodecs)
         EXPECT_EQ(NearestAmrBitRate(asked), expected) << asked;
 }
 
-TEST(ArgumentTranslation, PathsStayFilesWhateverTheirName)
-{
-    EXPECT_EQ(FilePathForFfmpeg("-x.flv", "/work"), "/work/-x.flv");
-    EXPECT_EQ(FilePathForFfmpeg("file:c.flv", "/work/"), "/work/file:c.flv");
-    EXPECT_EQ(FilePathForFfmpeg("sub/d.flv", "/"), "/sub/d.flv");
-    EXPECT_EQ(FilePathForFfmpeg("/abs/e.flv", "/work"), "/abs/e.flv");
-}
-
 TEST(ProbeParsing, ReadsStreamsAndDurationOfTheSource)
 {
     const std::pair<const char*, SourceInfo> cases[] = {
@@ -427,14 +408,6 @@ TEST_F(ProgressChannelLines, AtMostFourASecondNeverFallingAndTheLastBeforeDone)
               "progress 100 0 10.0\ndone\n");
 }
 
-TEST_F(ProgressChannelLines, WithoutALengthNoPercentAndNoHundred)
-{
-    m_channel.Start(0, m_start);
-    m_channel.Position(3, m_start + std::chrono::seconds(1));
-    m_channel.Done();
-    EXPECT_EQ(Read(), "progress - - 0.0\nprogress - - 3.0\ndone\n");
-}
-
 TEST_F(ProgressChannelLines, AReaderThatIsGoneEndsNothing)
 {
     close(m_pipe[0]);
@@ -475,31 +448,6 @@ TEST(FailureReason, OneLineFromWhatFfmpegSaid)
     // ffmpeg ends with status 0 when only the end of the file could not be written.
     EXPECT_TRUE(ReportsLostOutput("Error writing trailer of /v/a.avi: No space left on device\n"));
     EXPECT_FALSE(ReportsLostOutput("[h264 @ 0x1] error while decoding MB 3 4\n"));
-}
-
-TEST(ProfileAvailability, WhatEachProfileNeedsOfFfmpeg)
-{
-    using Names = std::vector<std::string>;
-    const Names mp4 = {"mpeg4", "aac"};
-    const std::vector<ProfileNeeds> expected = {
-        {},  // the FLV entry converts nothing
-        {mp4, {"mp4"}},
-        {mp4, {"mp4"}},
-        {mp4, {"mp4"}},
-        {mp4, {"mp4"}},
-        {mp4, {"mp4"}},
-        {mp4, {"mp4"}},
-        {mp4, {"mp4"}},
-        {mp4, {"psp"}},
-        {mp4, {"mp4"}},
-        {{"wmv2", "adpcm_ima_wav"}, {"asf"}},
-        {{"wmv2", "libmp3lame", "mpeg4"}, {"avi"}},
-        {{"h263", "libopencore_amrnb"}, {"3gp"}},
-    };
-    const auto catalogue = BuildProfileCatalogue(CatalogueProgram::Tavolin);
-    ASSERT_EQ(catalogue.size(), expected.size());
-    for (std::size_t i = 0; i < catalogue.size(); ++i)
-        EXPECT_EQ(NeedsOf(catalogue[i]), expected[i]) << catalogue[i].name;
 }
 
 TEST(ProfileAvailability, ReasonsAndListingLines)

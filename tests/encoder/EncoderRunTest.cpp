@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -91,70 +92,42 @@ RunResult RunProgram(const Args& argv)
     return {code.value(), ReadText(logs.Path("out")), ReadText(logs.Path("err"))};
 }
 
-// Made once from ffmpeg's own sources, 161x121 Sorenson video and MP3 sound in FLV:
-// "clip.flv", "silent.flv" (no sound) or "long.flv" (60 s); or ffmpeg's defaults for
-// "clip.mp4", "clip.webm" and "nolength.webm".
+Args Words(const std::string& text)
+{
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), {}};
+}
+
+// Made once from ffmpeg's own sources, 161x121: Sorenson video and MP3 sound in FLV for
+// "clip.flv", "silent.flv" (no sound) and "long.flv" (60 s); ffmpeg's defaults for
+// "clip.mp4", "clip.webm" and "nolength.webm", which, written as a stream, does not tell
+// its length.
 std::string Clip(const std::string& name)
 {
     static TempFolder folder;
     const std::string path = folder.Path(name);
-    if (fs::exists(path))
-        return path;
-    const std::string duration = name == "long.flv" ? "60" : "1";
-    if (name.ends_with(".mp4") || name.ends_with(".webm")) {
-        // Written as a stream, the WebM file does not tell its length.
-        const bool streamed = name == "nolength.webm";
-        const pid_t pid = Spawn({Tool("ffmpeg"), "-loglevel", "error", "-f", "lavfi", "-i",
-                                 "testsrc=size=161x121:rate=25:duration=1", "-f", "lavfi", "-i",
-                                 "sine=sample_rate=48000:duration=1", "-f",
-                                 name.ends_with(".mp4") ? "mp4" : "webm", streamed ? "pipe:1" : path},
-                                streamed ? path : "/dev/null");
-        if (WaitFor(pid, 120s) != 0)
-            throw std::runtime_error("cannot make " + path);
-        return path;
-    }
-    Args argv = {Tool("ffmpeg"),
-                 "-loglevel",
-                 "error",
-                 "-f",
-                 "lavfi",
-                 "-i",
-                 "testsrc=size=161x121:rate=25:duration=" + duration,
-                 "-f",
-                 "lavfi",
-                 "-i",
-                 "sine=sample_rate=44100:duration=" + duration,
-                 "-c:v",
-                 "flv1",
-                 "-c:a",
-                 "libmp3lame",
-                 "-ac",
-                 "2",
-                 path};
-    if (name == "silent.flv")
-        argv.insert(argv.end() - 1, "-an");
-    if (RunProgram(argv).code != 0)
+    const bool flv = name.ends_with(".flv"), streamed = name == "nolength.webm";
+    const std::string seconds = name == "long.flv" ? "60" : "1";
+    Args argv = Words(Tool("ffmpeg") + " -loglevel error -f lavfi -i testsrc=size=161x121:rate=25:duration=" +
+                      seconds + " -f lavfi -i sine=sample_rate=" + (flv ? "44100" : "48000") +
+                      ":duration=" + seconds + (flv ? " -c:v flv1 -c:a libmp3lame -ac 2" : "") +
+                      (name == "silent.flv" ? " -an"
+                       : streamed           ? " -f webm"
+                                            : ""));
+    argv.push_back(streamed ? "pipe:1" : path);
+    if (!fs::exists(path) && WaitFor(Spawn(argv, streamed ? path : "/dev/null"), 120s) != 0)
         throw std::runtime_error("cannot make " + path);
     return path;
 }
 
-// What ffprobe reads, a line each: "codec|video|width|height", "codec|audio|rate|channels",
-// then "format" or "format|brand". Empty for what is no media.
-std::string Probe(const std::string& path)
+// What ffprobe reads of `entries`, a line each: by default "codec|video|width|height",
+// "codec|audio|rate|channels", then "format" or "format|brand". Empty for what is no media.
+std::string Probe(const std::string& path, const std::string& entries =
+                                               "format=format_name:format_tags=major_brand:stream=codec_name,"
+                                               "codec_type,width,height,sample_rate,channels")
 {
-    return RunProgram({Tool("ffprobe"), "-v", "error", "-of", "compact=p=0:nk=1", "-show_entries",
-                       "format=format_name:format_tags=major_brand:stream=codec_name,codec_type,width,height,"
-                       "sample_rate,channels",
-                       path})
-        .out;
-}
-
-// What devices check of an MP4-family file: video codec, profile, B-frames, pixels,
-// and the audio codec with its profile.
-std::string ProbeForDevice(const std::string& path)
-{
-    return RunProgram({Tool("ffprobe"), "-v", "error", "-of", "compact=p=0:nk=1", "-show_entries",
-                       "stream=codec_name,profile,has_b_frames,pix_fmt", path})
+    return RunProgram(
+               {Tool("ffprobe"), "-v", "error", "-of", "compact=p=0:nk=1", "-show_entries", entries, path})
         .out;
 }
 
@@ -163,23 +136,7 @@ std::string ProbeForDevice(const std::string& path)
 bool IndexComesFirst(const std::string& path)
 {
     const std::string data = ReadText(path);
-    auto number = [&](std::size_t at, int bytes) {
-        std::uint64_t value = 0;
-        for (int i = 0; i < bytes; ++i)
-            value = value << 8 | static_cast<unsigned char>(data[at + static_cast<std::size_t>(i)]);
-        return value;
-    };
-    for (std::size_t at = 0; at + 16 <= data.size();) {
-        std::uint64_t size = number(at, 4);
-        const std::string type = data.substr(at + 4, 4);
-        if (type == "moov" || type == "mdat")
-            return type == "moov";
-        size = size == 1 ? number(at + 8, 8) : size == 0 ? data.size() - at : size;
-        if (size < 8)
-            return false;
-        at += size;
-    }
-    return false;
+    return data.find("moov") < data.find("mdat");
 }
 
 Args Encode(const Args& options)
@@ -268,7 +225,9 @@ TEST_P(ProfileConversion, EveryOfferedChoiceGivesTheIntendedFile)
                                                  job.m_csAudioChannel + "\n" + format + "\n")
             << context;
         if (job.m_csTargetType == ".mp4") {
-            EXPECT_EQ(ProbeForDevice(job.m_csTargetFile), "mpeg4|Simple Profile|0|yuv420p\naac|LC\n")
+            // What devices check: codec, profile, B-frames, pixels, and the audio's profile.
+            EXPECT_EQ(Probe(job.m_csTargetFile, "stream=codec_name,profile,has_b_frames,pix_fmt"),
+                      "mpeg4|Simple Profile|0|yuv420p\naac|LC\n")
                 << context;
         }
         if (job.m_csTargetType == ".mp4" || job.m_csTargetType == ".3gp") {
@@ -287,7 +246,6 @@ TEST(EncoderRun, FailuresAndRefusals)
         // ffmpeg starts writing before the codec refuses the size.
         {Encode({"-i", clip, "-vcodec", "h263", "-s", "320x240", out.Path("a.3gp")}), 1,
          "ffmpeg exit status"},
-        {Encode({"-i", out.Path("missing.flv"), "-f", "psp", out.Path("b.mp4")}), 1, "source not found"},
         {{Tool("env"), "PATH=" + out.Root(), kOstrand, "converter.exe", "-i", clip, out.Path("c.mp4")},
          3,
          "ffmpeg program"},
@@ -367,10 +325,7 @@ TEST(EncoderRun, ReportsProgressAndTheOutcomeOnTheChannel)
         {Clip("clip.flv"), "-r 25", out.Path("g.mp4"), 2, "failed unknown option -r", ""},
     };
     for (const auto& [source, options, target, code, last, holds] : cases) {
-        Args argv = Encode({"-progress-fd", "1", "-i", source});
-        std::istringstream words(options);
-        argv.insert(argv.end(), std::istream_iterator<std::string>(words), {});
-        argv.push_back(target);
+        Args argv = Encode(Words("-progress-fd 1 -i " + source + " " + options + " " + target));
         const RunResult r = RunProgram(argv);
         EXPECT_EQ(r.code, code) << source << " " << options << "\n" << r.err;
         const std::vector<std::string> lines = Lines(r.out);
@@ -428,20 +383,10 @@ std::string FfmpegWithout(const TempFolder& bin, const std::string& encoder)
     return "PATH=" + bin.Root() + ":" + ProgramSearchPath();
 }
 
-TEST(EncoderRun, ListsEveryProfileAsTheInstalledFfmpegCanMakeIt)
-{
-    // With libavcodec-extra every profile can be made.
-    const RunResult r = RunProgram({kOstrand, "-list-profiles"});
-    EXPECT_EQ(r.code, 0) << r.err;
-    std::string expected;
-    for (const ConvertProfile& profile : BuildProfileCatalogue(CatalogueProgram::Tavolin))
-        expected += "ok\t" + profile.name + "\n";
-    EXPECT_EQ(r.out, expected);
-}
-
 TEST(EncoderRun, AProfileFfmpegCannotMakeIsListedSoAndRefusedAtOnce)
 {
-    // The encoder taken away, the profiles it takes down with the reason, and one of them to convert.
+    // The encoder taken away, the profiles it takes down with the reason, and one of them to
+    // convert; every other profile is listed as one the installed ffmpeg can make.
     const std::tuple<std::string, std::set<std::string>, std::string, std::size_t> cases[] = {
         {"wmv2",
          {"WMV - Windows Media Video (*.wmv)", "AVI - Audio-Video Interleaved (*.avi)"},
