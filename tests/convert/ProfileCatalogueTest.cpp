@@ -76,69 +76,6 @@ TEST(ProfileCatalogue, EntriesInOrderWithTheOptionsTheirBoxesGive)
     }
 }
 
-// The lists each box offers, in order, and the values without a box: a wrong value in
-// any of them would reach the encoder unnoticed.
-TEST(ProfileCatalogue, EveryProfileOffersItsListsAndFixedValues)
-{
-    const Args s1{"240x160", "320x240", "480x272", "640x480"};
-    const Args s2{"240x160", "320x240", "480x272", "480x320", "640x480"};
-    const Args s3{"240x160", "320x240", "480x272", "480x320", "480x368", "512x384", "640x480", "720x432"};
-    const Args s4{"240x160", "320x240", "480x272", "480x320", "480x368",
-                  "512x384", "640x480", "720x432", "720x480", "1280x720"};
-    const Args s5{"160x112", "240x160", "320x240", "720x480"};
-    const Args s6{"Auto", "320x240", "640x480", "720x576"};
-    const Args s7{"Auto", "250x240", "320x240", "640x480"};
-    const Args s8{"128x96", "176x144", "352x288"};
-    const Args v1{"256", "384", "512", "640", "768", "900", "1200", "1500"};
-    const Args v2{"256", "384", "512", "640", "768", "900", "1200", "1500", "2000"};
-    const Args v3{"256", "384", "512", "640", "768", "900", "1200", "1500", "2500"};
-    const Args v4{"216", "256", "384", "512", "768", "900", "1200", "1500", "2000"};
-    const Args v5{"Auto", "64", "768", "1200", "1500", "2000", "4000"};
-    const Args v6{"Auto", "512", "1200", "1500", "2500"};
-    const Args v7{"40", "80", "120", "256", "512"};
-    const Args a1{"64", "80", "96", "128", "160"};
-    const Args a2{"64", "96", "128", "160", "256", "384", "512", "768", "900"};
-    const Args a3{"4.75", "5.15", "5.9", "6.7", "7.4", "7.95", "10.2", "12.2"};
-    const Args autoOnly{"Auto"};
-    // Per entry: the size, video codec, video bit rate and audio bit rate lists; the audio
-    // codec, sample rate and channels.
-    const struct {
-        Args size, codec, videoRate, audioRate;
-        const char *audioCodec, *sampleRate, *channels;
-    } expected[] = {
-        {{}, {}, {}, {}, "Auto", "Auto", "Auto"},
-        {s1, autoOnly, v1, a1, "Auto", "44100", "2"},
-        {s1, autoOnly, v1, a1, "Auto", "44100", "2"},
-        {s2, autoOnly, v2, a1, "Auto", "44100", "2"},
-        {s2, autoOnly, v2, a1, "Auto", "44100", "2"},
-        {s1, autoOnly, v1, a1, "Auto", "44100", "2"},
-        {s1, autoOnly, v3, a1, "Auto", "44100", "2"},
-        {s3, autoOnly, v3, a1, "Auto", "44100", "2"},
-        {s5, autoOnly, v4, a2, "Auto", "24000", "2"},
-        {s4, autoOnly, v3, a1, "Auto", "44100", "2"},
-        {s6, {"wmv2"}, v5, a1, "adpcm_ima_wav", "48000", "2"},
-        {s7, {"wmv2", "mpeg4"}, v6, a1, "Auto", "44100", "2"},
-        {s8, autoOnly, v7, a3, "Auto", "8000", "1"},
-    };
-    const auto catalogue = BuildProfileCatalogue(CatalogueProgram::Tavolin);
-    ASSERT_EQ(catalogue.size(), std::size(expected));
-    for (std::size_t i = 0; i < catalogue.size(); ++i) {
-        const ConvertProfile& p = catalogue[i];
-        const auto& e = expected[i];
-        EXPECT_EQ((std::vector<Args>{p.videoSize.choices, p.videoCodec.choices, p.videoBitRate.choices,
-                                     p.audioBitRate.choices}),
-                  (std::vector<Args>{e.size, e.codec, e.videoRate, e.audioRate}))
-            << p.name;
-        EXPECT_EQ((Args{p.audioCodec.defaultValue, p.audioSampleRate.defaultValue,
-                        p.audioChannel.defaultValue, p.videoFrameRate.defaultValue}),
-                  (Args{e.audioCodec, e.sampleRate, e.channels, "Auto"}))
-            << p.name;
-        for (const ProfileOption* boxless :
-             {&p.videoFrameRate, &p.audioCodec, &p.audioSampleRate, &p.audioChannel})
-            EXPECT_TRUE(boxless->choices.empty()) << p.name;
-    }
-}
-
 TEST(FillOptionBoxes, SelectsTheLastChoiceEqualToTheDefaultElseTheFirst)
 {
     ConvertProfile p;

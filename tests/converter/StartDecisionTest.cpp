@@ -50,13 +50,4 @@ TEST(StartDecision, ChecksInOrderAndRemembersTheFolderOnceItPassed)
     }
 }
 
-TEST(StartDecision, RefusalMessagesKeepTheirWording)
-{
-    EXPECT_EQ(RefusalMessage(StartRefusal::BadDestination),
-              "Invaild Destination Folder, please select a valid location to save file.");
-    EXPECT_EQ(RefusalMessage(StartRefusal::NoSource), "Please load a flv file.");
-    EXPECT_EQ(RefusalMessage(StartRefusal::NotVideo), "Please load a valid flv file !");
-    EXPECT_TRUE(RefusalMessage(StartRefusal::None).empty());
-}
-
 }  // namespace

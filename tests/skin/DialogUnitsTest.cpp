@@ -25,16 +25,6 @@ private slots:
         const skin::DialogUnits units(6, 13);
         QCOMPARE(units.ToPixels(9, 35, 42, 39), QRect(14, 57, 63, 63));
         QCOMPARE(units.ToPixels(QRect(55, 35, 42, 39)), QRect(83, 57, 63, 63));
-
-        // The application's measure: its font at 8 pt, the rounded mean width of the alphabet.
-        const QFont dialogFont = skin::DialogUnits::DialogFont();
-        QCOMPARE(dialogFont.pointSize(), 8);
-        const skin::DialogUnits measured = skin::DialogUnits::ForApplication();
-        const QFontMetrics metrics(dialogFont);
-        const int alphabet =
-            metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-        QVERIFY(std::abs(measured.BaseX() * 52 - alphabet) <= 26);
-        QCOMPARE(measured.BaseY(), metrics.height());
     }
 };
 

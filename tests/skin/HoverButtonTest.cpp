@@ -159,24 +159,6 @@ private slots:
         }
     }
 
-    void DoubleClickGivesTwoClicks()
-    {
-        CFloatBtn button(QStringLiteral("Clear"), nullptr);  // the handling is shared by every hover button
-        button.resize(40, 20);
-        // The second click comes as a double click alone, or as a press and a double click.
-        for (bool pressFirst : {false, true}) {
-            QSignalSpy clicks(&button, &QAbstractButton::clicked);
-            QSignalSpy presses(&button, &QAbstractButton::pressed);
-            QTest::mouseClick(&button, Qt::LeftButton);
-            if (pressFirst)
-                QTest::mousePress(&button, Qt::LeftButton);
-            QTest::mouseDClick(&button, Qt::LeftButton);
-            QTest::mouseRelease(&button, Qt::LeftButton);
-            QCOMPARE(clicks.count(), 2);
-            QCOMPARE(presses.count(), 2);
-        }
-    }
-
     void CapturedBackgroundAndHoverRepaints()
     {
         SkinnedParent parent;
