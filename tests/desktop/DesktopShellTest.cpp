@@ -107,7 +107,7 @@ private slots:
         QDBusConnection::disconnectFromBus(QStringLiteral("fm"));
     }
 
-    void ShowInFolderFallsBackToTheFolder()
+    void ShowInFolderFallsBackToTheFolderAndTellsWhenThatFailsToo()
     {
         if (!m_bus)
             QSKIP("no private message bus");
@@ -117,6 +117,14 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(Opened(), QStringList{Uri("out")}, 10000);
         QTest::qWait(200);
         QVERIFY(boxes.m_boxes.isEmpty());
+        OpenerFails(3);
+        DesktopShell::Current().ShowInFolder(Path("out/clip #1.mp4"), nullptr);
+        QVERIFY(boxes.m_boxes.isEmpty());  // told once events flow, never inside the call
+        QTRY_COMPARE_WITH_TIMEOUT(
+            boxes.m_boxes,
+            QStringList{QStringLiteral("Tavolin | Can not show \"") + Path("out/clip #1.mp4") +
+                        QStringLiteral("\": no file manager answered.")},
+            10000);
     }
 
     void FolderNothingCanOpenIsToldUnlessItsWindowIsGone()

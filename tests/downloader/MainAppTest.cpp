@@ -226,24 +226,6 @@ private slots:
         QVERIFY(second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0);
         QCOMPARE(first.state(), QProcess::Running);
 
-        // A data folder of its own (the demo's) is an instance of its own beside the first.
-        const QString otherData = TestHome() + QStringLiteral("/other-data");
-        QVERIFY(QDir().mkpath(otherData + QStringLiteral("/Tavolin Data")));
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), otherData);
-        QProcess other;
-        other.setProcessEnvironment(environment);
-        other.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        other.start(program, {});
-        const QString otherSocket = SingleInstance::ServerNameFor(
-            QStringLiteral("BrevantTavgrab10"), (otherData + QStringLiteral("/Tavolin Data")).toStdString());
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(otherSocket), 20000);
-        QCOMPARE(other.state(), QProcess::Running);
-        ::kill(static_cast<pid_t>(other.processId()), SIGTERM);
-        QVERIFY(other.waitForFinished(20000));
-        QVERIFY(QFileInfo::exists(otherData + QStringLiteral("/Tavolin Data/tasks.ini")));
-        QVERIFY(QFileInfo::exists(socket));  // the first still runs and listens
-
         ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
         QVERIFY(first.waitForFinished(20000));
         QVERIFY(first.exitStatus() == QProcess::NormalExit && first.exitCode() == 0);

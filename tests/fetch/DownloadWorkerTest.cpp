@@ -13,6 +13,7 @@
 #include "fetch/DownloadWorker.h"
 #include "fetch/FileErrorPrompt.h"
 #include "fetch/TaskOperations.h"
+#include "support/Eventually.h"
 #include "support/Files.h"
 #include "support/VideoService.h"
 #include "tasks/MessagePoster.h"
@@ -75,10 +76,7 @@ protected:
     // statuses from STATUS_DOWNLOAD_COMPLETED on end a download.
     bool WaitFor(std::int32_t code, std::int64_t least, std::chrono::milliseconds limit = 20s)
     {
-        for (const auto end = Clock::now() + limit; Clock::now() < end; std::this_thread::sleep_for(5ms))
-            if (const auto values = Values(code); !values.empty() && values.back() >= least)
-                return true;
-        return false;
+        return Eventually([&] { return !Values(code).empty() && Values(code).back() >= least; }, limit);
     }
 
     // Runs a worker on this thread, or starts one on its own, for a watch page, a direct
@@ -235,27 +233,18 @@ TEST_F(DownloadWorkerTest, OutcomesAndWhatBecomesOfAnEarlierFile)
     EXPECT_EQ(FileText(), earlier);
     m_stopOn = 0;
 
-    // A file that cannot be created, or that a conversion holds, fails the task once the
-    // user has seen the message, and nothing of it is cut; so does one that cannot be written.
-    const std::string held = m_task.m_csFilePath;
-    const int reader = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    // A file that a conversion holds fails the task once the user has seen the message, and
+    // nothing of it is cut. (A file that cannot be created or written: through tavolin-fetch.)
+    const int reader = ::open(m_task.m_csFilePath.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(::flock(reader, LOCK_SH), 0);
     m_task.m_nFileSize = 0;
     EXPECT_EQ(RunWorker("ok-1000"), 0);
     ::close(reader);
     EXPECT_EQ(FileText(), earlier);
-    EXPECT_EQ(Reason(), "\"" + held + "\" is in use by another program");
-    m_task.m_csFilePath = m_service.Folder() + "/missing/video.flv";
-    EXPECT_EQ(RunWorker("ok-1000"), 0);
-    EXPECT_EQ(Reason(), "cannot create \"" + m_task.m_csFilePath + "\": no such file or directory");
-    const std::string box = "\", file may be used by another thread. | 2";
-    EXPECT_EQ(m_shown, (std::vector<std::string>{"Can not create the file \"" + held + box,
-                                                 "Can not create the file \"" + m_task.m_csFilePath + box}));
+    EXPECT_EQ(Reason(), "\"" + m_task.m_csFilePath + "\" is in use by another program");
+    EXPECT_EQ(m_shown, std::vector<std::string>{"Can not create the file \"" + m_task.m_csFilePath +
+                                                "\", file may be used by another thread. | 2"});
     EXPECT_EQ(Statuses().back(), STATUS_DOWNLOAD_FAILED);
-    m_task.m_csFilePath = "/dev/full";
-    EXPECT_EQ(RunWorker("ok-20000"), 0);
-    EXPECT_EQ(Statuses().back(), STATUS_DOWNLOAD_FAILED);
-    EXPECT_EQ(Reason(), "cannot write \"/dev/full\": disk full");
 }
 
 TEST_F(DownloadWorkerTest, OnlyIdleTasksStartAndAStopEndsAStallWithinASecond)
