@@ -9,6 +9,7 @@
 #include <atomic>
 #include <thread>
 
+#include "support/Eventually.h"
 #include "support/Files.h"
 #include "support/TempFolder.h"
 
@@ -62,9 +63,7 @@ TEST(EncoderProfiles, LearnsFromTheEncoderOrNothing)
     EXPECT_EQ(profiles.UnavailableReason(k3gp), "");  // nothing known: available
     std::atomic<bool> answered{false};
     profiles.Ask(kListingEncoder, 10s, [&answered] { answered = true; });
-    for (int i = 0; i < 1000 && !answered; ++i)
-        std::this_thread::sleep_for(10ms);
-    EXPECT_TRUE(answered);
+    EXPECT_TRUE(Eventually([&] { return answered.load(); }));
     EXPECT_EQ(profiles.UnavailableReason(k3gp), "needs AMR-NB support");
     EXPECT_EQ(profiles.UnavailableReason("iPod (320x240) MPEG-4 Normal (*.mp4)"), "");
 

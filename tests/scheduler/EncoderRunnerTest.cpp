@@ -14,6 +14,7 @@
 #include <functional>
 #include <thread>
 
+#include "support/Eventually.h"
 #include "support/Files.h"
 #include "support/TempFolder.h"
 #include "tasks/ReportQueue.h"
@@ -23,15 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
-
-bool Eventually(const std::function<bool()>& condition)
-{
-    for (const auto deadline = std::chrono::steady_clock::now() + 10s; !condition();
-         std::this_thread::sleep_for(5ms))
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-    return true;
-}
 
 class EncoderRunnerTest : public ::testing::Test {
 protected:

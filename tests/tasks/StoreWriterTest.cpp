@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/WorkerThread.h"
+#include "support/Eventually.h"
 
 namespace {
 
@@ -100,8 +101,7 @@ TEST(StoreWriter, FailuresAreToldAndTheLastWriteKeepsItsDeadline)
         EXPECT_FALSE(writer.WaitIdle(Clock::now() + 100ms));
     }
     gate.shut = false;
-    for (const auto end = Clock::now() + 10s; gate.Written().size() < 6 && Clock::now() < end;)
-        std::this_thread::sleep_for(5ms);
+    Eventually([&] { return gate.Written().size() >= 6; });
     EXPECT_EQ(gate.Written(), (Urls{"a", "b", "c", "d", "last", "hung"}));
 }
 

@@ -9,6 +9,8 @@
 #include <tuple>
 #include <vector>
 
+#include "support/Eventually.h"
+
 void PrintTo(const TaskReport& m, std::ostream* os)
 {
     *os << "{" << m.taskId << "," << m.code << "," << m.value << "}";
@@ -58,12 +60,8 @@ TEST(TaskReport, TextAndColumnOfEveryReport)
         EXPECT_EQ(FormatReportText(code, value), text);
         EXPECT_EQ(ReportColumn(code), column);
     }
-    std::string all = StatusText(-1) + StatusText(0x100000000LL);  // 2^32 would alias 0 if cut
-    for (std::int64_t status = STATUS_PARSING_URL; status <= STATUS_QUEUED + 1; ++status)
-        all += StatusText(status) + "|";
-    EXPECT_EQ(all,
-              "Parsing URL|Pending|Downloading|Download Completed|Download Failed|"
-              "Task Stopped|Converting|Task Completed|Conversion Failed|Queued||");
+    // No text outside the statuses: 2^32 would alias 0 if cut.
+    EXPECT_EQ(StatusText(-1) + StatusText(0x100000000LL) + StatusText(STATUS_QUEUED + 1), "");
 }
 
 TEST(TaskReport, ProgressWithSpeedAndTimeLeft)
@@ -181,9 +179,7 @@ TEST(ReportQueue, ConcurrentProducersAndAWokenConsumer)
         });
     for (auto& t : producers)
         t.join();
-    for (int ms = 0; ms < 20000 && queue.Size() != 0; ++ms)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_EQ(queue.Size(), 0u) << "a wake was lost";
+    EXPECT_TRUE(Eventually([&] { return queue.Size() == 0; }, std::chrono::seconds(20))) << "a wake was lost";
     stop = true;
     woken.release();
     consumer.join();
