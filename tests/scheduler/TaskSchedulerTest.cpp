@@ -241,10 +241,7 @@ const struct {
      "start 0, download done 0",
      "a: Converting | b: Download Failed [gone] | queue:",
      "download 0, download 1, ended 0 Download Failed, ended 1 Download Failed, download 0, convert 0", ""},
-    {"Does Start on a waiting conversion queue it a second time?",
-     "add a.mp4, add b.mp4, download done 0, download done 1, start 1",
-     "a: Converting | b: Waiting | queue: 1 1", "download 0, download 1, convert 0", ""},
-    {"Does the second job of a task started twice run after the first?",
+    {"Does Start on a waiting conversion queue it a second time, to run after the first?",
      "add a.mp4, add b.mp4, download done 0, download done 1, start 1, conversion done, conversion done, "
      "conversion done",
      "a: Task Completed | b: Task Completed | queue:",
