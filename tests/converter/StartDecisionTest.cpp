@@ -48,6 +48,10 @@ TEST(StartDecision, ChecksInOrderAndRemembersTheFolderOnceItPassed)
         EXPECT_EQ(decision.destination, row.destination);
         EXPECT_EQ(decision.source, row.source);
     }
+    EXPECT_EQ(RefusalMessage(StartRefusal::BadDestination),
+              "Invaild Destination Folder, please select a valid location to save file.");
+    EXPECT_EQ(RefusalMessage(StartRefusal::NoSource), "Please load a flv file.");
+    EXPECT_EQ(RefusalMessage(StartRefusal::NotVideo), "Please load a valid flv file !");
 }
 
 }  // namespace
