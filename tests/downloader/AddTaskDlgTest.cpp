@@ -151,64 +151,65 @@ private slots:
         QCOMPARE(task.m_job.m_csAudioSampleRate, std::string("8000"));
     }
 
-    void typedNameIsCleanedAndCollisionsCount_data()
-    {
-        QTest::addColumn<QString>("url");  // empty: a watch page of the video "vid"
-        QTest::addColumn<bool>("autoRename");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("profile");
-        QTest::addColumn<QStringList>("existing");  // a name ending in '/' is a folder
-        QTest::addColumn<QStringList>("created");   // the source file, then the target
-        QTest::newRow("auto, FLV: one file")
-            << QString() << true << "ignored" << 0 << QStringList{} << QStringList{QStringLiteral("vid.flv")};
-        QTest::newRow("typed and cleaned, its .mp4 taken")
-            << QString() << false << " a/b:c " << 1 << QStringList{QStringLiteral("a_b_c.mp4")}
-            << QStringList{QStringLiteral("a_b_c(0).flv"), QStringLiteral("a_b_c(0).mp4")};
-        QTest::newRow("a folder takes the .wmv name")
-            << QString() << false << "clip" << 10 << QStringList{QStringLiteral("clip.wmv/")}
-            << QStringList{QStringLiteral("clip(0).flv"), QStringLiteral("clip(0).wmv")};
-        // A video file's address: named after its file, whose extension the download keeps.
-        const QString direct = QStringLiteral("https://cdn.example/v/My%20Clip.mp4?sig=1");
-        QTest::newRow("direct, FLV: the file itself")
-            << direct << true << "" << 0 << QStringList{} << QStringList{QStringLiteral("My Clip.mp4")};
-        QTest::newRow("direct to its own type: the target set apart")
-            << direct << true << "" << 1 << QStringList{}
-            << QStringList{QStringLiteral("My Clip.mp4"), QStringLiteral("My Clip-0.mp4")};
-        QTest::newRow("direct, typed, its .webm taken")
-            << QStringLiteral("http://cdn.example/a.webm") << false << "mine" << 1
-            << QStringList{QStringLiteral("mine.webm")}
-            << QStringList{QStringLiteral("mine(0).webm"), QStringLiteral("mine(0).mp4")};
-    }
-
+    // The naming rules have their own table; here the dialog applies them to what it is
+    // given and creates the names it chose.
     void typedNameIsCleanedAndCollisionsCount()
     {
-        QFETCH(QString, url);
-        QFETCH(bool, autoRename);
-        QFETCH(QString, typed);
-        QFETCH(int, profile);
-        QFETCH(QStringList, existing);
-        QFETCH(QStringList, created);
-        for (const QString& name : existing) {
-            QFile file(Path(QStringLiteral("dl/") + name));
-            QVERIFY(name.endsWith(u'/') ? QDir().mkpath(file.fileName()) : file.open(QIODevice::WriteOnly));
+        const struct {
+            const char* url;  // empty: a watch page of the video "vid"
+            bool autoRename;
+            const char* typed;
+            int profile;
+            const char* existing;  // a name ending in '/' is a folder
+            QStringList created;   // the source file, then the target
+        } cases[] = {
+            {"", true, "ignored", 0, "", {QStringLiteral("vid.flv")}},
+            {"",
+             false,
+             " a/b:c ",
+             1,
+             "a_b_c.mp4",
+             {QStringLiteral("a_b_c(0).flv"), QStringLiteral("a_b_c(0).mp4")}},
+            {"",
+             false,
+             "clip",
+             10,
+             "clip.wmv/",
+             {QStringLiteral("clip(0).flv"), QStringLiteral("clip(0).wmv")}},
+            // A video file's address: named after its file, whose extension the download keeps.
+            {"https://cdn.example/v/My%20Clip.mp4?sig=1",
+             true,
+             "",
+             1,
+             "",
+             {QStringLiteral("My Clip.mp4"), QStringLiteral("My Clip-0.mp4")}},
+        };
+        for (const auto& c : cases) {
+            init();
+            const QString existing = QString::fromLatin1(c.existing);
+            QFile file(Path(QStringLiteral("dl/") + existing));
+            QVERIFY(existing.isEmpty() || (existing.endsWith(u'/') ? QDir().mkpath(file.fileName())
+                                                                   : file.open(QIODevice::WriteOnly)));
+            CAddTaskDlg& dlg = Open();
+            if (!c.autoRename)
+                Click("autoRename");
+            QCOMPARE(Child<QLineEdit>("fileName")->isEnabled(), !c.autoRename);
+            Type("fileName", QString::fromLatin1(c.typed));
+            Child<QComboBox>("profile")->setCurrentIndex(c.profile);
+            Type("url", *c.url ? QString::fromLatin1(c.url) : WatchUrl("vid"));
+            Type("folder", Path("dl"));
+            Click("startDownload");
+            QVERIFY(m_boxes.m_boxes.isEmpty());
+            const QString made = QString::fromStdString(dlg.m_csFileName) + u' ' +
+                                 QString::fromStdString(dlg.m_csSourceFile) + u' ' +
+                                 QString::fromStdString(dlg.m_csTargetFile);
+            QCOMPARE(made, c.created.first() + u' ' + Path(QStringLiteral("dl/") + c.created.first()) + u' ' +
+                               Path(QStringLiteral("dl/") + c.created.last()));
+            for (const QString& name : c.created)  // new and empty
+                QVERIFY(QFileInfo(Path(QStringLiteral("dl/") + name)).size() == 0 &&
+                        QFileInfo(Path(QStringLiteral("dl/") + name)).isFile());
+            QCOMPARE(Downloads().size(), (existing.isEmpty() ? 0 : 1) + c.created.size());
         }
-        CAddTaskDlg& dlg = Open();
-        if (!autoRename)
-            Click("autoRename");
-        QCOMPARE(Child<QLineEdit>("fileName")->isEnabled(), !autoRename);
-        Type("fileName", typed);
-        Child<QComboBox>("profile")->setCurrentIndex(profile);
-        Type("url", url.isEmpty() ? WatchUrl("vid") : url);
-        Type("folder", Path("dl"));
-        Click("startDownload");
-        QVERIFY(m_boxes.m_boxes.isEmpty());
-        QCOMPARE(QString::fromStdString(dlg.m_csFileName), created.first());
-        QCOMPARE(QString::fromStdString(dlg.m_csSourceFile), Path(QStringLiteral("dl/") + created.first()));
-        QCOMPARE(QString::fromStdString(dlg.m_csTargetFile), Path(QStringLiteral("dl/") + created.last()));
-        for (const QString& name : created)  // new and empty
-            QVERIFY(QFileInfo(Path(QStringLiteral("dl/") + name)).isFile() &&
-                    QFileInfo(Path(QStringLiteral("dl/") + name)).size() == 0);
-        QCOMPARE(Downloads().size(), existing.size() + created.size());
     }
 
     void aProfileTheEncoderCannotMakeIsMarkedAndRefused()
