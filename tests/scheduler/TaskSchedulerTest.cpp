@@ -233,9 +233,7 @@ const struct {
     {"Does Start leave a complete task and a downloading one alone?",
      "add a.mp4, add b.mp4, download done 0, conversion done, start 0 1", "a: Task Completed | b:  | queue:",
      "download 0, download 1, convert 0, ended 0 Task Completed, reap", ""},
-    {"Does Start download a failed download again?", "add a.mp4, download failed 0, start 0",
-     "a: Download Failed | queue:", "download 0, ended 0 Download Failed, download 0", ""},
-    {"Is a failure's reason shown with it, and dropped once the task goes on?",
+    {"Is a failure's reason shown with it, and dropped once Start downloads the task again?",
      "add a.mp4, add b.mp4, detail 0 request 1: 404 Not Found, download failed 0, detail 1 gone, download "
      "failed 1, "
      "start 0, download done 0",
@@ -249,10 +247,7 @@ const struct {
      "reap, "
      "convert 1, ended 1 Task Completed, reap",
      "ALLFINISHED_1=TRUE"},
-    {"Does Stop on a waiting conversion drop it from the queue?",
-     "add a.mp4, add b.mp4, download done 0, download done 1, stop 1",
-     "a: Converting | b: Task Stopped | queue:", "download 0, download 1, convert 0, stop 1", ""},
-    {"Does Start on a stopped conversion queue it again without downloading?",
+    {"Does Stop drop a waiting conversion from the queue, and Start queue it again without downloading?",
      "add a.mp4, add b.mp4, download done 0, download done 1, stop 1, start 1",
      "a: Converting | b: Waiting | queue: 1", "download 0, download 1, convert 0, stop 1", ""},
     {"Does Stop on a running conversion stop the encoder, and the next job start?",
@@ -283,11 +278,6 @@ const struct {
      "download 0, download 1, download 2, convert 0, stop 1 silent, dispose 1 with files, stop encoder, "
      "stop 0 silent, dispose 0, reap, convert 2",
      "TASKS_NUMBER=1 TASKFILENAME_0=c.flv"},
-    {"Does removing rows together find each row's job by the row it had before?",
-     "add a.mp4, add b.mp4, add c.mp4, download done 0, download done 1, download done 2, remove 1 2",
-     "a: Converting | queue:",
-     "download 0, download 1, download 2, convert 0, stop 1 silent, dispose 1, stop 2 silent, dispose 2",
-     "TASKS_NUMBER=1"},
     {"Does removing a converting row and a waiting one together stop the encoder, drop the job, and "
      "go on with the next?",
      "add a.mp4, add b.mp4, add c.mp4, add d.mp4, download done 0, download done 1, download done 2, "

@@ -41,11 +41,8 @@ TEST(TaskReport, TextAndColumnOfEveryReport)
         {PR, 1505, "Downloading - 15.05%", COLUMN_STATUS},
         // A conversion's figures, packed as the runner sends them; either may be unknown.
         {CP, PackConvertProgress(42, 31), "Converting - 42% - 0:0:31 left", COLUMN_STATUS},
-        {CP, PackConvertProgress(7, 3725), "Converting - 7% - 1:2:5 left", COLUMN_STATUS},
-        {CP, PackConvertProgress(100, 0), "Converting - 100% - 0:0:0 left", COLUMN_STATUS},
         {CP, PackConvertProgress(0, std::nullopt), "Converting - 0%", COLUMN_STATUS},
         {CP, PackConvertProgress(std::nullopt, 12), "Converting", COLUMN_STATUS},
-        {CP, PackConvertProgress(std::nullopt, std::nullopt), "Converting", COLUMN_STATUS},
         {CP, -1, "Converting", COLUMN_STATUS},
         {ST, STATUS_TASK_COMPLETED, "Task Completed", COLUMN_STATUS},
         {REPORT_SPEED, 1310720, "1.25MB/s", COLUMN_STATUS},
