@@ -42,6 +42,14 @@ QString UniqueServer()
            QStringLiteral("/runtime/BrevantTavgrab10-test-%1-%2").arg(::getpid()).arg(++g_nSuffix);
 }
 
+// The default data folder, made for one test, which removes it.
+std::filesystem::path MakeDataFolder()
+{
+    const std::filesystem::path folder = (TestHome() + QStringLiteral("/data/Tavolin Data")).toStdString();
+    std::filesystem::create_directory(folder);
+    return folder;
+}
+
 }  // namespace
 
 class MainAppTest : public QObject {
@@ -156,9 +164,7 @@ private slots:
     {
         // This run starts with one address; a later start hands two more to it while the
         // first dialog is open. Each dialog opens only when the one before has closed.
-        const std::filesystem::path folder =
-            (TestHome() + QStringLiteral("/data/Tavolin Data")).toStdString();
-        std::filesystem::create_directory(folder);
+        const std::filesystem::path folder = MakeDataFolder();
         const QString first = QStringLiteral("https://cdn.example/first.mp4");
         const QStringList later = {QStringLiteral("http://cdn.example/a b.webm"),
                                    QStringLiteral("-not an option")};
@@ -204,9 +210,7 @@ private slots:
     {
         // The program inherits this one's home and XDG folders; its data folder lives only
         // for this test.
-        const std::filesystem::path folder =
-            (TestHome() + QStringLiteral("/data/Tavolin Data")).toStdString();
-        std::filesystem::create_directory(folder);
+        const std::filesystem::path folder = MakeDataFolder();
         const std::filesystem::path store = folder / "tasks.ini";
         std::vector<StoredTask> tasks = Named({"one", "two"});
         tasks[1].finished = true;
