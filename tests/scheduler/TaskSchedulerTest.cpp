@@ -235,8 +235,7 @@ const struct {
      "download 0, download 1, convert 0, ended 0 Task Completed, reap", ""},
     {"Is a failure's reason shown with it, and dropped once Start downloads the task again?",
      "add a.mp4, add b.mp4, detail 0 request 1: 404 Not Found, download failed 0, detail 1 gone, download "
-     "failed 1, "
-     "start 0, download done 0",
+     "failed 1, start 0, download done 0",
      "a: Converting | b: Download Failed [gone] | queue:",
      "download 0, download 1, ended 0 Download Failed, ended 1 Download Failed, download 0, convert 0", ""},
     {"Does Start on a waiting conversion queue it a second time, to run after the first?",
@@ -244,8 +243,7 @@ const struct {
      "conversion done",
      "a: Task Completed | b: Task Completed | queue:",
      "download 0, download 1, convert 0, ended 0 Task Completed, reap, convert 1, ended 1 Task Completed, "
-     "reap, "
-     "convert 1, ended 1 Task Completed, reap",
+     "reap, convert 1, ended 1 Task Completed, reap",
      "ALLFINISHED_1=TRUE"},
     {"Does Stop drop a waiting conversion from the queue, and Start queue it again without downloading?",
      "add a.mp4, add b.mp4, download done 0, download done 1, stop 1, start 1",
@@ -275,14 +273,13 @@ const struct {
      "add a.mp4, add b.mp4, add c.mp4, download done 0, download done 1, download done 2, remove+files 1, "
      "remove 0, conversion stopped",
      "c: Converting | queue:",
-     "download 0, download 1, download 2, convert 0, stop 1 silent, dispose 1 with files, stop encoder, "
-     "stop 0 silent, dispose 0, reap, convert 2",
+     "download 0, download 1, download 2, convert 0, stop 1 silent, dispose 1 with files, stop encoder, stop "
+     "0 silent, dispose 0, reap, convert 2",
      "TASKS_NUMBER=1 TASKFILENAME_0=c.flv"},
-    {"Does removing a converting row and a waiting one together stop the encoder, drop the job, and "
-     "go on with the next?",
+    {"Does removing a converting row and a waiting one together stop the encoder, drop the job, and go on "
+     "with the next?",
      "add a.mp4, add b.mp4, add c.mp4, add d.mp4, download done 0, download done 1, download done 2, "
-     "download "
-     "done 3, remove 0 2, conversion stopped",
+     "download done 3, remove 0 2, conversion stopped",
      "b: Converting | d: Waiting | queue: 3",
      "download 0, download 1, download 2, download 3, convert 0, stop encoder, stop 0 silent, dispose 0, "
      "stop 2 silent, dispose 2, reap, convert 1",
@@ -308,8 +305,8 @@ const struct {
      "add a.flv, report 0 6 5000, report 0 7 1048576, report 0 2 0, report 0 6 0",
      "a: Downloading - 0.00% | queue:", "download 0", ""},
     // Started from the queue, a task shows "Queued" until its worker's first report.
-    {"Do downloads beyond the limit wait as Queued and start in the order of their start, Start on a "
-     "waiting one changing nothing?",
+    {"Do downloads beyond the limit wait as Queued and start in the order of their start, Start on a waiting "
+     "one changing nothing?",
      "limit 2, add a.flv, add b.flv, add c.flv, add d.flv, start 2, download failed 1, download done 0",
      "a: Task Completed | b: Download Failed | c: Queued | d: Queued | queue:",
      "download 0, download 1, download 2, ended 1 Download Failed, download 3, ended 0 Task Completed", ""},
