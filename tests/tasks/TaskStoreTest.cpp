@@ -185,7 +185,7 @@ TEST(TaskStoreCopies, ASharedCopyMatchesAFreshOne)
 }
 
 // A negative count loads nothing; a damaged one is held to the limit.
-TEST(TaskStoreNumbers, CountIsHeldBetweenNothingAndTheTaskLimit)
+TEST(TaskStoreNumbers, CountIsHeldToTheLimitAndKeysFoundAsALookUpWould)
 {
     TaskList list;
     const auto negative = platform::ProfileSnapshot::Parse("[TASKSINFO]\nTASKS_NUMBER=-2\n");
@@ -194,22 +194,19 @@ TEST(TaskStoreNumbers, CountIsHeldBetweenNothingAndTheTaskLimit)
         platform::ProfileSnapshot::Parse("[TASKSINFO]\nTASKS_NUMBER=99999999999999999999\nTASKURL_6=last\n");
     EXPECT_EQ(TaskStore::LoadTasks(list, file, 7), 7);
     EXPECT_EQ(list.At(6).m_csUrl, "last");
-}
 
-// Keys are matched as a look-up by name would match them: any letter case, the first of
-// duplicates, only the first block of the section, and the row number as written.
-TEST(TaskStoreNumbers, KeysCountOnlyWhereALookUpWouldFindThem)
-{
-    const auto file = platform::ProfileSnapshot::Parse(
+    // Keys are matched as a look-up by name would match them: any letter case, the first of
+    // duplicates, only the first block of the section, and the row number as written.
+    const auto keys = platform::ProfileSnapshot::Parse(
         "[TASKSINFO]\nTASKS_NUMBER=3\nTASKURL_01=zero-led\ntaskurl_0=first\nTASKURL_0=second\n"
         "TASKURL_1x=suffix\nTASKURL_=none\n  TASKURL_2 = spaced \nTASKURL_10=ten\nM_CSTARGETNAME1=upper\n"
         "[Other]\nTASKURL_1=other section\n[tasksinfo]\nTASKURL_1=repeated block\n");
-    TaskList list;
-    ASSERT_EQ(TaskStore::LoadTasks(list, file), 3);
-    EXPECT_EQ(list.At(0).m_csUrl, "first");
-    EXPECT_EQ(list.At(1).m_csUrl, "INVALID");
-    EXPECT_EQ(list.At(1).m_job.m_csTargetName, "upper");
-    EXPECT_EQ(list.At(2).m_csUrl, "spaced");
+    TaskList keyed;
+    ASSERT_EQ(TaskStore::LoadTasks(keyed, keys), 3);
+    EXPECT_EQ(keyed.At(0).m_csUrl, "first");
+    EXPECT_EQ(keyed.At(1).m_csUrl, "INVALID");
+    EXPECT_EQ(keyed.At(1).m_job.m_csTargetName, "upper");
+    EXPECT_EQ(keyed.At(2).m_csUrl, "spaced");
 }
 
 }  // namespace
