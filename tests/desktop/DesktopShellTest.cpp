@@ -49,13 +49,7 @@ class DesktopShellTest : public QObject {
     }
 
     // What the stand-in opener was given, one argument a line.
-    QStringList Opened() const
-    {
-        QFile file(m_log);
-        return file.open(QIODevice::ReadOnly)
-                   ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
-                   : QStringList();
-    }
+    QStringList Opened() const { return QString::fromUtf8(OpenedBytes()).split(u'\n', Qt::SkipEmptyParts); }
 
     void OpenerFails(int status)
     {
