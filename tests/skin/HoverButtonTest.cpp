@@ -81,12 +81,9 @@ private slots:
             if (c.hover)
                 Enter(button);
             button.setDown(c.pressed);
+            const auto where = QStringLiteral("%1,%2 hover %3 pressed %4");
             QVERIFY2(RenderOver(button, kUnder).pixelColor(c.at) == c.colour,
-                     qPrintable(QStringLiteral("%1,%2 hover %3 pressed %4")
-                                    .arg(c.at.x())
-                                    .arg(c.at.y())
-                                    .arg(c.hover)
-                                    .arg(c.pressed)));
+                     qPrintable(where.arg(c.at.x()).arg(c.at.y()).arg(c.hover).arg(c.pressed)));
         }
     }
 
