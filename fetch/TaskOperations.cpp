@@ -49,7 +49,8 @@ bool StartDownload(CTask& task, const DownloadContext& context)
     task.m_evStop.Reset();
     task.m_pThread = std::make_unique<platform::WorkerThread>(
         [&task, context] { DownloadWorker(task, context).Run(); },
-        [&task, context](const std::string& why) { FailDownload(task, context, why); });
+        [&task, context](const std::string& why) { FailDownload(task, context, why); },
+        platform::WorkerThread::Start::Aside);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/WorkerThread.h"
 
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <mutex>
 #include <system_error>
@@ -30,15 +31,110 @@ void Tell(const WorkerThread::FailureHandler& failed, const std::string& why)
     }
 }
 
+// The one thread that makes the threads started aside, in the order they were asked for.
+// It lives as long as the process and finishes what it was handed before it ends.
+class ThreadMaker {
+public:
+    static ThreadMaker& Instance()
+    {
+        static ThreadMaker maker;
+        return maker;
+    }
+
+    // False when the maker itself could not be started; the caller then makes the thread.
+    bool Hand(std::function<void()> job)
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_thread.joinable()) {
+                try {
+                    m_thread = std::thread([this] { Run(); });
+                } catch (const std::exception&) {
+                    return false;
+                }
+            }
+            m_jobs.push_back(std::move(job));
+        }
+        m_cond.notify_one();
+        return true;
+    }
+
+    ~ThreadMaker()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stopping = true;
+        }
+        m_cond.notify_one();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+private:
+    ThreadMaker() = default;
+
+    void Run()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            m_cond.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
+            if (m_jobs.empty())
+                return;
+            std::function<void()> job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+            lock.unlock();
+            job();
+            lock.lock();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_cond;
+    std::deque<std::function<void()>> m_jobs;
+    bool m_stopping = false;
+    std::thread m_thread;
+};
+
 }  // namespace
 
 struct WorkerThread::State {
     std::mutex mutex;
     std::condition_variable cond;
     bool finished = false;
+    bool made = false;        // the making was tried
+    bool notStarted = false;  // and failed
+    bool letGo = false;       // the owner went before the making
+    std::thread thread;       // until joined or let go
 };
 
-WorkerThread::WorkerThread(std::function<void()> routine, FailureHandler failed)
+void WorkerThread::Make(const std::shared_ptr<State>& state, std::function<void()> body,
+                        const FailureHandler& failed)
+{
+    std::thread thread;
+    try {
+        const ThreadFactory factory = CurrentFactory();
+        thread = factory ? factory(std::move(body)) : std::thread(std::move(body));
+    } catch (const std::exception& e) {
+        // Told while the owner still waits for the making: a join cannot return, and let
+        // the task that the handler speaks of go, before the handler is done.
+        Tell(failed, std::string("cannot start a thread: ") + e.what());
+    }
+    {
+        std::lock_guard<std::mutex> lock(state->mutex);
+        state->made = true;
+        if (!thread.joinable()) {
+            state->notStarted = true;
+            state->finished = true;
+        } else if (state->letGo) {
+            thread.detach();
+        } else {
+            state->thread = std::move(thread);
+        }
+    }
+    state->cond.notify_all();
+}
+
+WorkerThread::WorkerThread(std::function<void()> routine, FailureHandler failed, Start start)
     : m_state(std::make_shared<State>())
 {
     // The thread holds its own reference to the state, so a thread that outlives
@@ -58,23 +154,37 @@ WorkerThread::WorkerThread(std::function<void()> routine, FailureHandler failed)
         }
         state->cond.notify_all();
     };
-    try {
-        const ThreadFactory factory = CurrentFactory();
-        m_thread = factory ? factory(std::move(body)) : std::thread(std::move(body));
-    } catch (const std::exception& e) {
-        m_state->finished = true;
-        Tell(failed, std::string("cannot start a thread: ") + e.what());
+    if (start == Start::Aside) {
+        auto job = [state = m_state, body, failed]() mutable { Make(state, std::move(body), failed); };
+        if (ThreadMaker::Instance().Hand(std::move(job)))
+            return;
     }
+    Make(m_state, std::move(body), failed);
 }
 
 WorkerThread::~WorkerThread()
 {
-    if (!m_thread.joinable())
+    std::thread thread;
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        if (!m_state->made) {
+            m_state->letGo = true;
+            return;
+        }
+        thread = std::move(m_state->thread);
+    }
+    if (!thread.joinable())
         return;
-    if (m_thread.get_id() != std::this_thread::get_id() && !IsRunning())
-        m_thread.join();
+    if (thread.get_id() != std::this_thread::get_id() && !IsRunning())
+        thread.join();
     else
-        m_thread.detach();
+        thread.detach();
+}
+
+bool WorkerThread::Started() const
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return !m_state->notStarted;
 }
 
 ThreadFactory WorkerThread::SetFactory(ThreadFactory factory)
@@ -104,9 +214,16 @@ bool WorkerThread::WaitUntil(std::chrono::steady_clock::time_point deadline)
 
 void WorkerThread::Join()
 {
-    // A routine that joins its own thread would deadlock; it simply returns instead.
-    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
-        m_thread.join();
+    std::thread thread;
+    {
+        std::unique_lock<std::mutex> lock(m_state->mutex);
+        m_state->cond.wait(lock, [this] { return m_state->made; });
+        // A routine that joins its own thread would deadlock; it simply returns instead.
+        if (!m_state->thread.joinable() || m_state->thread.get_id() == std::this_thread::get_id())
+            return;
+        thread = std::move(m_state->thread);
+    }
+    thread.join();
 }
 
 }  // namespace platform

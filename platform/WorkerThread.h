@@ -21,13 +21,21 @@ public:
     // creating thread, before the constructor returns).
     using FailureHandler = std::function<void(const std::string& why)>;
 
-    explicit WorkerThread(std::function<void()> routine, FailureHandler failed = {});
+    // Where the thread is made. Making one maps its stack, which waits for the process's
+    // address-space lock; with many busy threads faulting in pages that wait can reach tens
+    // of milliseconds, too long for the window's thread. Aside hands the making to a thread
+    // of its own and returns at once; a failure is then told on that thread.
+    enum class Start { Here, Aside };
+
+    explicit WorkerThread(std::function<void()> routine, FailureHandler failed = {},
+                          Start start = Start::Here);
     ~WorkerThread();
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
 
-    // False when no thread could be made; the routine then never runs.
-    bool Started() const { return m_thread.joinable(); }
+    // False when no thread could be made; the routine then never runs. Started aside, true
+    // until the making is known to have failed.
+    bool Started() const;
     bool IsRunning() const;
     // True when the routine has returned within the time limit.
     bool WaitFor(std::chrono::milliseconds timeout);
@@ -40,8 +48,10 @@ public:
 
 private:
     struct State;
+    static void Make(const std::shared_ptr<State>& state, std::function<void()> body,
+                     const FailureHandler& failed);
+
     std::shared_ptr<State> m_state;
-    std::thread m_thread;
 };
 
 }  // namespace platform

@@ -109,4 +109,46 @@ TEST(WorkerThread, ARoutineMayDestroyItsOwnThreadObject)
     EXPECT_TRUE(Eventually([&] { return done.load(); }));
 }
 
+// Made aside, the routine runs and is joined as usual; a thread that could not be made is
+// told before a join returns; an owner gone before the making lets the thread go.
+TEST(WorkerThread, AThreadMadeAsideRunsIsJoinedAndTellsAFailure)
+{
+    std::atomic<bool> ran{false};
+    WorkerThread worker([&] { ran = true; }, {}, WorkerThread::Start::Aside);
+    worker.Join();
+    EXPECT_TRUE(ran.load());
+    EXPECT_FALSE(worker.IsRunning());
+
+    auto saved = WorkerThread::SetFactory([](std::function<void()>) -> std::thread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    });
+    std::string told;
+    ran = false;
+    WorkerThread failed([&] { ran = true; }, [&](const std::string& why) { told = why; },
+                        WorkerThread::Start::Aside);
+    failed.Join();
+    EXPECT_FALSE(failed.Started());
+    EXPECT_FALSE(failed.IsRunning());
+    EXPECT_TRUE(told.starts_with("cannot start a thread: ")) << told;
+    EXPECT_FALSE(ran.load());
+
+    // The maker waits at a gate until the owner is gone.
+    auto gate = std::make_shared<std::atomic<bool>>(false);
+    WorkerThread::SetFactory([gate](std::function<void()> body) {
+        while (!*gate)
+            std::this_thread::sleep_for(1ms);
+        return std::thread(std::move(body));
+    });
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    {
+        WorkerThread gone([finished] { *finished = true; }, {}, WorkerThread::Start::Aside);
+    }
+    *gate = true;
+    const auto deadline = Clock::now() + 10s;
+    while (!*finished && Clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    WorkerThread::SetFactory(saved);
+    EXPECT_TRUE(finished->load());
+}
+
 }  // namespace
