@@ -159,12 +159,6 @@ TEST(ArgumentTranslation, TranslatesEachProfileFamily)
          "-c:v wmv2 -c:a libmp3lame"},
         {"-vcodec mpeg4", "x.avi", Known(true, {320, 241}, true), "-c:v mpeg4 " + crop + " -c:a libmp3lame"},
         {"-vcodec copy -b 512k", "x.avi", {}, "-c:v copy -b:v 512k -c:a libmp3lame"},
-        {"-vcodec wmv2", "x.avi", Known(false, {}, true), "-c:v wmv2 -c:a libmp3lame"},
-        // The PSP's container must hold sound: a source without gets silence.
-        {"-f psp -s 320x240 -ar 24000 -ab 64k -ac 1", "x.mp4", Known(true, {160, 120}, false),
-         "-f lavfi -i anullsrc=channel_layout=mono:sample_rate=24000 -map 0:v:0 -map 1:a:0 -f psp -c:v mpeg4 "
-         "-s 320x240 -c:a aac -ar 24000 -b:a 64k -ac 1" +
-             front + " -shortest"},
         {"-f psp", "x.mp4", Known(true, {161, 120}, true), "-f psp -c:v mpeg4 " + crop + " -c:a aac" + front},
         // 3GP speaks AMR-NB at its nearest rate, and needs MPEG-4 video for sizes H.263 cannot code.
         {"-s 176x144 -b 120k -ar 8000 -ab 6k -ac 1",
@@ -430,7 +424,6 @@ TEST(FailureReason, OneLineFromWhatFfmpegSaid)
         {"Unknown encoder 'libopencore_amrnb'\n", "needs AMR-NB support"},
         {"av_interleaved_write_frame(): No space left on device\nError writing trailer", "disk full"},
         {"\n  [mp4 @ 0x55d0c1a0] Could not find tag for codec\nmore\n", "Could not find tag for codec"},
-        {"[in#0 @ 0x1] x\n", "x"},
         {"/v/a.flv: Invalid data found when processing input\n",
          "/v/a.flv: Invalid data found when processing input"},
         {"[bracketed] text\n", "[bracketed] text"},
