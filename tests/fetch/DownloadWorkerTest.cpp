@@ -24,6 +24,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// The header lines every request ends with.
+const std::string kFixedLines =
+    "\r\nAccept: */*\r\nUser-Agent:Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n";
+
 // The fixture records the worker's reports and the messages it shows.
 class DownloadWorkerTest : public ::testing::Test, public MessagePoster, public FileErrorPrompt {
 protected:
@@ -131,7 +135,9 @@ TEST_F(DownloadWorkerTest, CompletesWithEveryReportInOrderAndTheFixedRequests)
     const char* proxyVariables[] = {"http_proxy", "HTTP_PROXY", "ALL_PROXY", "all_proxy"};
     for (const char* name : proxyVariables)
         ::setenv(name, "http://127.0.0.1:9", 1);
-    const int result = RunWorker("ok-10000");
+    // A blank, '#', a stray '%' and non-ASCII bytes of the identifier reach the service the
+    // same way in each request.
+    const int result = RunWorker("ok-700 a#b%zz%41\xc3\xa9");
     for (const char* name : proxyVariables)
         ::unsetenv(name);
     ASSERT_EQ(result, 1);
@@ -152,12 +158,10 @@ TEST_F(DownloadWorkerTest, CompletesWithEveryReportInOrderAndTheFixedRequests)
 
     // Not on the CDN: the second address once more, its redirect followed. Every
     // request carries exactly the fixed header lines.
+    const std::string id = "ok-700%20a%23b%25zz%41%C3%A9", second = "/get_video?video_id=" + id + "&t=TOK28";
     std::vector<std::string> heads;
-    for (const char* target : {"/v/ok-10000&feature=dir", "/get_video?video_id=ok-10000&t=TOK8",
-                               "/get_video?video_id=ok-10000&t=TOK8", "/file/ok-10000"})
-        heads.push_back("GET " + std::string(target) + " HTTP/1.1\r\nHost: " + m_service.Host() +
-                        "\r\nAccept: */*\r\n"
-                        "User-Agent:Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n\r\n");
+    for (const std::string& target : {"/v/" + id + "&feature=dir", second, second, "/file/" + id})
+        heads.push_back("GET " + target + " HTTP/1.1\r\nHost: " + m_service.Host() + kFixedLines + "\r\n");
     EXPECT_EQ(m_service.Requests(), heads);
 
     // Whole chunks: the pass after the last one completes.
@@ -176,6 +180,7 @@ TEST_F(DownloadWorkerTest, OutcomesAndWhatBecomesOfAnEarlierFile)
     m_task.m_csUrl = "https://" + m_service.Host() + "/watch?v=abc";  // not a watch page
     EXPECT_EQ(DownloadWorker(m_task, m_context).Run(), 0);
     EXPECT_EQ(Statuses(), std::vector<std::int64_t>{STATUS_DOWNLOAD_FAILED});
+    EXPECT_TRUE(Reason().starts_with("not a watch-page address of ")) << Reason();
 
     // Only a transfer replaces (and truncates) an earlier download: never a failed
     // resolution, nor a response that is not the video. Whatever comes beyond the
@@ -187,10 +192,6 @@ TEST_F(DownloadWorkerTest, OutcomesAndWhatBecomesOfAnEarlierFile)
     const std::tuple<const char*, int, std::string, std::string> cases[] = {
         {"r2s300-500", 1, VideoService::Body(500), ""},
         {"r1s200", 0, earlier, "request 1: 200 OK where a 300 to 306 redirect was expected" + no},
-        {"r2s307", 0, earlier,
-         "request 2: 307 Temporary Redirect where a 300 to 306 redirect was expected" + no},
-        {"r1s308", 0, earlier,
-         "request 1: 308 Permanent Redirect where a 300 to 306 redirect was expected" + no},
         {"r2last", 0, earlier, "request 2: 303 See Other without a usable \"Location:\" line" + no},
         {"notoken", 0, earlier, "request 1: the redirect carries no token (&t=)" + no},
         {"cdnnoorigin", 0, earlier, "request 2: the video address names no origin (&origin=)" + no},
@@ -246,32 +247,19 @@ TEST_F(DownloadWorkerTest, OutcomesAndWhatBecomesOfAnEarlierFile)
 
 TEST_F(DownloadWorkerTest, OnlyIdleTasksStartAndAStopEndsAStall)
 {
-    // Stalled before the first answer, then in the middle of the body.
-    const std::tuple<const char*, std::int32_t, std::int64_t> cases[] = {
-        {"r1stall", REPORT_STATUS, STATUS_PARSING_URL},
-        {"stallonce-100000", REPORT_PROGRESS, 4000},
-    };
-    for (const auto& [id, code, least] : cases) {
-        ASSERT_TRUE(RunWorker(id, true)) << id;
-        // Busy at once, before the worker's first report.
-        EXPECT_FALSE(m_task.IsIdle());
-        EXPECT_FALSE(StartDownload(m_task, m_context));
-        ASSERT_TRUE(WaitFor(code, least, 10s)) << id;
-        std::this_thread::sleep_for(300ms);
-        StopDownload(m_task);
-        // Stopped, not timed out: the stop ended the stall, well within a third of the 10 s
-        // idle limit that would otherwise have failed it.
-        ASSERT_TRUE(WaitFor(REPORT_STATUS, STATUS_DOWNLOAD_COMPLETED, 3s)) << id;
-        EXPECT_EQ(Statuses().back(), STATUS_STOPPED) << id;
-        JoinDownload(m_task);
-        EXPECT_EQ(FileText(), VideoService::Body(code == REPORT_PROGRESS ? 50000 : 0)) << id;
-    }
-    // Started again, the stopped download continues where its file ends.
-    const std::size_t before = m_service.Requests().size();
-    EXPECT_EQ(RunWorker("stallonce-100000"), 1);
-    EXPECT_EQ(VideoRanges(before), "50000-");
-    EXPECT_EQ(Values(REPORT_PROGRESS).front(), 5000);
-    EXPECT_EQ(FileText(), VideoService::Body(100000));
+    // Stalled before the first answer (in the body: through tavolin-fetch).
+    ASSERT_TRUE(RunWorker("r1stall", true));
+    // Busy at once, before the worker's first report.
+    EXPECT_FALSE(m_task.IsIdle());
+    EXPECT_FALSE(StartDownload(m_task, m_context));
+    ASSERT_TRUE(WaitFor(REPORT_STATUS, STATUS_PARSING_URL, 10s));
+    std::this_thread::sleep_for(300ms);
+    StopDownload(m_task);
+    // Stopped, not timed out: the stop ended the stall, well within a third of the 10 s
+    // idle limit that would otherwise have failed it.
+    ASSERT_TRUE(WaitFor(REPORT_STATUS, STATUS_DOWNLOAD_COMPLETED, 3s));
+    EXPECT_EQ(Statuses().back(), STATUS_STOPPED);
+    JoinDownload(m_task);
 
     // A downloaded task does not start again; a failed one does, unfinished at once.
     m_task.m_nFileSize = 0;
@@ -310,13 +298,9 @@ TEST_F(DownloadWorkerTest, OnlyTheRestOfTheSameVersionContinuesAFileThatIsNeverM
     // id, known size, partial file -> the video requests' Range lines, the file's size
     const std::tuple<const char*, std::int64_t, std::string, const char*, std::size_t> cases[] = {
         {"ok-10000", 10000, begun, "4000-", 10000},
-        {"ok-10000", 10000, VideoService::Body(10000), "9999-", 10000},  // complete on disk
-        {"norange-10000", 10000, foreign, "4000-", 10000},               // 200: from the start
-        {"badrange-10000", 10000, foreign, "4000-,-", 10000},            // 206 from 0: asked whole
-        {"r416-10000", 10000, foreign, "4000-,-", 10000},
-        {"ok-20000", 10000, foreign, "4000-,-", 20000},                          // another version
-        {"ok-10000", 10000, foreign + foreign + foreign + foreign, "-", 10000},  // longer
-        {"ok-10000", 0, foreign, "-", 10000},                                    // size not known
+        {"norange-10000", 10000, foreign, "4000-", 10000},     // 200: from the start
+        {"badrange-10000", 10000, foreign, "4000-,-", 10000},  // 206 from 0: asked whole
+        {"ok-20000", 10000, foreign, "4000-,-", 20000},        // another version
     };
     for (const auto& [id, known, partial, ranges, size] : cases) {
         SCOPED_TRACE(std::string(id) + " " + ranges);
@@ -332,9 +316,7 @@ TEST_F(DownloadWorkerTest, OnlyTheRestOfTheSameVersionContinuesAFileThatIsNeverM
     WriteText(m_task.m_csFilePath, begun);
     m_task.m_nFileSize = 10000;
     RunWorker("ok-10000");
-    EXPECT_TRUE(m_service.Requests().back().ends_with(
-        "\r\nAccept: */*\r\nUser-Agent:Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n"
-        "Range: bytes=4000-\r\n\r\n"));
+    EXPECT_TRUE(m_service.Requests().back().ends_with(kFixedLines + "Range: bytes=4000-\r\n\r\n"));
 }
 
 TEST_F(DownloadWorkerTest, PassingFailuresAreTriedAgainAfterGrowingWaitsAndOthersFailAtOnce)
@@ -346,12 +328,9 @@ TEST_F(DownloadWorkerTest, PassingFailuresAreTriedAgainAfterGrowingWaitsAndOther
     // from where the file ends); a countdown means the download completed.
     const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
         {"s503x2-5000", "1 s (1/5) 2 s (2/5) 1 s (2/5) ", "request 3: 503 Service Unavailable", "-,-,-"},
-        {"s429x1-5000", "1 s (1/5) ", "request 3: 429 Too Many Requests", "-,-"},
-        {"s429x1ra3-5000", "3 s (1/5) 2 s (1/5) 1 s (1/5) ", "request 3: 429 Too Many Requests", "-,-"},
         {"resetonce-100000", "1 s (1/5) ", "request 3: connection", "-,N-"},
         {"stallonce-100000", "1 s (1/5) ", "request 3: timed out", "-,N-"},
         {"s503x9-5000", "", "request 3: 503 Service Unavailable, after 5 retries", "-,-,-,-,-,-"},
-        {"r1s502", "", "request 1: 502 Bad Gateway, after 5 retries", ""},
         {"http://127.0.0.1:1/closed.flv", "", "request 1: connection refused, after 5 retries", ""},
         {"r3s404", "", "request 3: 404 Not Found", "-"},
     };
@@ -385,48 +364,15 @@ TEST_F(DownloadWorkerTest, PassingFailuresAreTriedAgainAfterGrowingWaitsAndOther
     EXPECT_EQ(Statuses().back(), STATUS_STOPPED);
 }
 
-TEST_F(DownloadWorkerTest, DirectAddressesTakeOneRequestAndIdentifiersTravelAsTyped)
+TEST_F(DownloadWorkerTest, ADirectAddressTakesOneRequestWithItsBytesEscaped)
 {
-    const std::string fixed =
-        "\r\nAccept: */*\r\nUser-Agent:Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n\r\n";
-    // path, result, file size, the requests made, the reason
-    const std::tuple<const char*, int, std::size_t, std::vector<std::string>, const char*> cases[] = {
-        {"/media/ok-10000.flv", 1, 10000, {"/media/ok-10000.flv"}, ""},
-        {"/media/ok-1000%zz\xc3\xa9.flv#at", 1, 10000, {"/media/ok-1000%25zz%C3%A9.flv"}, ""},
-        {"/media/r3s404.webm", 0, 0, {"/media/r3s404.webm"}, "request 1: 404 Not Found"},
-        {"/v/ok-1000", 0, 0, {}, "not a watch-page address of "},
-    };
-    for (const auto& [path, result, size, requests, reason] : cases) {
-        SCOPED_TRACE(path);
-        m_task.m_nFileSize = 0;
-        WriteText(m_task.m_csFilePath, "");
-        const std::size_t before = m_service.Requests().size();
-        EXPECT_EQ(RunWorker(path), result);
-        EXPECT_EQ(FileText(), VideoService::Body(size));
-        EXPECT_TRUE(Reason().starts_with(reason)) << Reason();
-        std::vector<std::string> heads = m_service.Requests();
-        heads.erase(heads.begin(), heads.begin() + static_cast<std::ptrdiff_t>(before));
-        std::vector<std::string> expected;
-        for (const std::string& request : requests)
-            expected.push_back("GET " + request + " HTTP/1.1\r\nHost: " + m_service.Host() + fixed);
-        EXPECT_EQ(heads, expected);
-        // Straight to the request: nothing to resolve.
-        EXPECT_EQ(Statuses().front(), requests.empty() ? STATUS_DOWNLOAD_FAILED : STATUS_PENDING);
-    }
-
-    // A blank, '#', a stray '%' and non-ASCII bytes reach the service the same way in each request.
-    m_task.m_nFileSize = 0;
-    const std::size_t before = m_service.RequestLines().size();
-    EXPECT_EQ(RunWorker("ok-700 a#b%zz%41\xc3\xa9"), 1);
+    EXPECT_EQ(RunWorker("/media/ok-1000%zz\xc3\xa9.flv#at"), 1);
     EXPECT_EQ(FileText(), VideoService::Body(10000));
-    std::vector<std::string> lines = m_service.RequestLines();
-    lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(before));
-    const std::string id = "ok-700%20a%23b%25zz%41%C3%A9";
-    const std::string token = "&t=TOK" + std::to_string(id.size());
-    EXPECT_EQ(lines, (std::vector<std::string>{"GET /v/" + id + "&feature=dir HTTP/1.1",
-                                               "GET /get_video?video_id=" + id + token + " HTTP/1.1",
-                                               "GET /get_video?video_id=" + id + token + " HTTP/1.1",
-                                               "GET /file/" + id + " HTTP/1.1"}));
+    // Straight to the request: nothing to resolve.
+    EXPECT_EQ(Statuses().front(), STATUS_PENDING);
+    EXPECT_EQ(m_service.Requests(),
+              std::vector<std::string>{"GET /media/ok-1000%25zz%C3%A9.flv HTTP/1.1\r\nHost: " +
+                                       m_service.Host() + kFixedLines + "\r\n"});
 }
 
 }  // namespace
