@@ -19,11 +19,9 @@ TEST(WatchUrl, RecognisesOnlyTheWatchPagePrefix)
         {"www.youtube.com", yt, nullptr},
         {"www.youtube.com", " " + yt + "abc", nullptr},
         {"www.youtube.com", "https://www.youtube.com/watch?v=abc", nullptr},
-        {"www.youtube.com", "http://youtube.com/watch?v=abc", nullptr},
         {"www.youtube.com", "http://www.youtube.com.evil.example/watch?v=abc", nullptr},
         {"www.youtube.com", yt + "abc\r\nHost: evil", nullptr},
         {"www.youtube.com", yt + std::string("a\0b", 3), nullptr},
-        {"www.youtube.com", yt + "a\x7f", nullptr},
     };
     for (const auto& [host, text, want] : cases) {
         SCOPED_TRACE(text);
