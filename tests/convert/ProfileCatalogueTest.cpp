@@ -97,11 +97,7 @@ TEST(ReadJobFromSelection, FillsOnlyTheProfilePartOfTheJob)
     EXPECT_EQ((Args{flv.m_csTargetType, flv.m_csVideoSize, flv.m_csAudioCodec}),
               (Args{".flv", "kept", "Auto"}));
 
-    // The user's own pick counts, not the profile's default.
-    OptionBoxes boxes = FillOptionBoxes(catalogue[10]);
-    boxes.videoBitRate.selected = 6;
-    ConvertJob job = ReadJob(catalogue[10], boxes);
-    EXPECT_EQ(job.m_csVideoBitRate, "4000");
+    ConvertJob job = ReadJob(catalogue[10]);
 
     // No profile and no selections: ".mp4", and all the rest stays.
     ConvertJob again = job;
