@@ -27,7 +27,6 @@ TEST(ChannelLine, EachLineReadsAsWhatItTells)
         {"done", {Kind::Done, {}, {}}},
         {"stopped", {Kind::Stopped, {}, {}}},
         {"failed  Unknown encoder 'libx' here", {Kind::Failed, {}, "Unknown encoder 'libx' here"}},
-        {"paused 12", {}},
         {"", {}},
     };
     for (const auto& row : rows)
