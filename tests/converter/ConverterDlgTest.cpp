@@ -122,9 +122,6 @@ private slots:
         // remembered, one is made in home.
         QVERIFY(QFile::link(Folder("nowhere"), data));
         QVERIFY(Open());
-        QVERIFY(QFile::remove(data));
-        QVERIFY(QFile(data).open(QIODevice::WriteOnly));
-        QVERIFY(Open());
         QCOMPARE(Control<QLineEdit>("destination")->text(),
                  Folder("home") + QStringLiteral("/Pellux Output Videos/"));
         QVERIFY(QFileInfo(Folder("home/Pellux Output Videos")).isDir());
@@ -156,7 +153,7 @@ private slots:
                  m_window->grab().toImage().pixelColor(1, captionTop - 1));
     }
 
-    void RefusalThenNamingAndCompletion()
+    void RefusalThenNamingPastATakenNameAndCompletion()
     {
         QVERIFY(Open());
         // A refused Start shows why and starts nothing, yet remembers a folder that passed.
@@ -171,8 +168,10 @@ private slots:
         QVERIFY(QDir(Folder("out")).isEmpty());
         m_recorder.log.clear();
 
+        // A name taken by a dangling link is skipped, never written through.
+        QVERIFY(QFile::link(Folder("elsewhere.mp4"), Folder("out/My Clip.mp4")));
         PrepareRun("slow 300", QStringLiteral("My Clip.FLV"));
-        const QStringList targets = {Folder("out/My Clip.mp4"), Folder("out/My Clip-0.mp4")};
+        const QStringList targets = {Folder("out/My Clip-0.mp4"), Folder("out/My Clip-1.mp4")};
         for (const QString& target : targets) {
             Click("start");
             // Reserved, empty, before the encoder has had a chance to write.
@@ -184,6 +183,7 @@ private slots:
         }
         QCOMPARE(m_recorder.log,
                  QStringList({QStringLiteral("show ") + targets[0], QStringLiteral("show ") + targets[1]}));
+        QVERIFY(!QFileInfo::exists(Folder("elsewhere.mp4")));
         // The encoder got the source as typed and the first profile's defaults.
         QCOMPARE(
             ReadText(targets[1] + QStringLiteral(".run")).split(u'\n', Qt::SkipEmptyParts).mid(2),
@@ -326,8 +326,7 @@ private slots:
                 // Enter clicks a focused button; anywhere else it confirms the window.
                 Control("more")->setFocus();
                 QTest::keyClick(Control("more"), Qt::Key_Return);
-                QCOMPARE(Control("more")->text(), QStringLiteral("More<<"));
-                QVERIFY(m_window->isVisible());
+                QVERIFY(m_window->isVisible() && m_window->size() == m_window->FullRect().size());
                 Control<QLineEdit>("source")->setFocus();
                 QTest::keyClick(Control<QLineEdit>("source"), Qt::Key_Return);
             } else {
@@ -368,18 +367,6 @@ private slots:
         Control<QLineEdit>("destination")->setText(QStringLiteral("   "));
         Click("open");
         QCOMPARE(m_recorder.log, QStringList{QStringLiteral("folder ") + Folder("out")});
-    }
-
-    void TargetNameTakenByADanglingLinkIsSkippedNotWrittenThrough()
-    {
-        QVERIFY(Open());
-        PrepareRun("slow 100");
-        QVERIFY(QFile::link(Folder("elsewhere.mp4"), Folder("out/clip.mp4")));
-        Click("start");
-        const QString target = Folder("out/clip-0.mp4");
-        QCOMPARE(Status(), QStringLiteral("Converting To - ") + target);
-        QTRY_COMPARE_WITH_TIMEOUT(Status(), QStringLiteral("Task Compeleted - ") + target, 10000);
-        QVERIFY(QFileInfo(Folder("out/clip.mp4")).isSymLink() && !QFileInfo::exists(Folder("elsewhere.mp4")));
     }
 };
 
