@@ -34,19 +34,17 @@ TEST(ServiceConfig, SettingsPointTheRunElsewhere)
 TEST(ServiceConfig, DataFolderFollowsXdgDataHome)
 {
     const std::string home = getenv("HOME") ? getenv("HOME") : "";
-    const char* dataHome = getenv("XDG_DATA_HOME");
-    const std::string oldDataHome = dataHome ? dataHome : "";
+    const bool hadDataHome = getenv("XDG_DATA_HOME") != nullptr;
+    const std::string oldDataHome = hadDataHome ? getenv("XDG_DATA_HOME") : "";
     setenv("HOME", "/home/me/", 1);
-    // XDG_DATA_HOME, none for unset -> the data folder
-    const std::pair<const char*, const char*> cases[] = {{"/data/me/", "/data/me/Tavolin Data"},
-                                                         {"", "/home/me/.local/share/Tavolin Data"},
-                                                         {nullptr, "/home/me/.local/share/Tavolin Data"}};
-    for (const auto& [value, folder] : cases) {
-        value ? setenv("XDG_DATA_HOME", value, 1) : unsetenv("XDG_DATA_HOME");
-        EXPECT_EQ(DataFolderPath(), folder) << (value ? value : "unset");
-    }
+    setenv("XDG_DATA_HOME", "/data/me/", 1);
+    EXPECT_EQ(DataFolderPath(), "/data/me/Tavolin Data");
+    setenv("XDG_DATA_HOME", "", 1);
+    EXPECT_EQ(DataFolderPath(), "/home/me/.local/share/Tavolin Data");
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(DataFolderPath(), "/home/me/.local/share/Tavolin Data");
     setenv("HOME", home.c_str(), 1);
-    if (dataHome)
+    if (hadDataHome)
         setenv("XDG_DATA_HOME", oldDataHome.c_str(), 1);
 }
 
