@@ -28,7 +28,6 @@ TEST(ProfileListing, OnlyAWholeListingCounts)
          UnavailableProfiles{{"B (*.x)", "needs AMR-NB support, needs the wmv2 encoder"}}},
         {"ok\tA\nlater\tC\tsomething new\n", UnavailableProfiles{}},
         {"unavailable\tB\n", std::nullopt},  // no reason
-        {"ok\n", std::nullopt},
         {"Usage: ostrand converter.exe -i SOURCE [options] TARGET\n", std::nullopt},
         {"", std::nullopt},
     };
