@@ -23,7 +23,6 @@ TEST(ChannelLine, EachLineReadsAsWhatItTells)
         {"progress 64 - 38.4 later fields", {Kind::Progress, {64, std::nullopt}, {}}},
         {"progress 140 0 1.0", {Kind::Progress, {100, 0}, {}}},
         {"progress x 1 1.0", {}},
-        {"progress 5", {}},
         {"done", {Kind::Done, {}, {}}},
         {"stopped", {Kind::Stopped, {}, {}}},
         {"failed  Unknown encoder 'libx' here", {Kind::Failed, {}, "Unknown encoder 'libx' here"}},
