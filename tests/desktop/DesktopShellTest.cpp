@@ -88,14 +88,11 @@ private slots:
         QVERIFY(manager.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &fake,
                                        QDBusConnection::ExportAllSlots));
         QVERIFY(manager.registerService(QStringLiteral("org.freedesktop.FileManager1")));
-        DesktopShell::Current().ShowInFolder(Path("out/My Clip #1.mp4"), nullptr);
-        const QString uri = QStringLiteral("file://") + Path("out/My%20Clip%20%231.mp4");
-        QTRY_COMPARE_WITH_TIMEOUT(fake.shown, QStringList({uri, QString()}), 10000);
         // A name that is not UTF-8 reaches the file manager byte for byte.
-        fake.shown.clear();
-        DesktopShell::Current().ShowInFolder(FromFileName(ToFileName(Path("out")) + "/caf\xe9.flv"), nullptr);
+        DesktopShell::Current().ShowInFolder(FromFileName(ToFileName(Path("out")) + "/caf\xe9 #1.flv"),
+                                             nullptr);
         QTRY_COMPARE_WITH_TIMEOUT(
-            fake.shown, QStringList({Uri("out") + QStringLiteral("/caf%E9.flv"), QString()}), 10000);
+            fake.shown, QStringList({Uri("out") + QStringLiteral("/caf%E9%20%231.flv"), QString()}), 10000);
         QTest::qWait(100);
         QVERIFY(Opened().isEmpty());  // the file manager answered: no folder opened
         QDBusConnection::disconnectFromBus(QStringLiteral("fm"));
