@@ -18,7 +18,6 @@ TEST(DisplayPlatform, WaylandSessionsWithAnXServerRunThroughItUnlessTheUserChose
         {{"wayland", "wayland-0", "", ""}, std::nullopt, WindowControl::Unmanaged},  // native
         {{"wayland", "wayland-0", ":0", "wayland"}, std::nullopt, WindowControl::Unmanaged},
         {{"x11", "", ":0", ""}, std::nullopt, WindowControl::Full},
-        {{"tty", "", "", ""}, std::nullopt, WindowControl::Full},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ChooseDisplayPlatform(c.environment), c.platform) << c.environment.sessionType;
