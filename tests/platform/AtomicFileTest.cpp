@@ -5,7 +5,6 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
 #include <filesystem>
@@ -82,44 +81,27 @@ TEST(AtomicFile, FailureLeavesTheOldFile)
 
 // A write killed before its rename leaves its temporary file; a later start removes those
 // whose writer is gone, and only those. Pid 1 stands for a live process other than this
-// one; a file older than its start was written by an earlier holder of its pid.
+// one, 99999999 for one that is gone; a file older than its start was written by an
+// earlier holder of its pid.
 TEST(AtomicFile, RemovesOnlyTemporariesThatNoLiveWriterHolds)
 {
     TempFolder folder;
     const std::string path = folder.Path("tasks.ini");
     WriteText(path, "the store");
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    ASSERT_GT(child, 0);
-    ::waitpid(child, nullptr, 0);
-    const std::string gone = std::to_string(child);
-    const std::string self = std::to_string(::getpid());
-    const struct {
-        const char* name;
-        bool removed;
-    } cases[] = {
-        {"gone", true},          // its writer has ended
-        {"self", false},         // this process may be writing it
-        {"live-locked", false},  // held by a writer at work
-        {"live-new", false},     // its writer may not have locked it yet
-        {"live-old", true},      // older than the process that has its pid now
-    };
-    std::vector<int> held;
-    for (const auto& c : cases) {
-        const std::string kind = c.name;
-        const std::string pid = kind == "gone" ? gone : kind == "self" ? self : "1";
-        const std::string file = folder.Path(".tasks.ini.tmp" + pid + "-" + std::to_string(held.size()));
-        WriteText(file, kind);
-        if (kind == "live-locked") {
-            held.push_back(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-            ASSERT_EQ(::flock(held.back(), LOCK_EX), 0);
-        } else {
-            held.push_back(-1);
-        }
-        if (kind == "live-old" || kind == "live-locked")
+    const auto temporary = [&](const std::string& pid, const std::string& text, bool old = false) {
+        const std::string file = folder.Path(".tasks.ini.tmp" + pid + "-" + text);
+        WriteText(file, text);
+        if (old)
             fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 40));
-    }
+        return file;
+    };
+    temporary("99999999", "0");                            // its writer has ended
+    temporary(std::to_string(::getpid()), "1");            // this process may be writing it
+    temporary("1", "2");                                   // its writer may not have locked it yet
+    temporary("1", "3", true);                             // older than the process that has its pid now
+    const std::string locked = temporary("1", "4", true);  // held by a writer at work
+    const int held = ::open(locked.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
     for (const char* other : {".tasks.ini.tmpx-1", ".tasks.ini.tmp12-", ".settings.ini.tmp99999999-1"})
         WriteText(folder.Path(other), "not ours");
 
@@ -127,10 +109,8 @@ TEST(AtomicFile, RemovesOnlyTemporariesThatNoLiveWriterHolds)
     std::set<std::string> left;
     for (const auto& entry : fs::directory_iterator(folder.Root()))
         left.insert(ReadText(entry.path()));
-    EXPECT_EQ(left, (std::set<std::string>{"the store", "self", "live-locked", "live-new", "not ours"}));
-    for (const int fd : held)
-        if (fd >= 0)
-            ::close(fd);
+    EXPECT_EQ(left, (std::set<std::string>{"the store", "1", "2", "4", "not ours"}));
+    ::close(held);
 }
 
 }  // namespace
