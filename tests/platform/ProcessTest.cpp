@@ -2,7 +2,6 @@
 
 #include "platform/Process.h"
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -68,17 +67,14 @@ TEST(Process, HandsOverItsDescriptorsAndNoOthers)
 {
     platform::Pipe channel, output;
     ASSERT_TRUE(channel.Open(nullptr) && output.Open(nullptr));
-    const int stray = ::open("/dev/null", O_RDONLY);  // as a careless library leaves one
-    ASSERT_GT(stray, 3);
     Process child;
-    ASSERT_TRUE(child.Start({"/bin/sh", "-c",
-                             "echo channel >&3; echo output; [ -e /proc/$$/fd/" + std::to_string(stray) +
-                                 " ] && echo leaked; [ -e /proc/$$/fd/4 ] && echo leaked; exit 0"},
-                            nullptr, {{channel.WriteEnd(), 3}, {output.WriteEnd(), 1}}));
+    // A stray descriptor left open by a careless parent is the encoder run's test.
+    ASSERT_TRUE(child.Start(
+        {"/bin/sh", "-c", "echo channel >&3; echo output; [ -e /proc/$$/fd/4 ] && echo leaked; exit 0"},
+        nullptr, {{channel.WriteEnd(), 3}, {output.WriteEnd(), 1}}));
     channel.CloseWriteEnd();
     output.CloseWriteEnd();
     ASSERT_TRUE(child.WaitFor(std::chrono::seconds(10)));
-    ::close(stray);
     std::string fromChannel, fromOutput;
     channel.Read(fromChannel);
     output.Read(fromOutput);
