@@ -1,9 +1,5 @@
 #include "tasks/TaskStore.h"
 
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -18,16 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 using Rows = std::vector<std::vector<std::string>>;
 
-// The pid of a process that has ended.
-pid_t GonePid()
-{
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    ::waitpid(child, nullptr, 0);
-    return child;
-}
-
 class TaskStoreTest : public ::testing::Test {
 protected:
     std::string ReadFile() const { return ReadText(m_path); }
@@ -36,30 +22,25 @@ protected:
     const std::string m_path = m_folder.Path("tasks.ini");
 };
 
-// Saved byte for byte; loaded back, the tasks, their rows and the rewritten file are the same.
-TEST_F(TaskStoreTest, SavesByteExactAndRoundTrips)
+// Loaded, every field is where its key says; saved, the file is the same byte for byte;
+// loaded back with a second task, the tasks, their rows and the rewritten file are the same.
+TEST_F(TaskStoreTest, LoadsAndSavesByteExact)
 {
-    auto task = std::make_unique<CTask>();
-    task->m_csUrl = "http://h/watch?v=Ab&t=5";
-    task->m_csFileName = "Clip one.flv";
-    task->m_csFilePath = "/v/Clip one.flv";
-    task->m_job = {0,
-                   "/v/Clip one.flv",
-                   "/v/Clip one.mp4",
-                   "MP4 Video",
-                   ".mp4",
-                   "320x240",
-                   "mpeg4",
-                   "768",
-                   "Auto",
-                   "aac",
-                   "128",
-                   "44100",
-                   "2"};
-    task->m_nFileSize = 5368709120LL;  // beyond 32 bits
-    task->m_bFinished = task->m_bAllFinished = true;
+    fs::copy_file(TestData("store-one-task.ini"), m_path);
     TaskList saved;
-    saved.Append(std::move(task));
+    ASSERT_EQ(TaskStore(m_path).LoadTasks(saved), 1);
+    const CTask& task = saved.At(0);
+    const ConvertJob& job = task.m_job;
+    std::string fields = task.m_csUrl;
+    for (const std::string* field :
+         {&task.m_csFilePath, &job.m_csSourceFile, &job.m_csTargetFile, &job.m_csAudioBitRate,
+          &job.m_csAudioChannel, &job.m_csAudioCodec, &job.m_csAudioSampleRate, &job.m_csTargetType,
+          &job.m_csVideoBitRate, &job.m_csVideoCodec, &job.m_csVideoFrameRate, &job.m_csVideoSize})
+        fields += "|" + *field;
+    EXPECT_EQ(
+        fields,
+        "http://h/watch?v=Ab&t=5|/v/Clip one.flv|/v/Clip one.flv|/v/Clip one.mp4|128|2|aac|44100|.mp4|768|"
+        "mpeg4|Auto|320x240");
     ASSERT_TRUE(TaskStore(m_path).SaveTasks(saved));
     EXPECT_EQ(ReadFile(), ReadText(TestData("store-one-task.ini")));
 
@@ -104,7 +85,6 @@ TEST_F(TaskStoreTest, ValuesSurviveTheRoundTripAndCannotForgeKeys)
         {"\"quoted\"", "\"\"quoted\"\"", "\"quoted\""},
         {"'single'", "\"'single'\"", "'single'"},
         {"\"half.flv", "\"half.flv", "\"half.flv"},
-        {"\n", "\" \"", " "},
         {std::string("a\0b", 3), "a b", "a b"},
         {"e\r\nALLFINISHED_0=TRUE", "e  ALLFINISHED_0=TRUE", "e  ALLFINISHED_0=TRUE"},
     };
@@ -123,15 +103,8 @@ TEST_F(TaskStoreTest, ValuesSurviveTheRoundTripAndCannotForgeKeys)
 
 TEST_F(TaskStoreTest, AStoreThatCouldNotBeReadIsNeverOverwritten)
 {
-    // Something that exists but cannot be read whole: a folder (permissions do not stop a
-    // test that runs as root), a pipe, and a file whose read fails after the open (EIO).
-    ASSERT_EQ(::mkfifo(m_folder.Path("fifo").c_str(), 0600), 0);
-    for (const std::string& path : {m_folder.Path("fifo"), std::string("/proc/self/mem")}) {
-        TaskStore store(path);
-        TaskList list;
-        EXPECT_EQ(store.LoadTasks(list), 0) << path;
-        EXPECT_TRUE(store.ReadFailed()) << path;
-    }
+    // Something that exists but cannot be read whole (permissions do not stop a test that
+    // runs as root); what else cannot be read is the whole-file read's own test.
     fs::create_directory(m_path);
     TaskStore store(m_path);
     TaskList list;
@@ -146,9 +119,9 @@ TEST_F(TaskStoreTest, AStoreThatCouldNotBeReadIsNeverOverwritten)
     EXPECT_EQ(ReadFile(), "kept");
 
     // A missing file is no failure: it loads nothing and the first save creates it. What
-    // a write killed before its end left beside it goes.
+    // a write killed before its end left beside it goes (no process has a pid that high).
     fs::remove_all(m_path);
-    const std::string abandoned = m_folder.Path(".tasks.ini.tmp" + std::to_string(GonePid()) + "-3");
+    const std::string abandoned = m_folder.Path(".tasks.ini.tmp99999999-3");
     WriteText(abandoned, "half a store");
     TaskStore fresh(m_path);
     EXPECT_EQ(fresh.LoadTasks(list), 0);
