@@ -329,11 +329,8 @@ TEST(EncoderRun, ReadsTheProgressReportOfTheInstalledFfmpeg)
     TempFolder out;
     const RunResult r = RunProgram({Tool("ffmpeg"), "-loglevel", "error", "-nostats", "-progress", "pipe:1",
                                     "-i", Clip("clip.flv"), out.Path("a.avi")});
-    ASSERT_EQ(r.code, 0) << r.err;
     // Its last block tells where it ended: the end of the 1 s source.
-    const std::optional<double> position = FfmpegProgress().Feed(r.out);
-    ASSERT_TRUE(position.has_value()) << r.out;
-    EXPECT_NEAR(*position, 1.0, 0.2) << r.out;
+    EXPECT_NEAR(FfmpegProgress().Feed(r.out).value_or(-1), 1.0, 0.2) << r.err << r.out;
 }
 
 // An ffmpeg without `encoder`, as a build lacking it behaves: missing from its listing,
