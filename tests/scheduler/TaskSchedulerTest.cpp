@@ -218,8 +218,6 @@ const struct {
     const char* calls;
     const char* store;
 } kCases[] = {
-    {"Is a new task in the store as soon as it is added?", "add a.mp4", "a:  | queue:", "download 0",
-     "TASKS_NUMBER=1 TASKURL_0=http://service.test/watch?v=a TASKFILENAME_0=a.flv !TASKFINISHED_0"},
     {"Does a download that wants no conversion complete at once, and is its trimmed address stored?",
      "add a.flv, download done 0", "a: Task Completed | queue:", "download 0, ended 0 Task Completed",
      "TASKURL_0=http://service.test/watch?v=a TASKFINISHED_0=TRUE ALLFINISHED_0=TRUE"},
