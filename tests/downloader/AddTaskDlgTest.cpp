@@ -87,35 +87,16 @@ private slots:
         Type("url", WatchUrl("abc"));
         Type("folder", Path("file"));
         Click("startDownload");
-        QCOMPARE(
-            m_boxes.m_boxes,
-            QStringList(
-                {QStringLiteral("Information | Invalid URL, the URL should like this: ") +
-                     CAddTaskDlg::ExampleUrl(),
-                 QStringLiteral("Information | Invalid URL, the URL should like this: ") +
-                     CAddTaskDlg::ExampleUrl(),
-                 QStringLiteral(
-                     "Information | Invaild Folder Path, please select a valid location to save file.")}));
+        const QString invalid = QStringLiteral("Information | Invalid URL, the URL should like this: ");
+        QCOMPARE(m_boxes.m_boxes,
+                 QStringList({invalid + CAddTaskDlg::ExampleUrl(), invalid + CAddTaskDlg::ExampleUrl(),
+                              QStringLiteral("Information | Invaild Folder Path, please select a valid "
+                                             "location to save file.")}));
         QVERIFY(dlg.isVisible());
         Click("cancel");
         QVERIFY(!dlg.isVisible() && dlg.result() == QDialog::Rejected);
         // Nothing remembered, nothing created.
         QVERIFY(!QFile::exists(Path("settings.ini")) && Downloads().isEmpty());
-    }
-
-    void relativeFolderIsRefusedWhereverTheProgramRuns()
-    {
-        // A relative folder remembered by an older version is not offered again.
-        QVERIFY(platform::WritePrivateProfileString("TASKSINFO", "LAST_FOLDER", "dl/", Settings()));
-        CAddTaskDlg& dlg = Open(WatchUrl("rel"));
-        QVERIFY(Child<QLineEdit>("folder")->text().endsWith(QStringLiteral("/Tavolin Videos")));
-        // "dl" is there in the directory the program runs in: still refused.
-        const QString before = QDir::currentPath();
-        QDir::setCurrent(m_dir->path());
-        Type("folder", "dl");
-        Click("startDownload");
-        QDir::setCurrent(before);
-        QVERIFY(m_boxes.m_boxes.size() == 1 && dlg.isVisible() && Downloads().isEmpty());
     }
 
     void acceptedTaskCarriesTheAddressFolderAndOptions()
@@ -206,7 +187,6 @@ private slots:
         m_dlg->show();
         auto* box = Child<QComboBox>("profile");
         QCOMPARE(box->itemText(12), QStringLiteral("3GP - Cell Phone H.263 (*.3gp) (needs AMR-NB support)"));
-        QCOMPARE(box->itemText(1), QStringLiteral("iPod (320x240) MPEG-4 Normal (*.mp4)"));
         box->setCurrentIndex(12);
         Type("folder", Path("dl"));
         Click("startDownload");
@@ -228,6 +208,8 @@ private slots:
                                QStringLiteral("/Tavolin Videos");
         QVERIFY(videos.startsWith(qEnvironmentVariable("HOME")));
         QDir(videos).removeRecursively();
+        // A relative folder remembered by an older version is not offered again.
+        QVERIFY(platform::WritePrivateProfileString("TASKSINFO", "LAST_FOLDER", "dl/", Settings()));
         Open();
         QCOMPARE(Child<QLineEdit>("folder")->text(), videos);
         QVERIFY(QFileInfo(videos).isDir());
