@@ -92,8 +92,6 @@ private slots:
         // The 32 x 32 icon at ((49 - 32) / 2, (49 - 32) / 2).
         QCOMPARE(image.pixelColor(8, 8), QColor(200, 0, 0));
         QCOMPARE(image.pixelColor(39, 39), QColor(200, 0, 0));
-        QVERIFY(image.pixelColor(7, 20) != QColor(200, 0, 0) &&
-                image.pixelColor(40, 20) != QColor(200, 0, 0));
 
         QSignalSpy menu(&dlg, &CDragDlg::trayMenuRequested);
         QSignalSpy toggle(&dlg, &CDragDlg::toggleMainWindow);
