@@ -94,7 +94,6 @@ private slots:
         } pixels[] = {
             {300, 49, qRgb(157, 157, 157)},   // last header row stays one step short
             {45, 25, qRgb(137, 136, 166)},    // the title line runs from 45 in
-            {584, 25, qRgb(137, 136, 166)},   // to 15 short of the right edge
             {300, 200, qRgb(255, 255, 255)},  // white body
             {300, 398, qRgb(192, 192, 192)},  // footer: (191 - 207) * 38 / 40 truncates to -15
             {599, 200, qRgb(0, 0, 0)},        // the frame
