@@ -97,7 +97,6 @@ TEST_F(FetchToolTest, FailureAndUsageExitCodes)
 
     const std::vector<std::vector<std::string>> usageErrors = {
         {m_service.WatchUrl("ok")},
-        {"--service-host"},
         {"--bogus", m_service.WatchUrl("ok"), File()},
         {"--service-host", "a host", m_service.WatchUrl("ok"), File()},
         {"--retries=101", m_service.WatchUrl("ok"), File()},
