@@ -17,12 +17,10 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -155,17 +153,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    // The UI thread's event loop: it sleeps until the mailbox wakes it.
-    std::mutex wakeMutex;
-    std::condition_variable wakeCond;
-    bool woken = false;
-    ReportQueue mailbox([&] {
-        {
-            std::lock_guard<std::mutex> lock(wakeMutex);
-            woken = true;
-        }
-        wakeCond.notify_one();
-    });
+    // The UI thread's event loop: it sleeps until a post rings the mailbox.
+    ReportQueue mailbox;
     ModelRows rows;
     NoPrompt prompt;
     TaskScheduler::Settings settings;
@@ -199,14 +188,8 @@ int main(int argc, char** argv)
     };
     bool more = false;  // the last drain left messages for the next
     while (rows.completed - completedBefore + rows.failed < count) {
-        if (added == count && !more) {
-            std::unique_lock<std::mutex> lock(wakeMutex);
-            wakeCond.wait_for(lock, std::chrono::milliseconds(100), [&] { return woken; });
-            woken = false;
-        } else {
-            std::lock_guard<std::mutex> lock(wakeMutex);
-            woken = false;
-        }
+        if (added == count && !more)
+            mailbox.WaitForPost(std::chrono::milliseconds(100));
         // Each add is a command of its own, one turn each, as a user's would be; each drain
         // of the mailbox is one turn, as the window's.
         if (added < count) {

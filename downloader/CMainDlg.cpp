@@ -52,11 +52,8 @@ CMainDlg::CMainDlg(Options options, QWidget* parent)
       m_appIcon(FromFileName(m_options.paths.ApplicationIcon())),
       m_trayAvailable(m_options.trayAvailable ? *m_options.trayAvailable : m_options.trayProbe()),
       m_prompt(this),
-      // Runs on a worker thread whenever the mailbox turns non-empty: one drain each.
-      m_reports([this] {
-          QMetaObject::invokeMethod(
-              this, [this] { DrainReports(); }, Qt::QueuedConnection);
-      })
+      // Workers ring the mailbox's descriptor; the drain runs here, on this thread.
+      m_reportsReady(m_reports.Descriptor(), QSocketNotifier::Read)
 {
     TaskScheduler::Settings settings;
     settings.storePath = m_storePath;
@@ -89,6 +86,7 @@ CMainDlg::CMainDlg(Options options, QWidget* parent)
     });
     m_trayCheck.setInterval(m_options.trayCheckInterval);
     connect(&m_trayCheck, &QTimer::timeout, this, &CMainDlg::CheckForTray);
+    connect(&m_reportsReady, &QSocketNotifier::activated, this, &CMainDlg::DrainReports);
 }
 
 CMainDlg::~CMainDlg()
@@ -401,6 +399,8 @@ void CMainDlg::ExitApp()
     emit exiting();
     hide();
     m_trayCheck.stop();
+    // Nothing drains any more, and a descriptor that stays readable would spin the loop.
+    m_reportsReady.setEnabled(false);
     if (m_dragDlg)
         m_dragDlg->hide();
     if (m_help)

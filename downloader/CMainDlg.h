@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QPoint>
+#include <QSocketNotifier>
 #include <QStringList>
 #include <QTimer>
 
@@ -162,6 +163,7 @@ private:
     TaskTableModel m_model;
     UiFilePrompt m_prompt;
     ReportQueue m_reports;
+    QSocketNotifier m_reportsReady;
     EncoderProfiles m_encoderProfiles;  // outlives the scheduler, which reads it
     std::unique_ptr<TaskScheduler> m_scheduler;
 

@@ -47,7 +47,12 @@ std::int64_t PartialLength(const std::string& path)
 }  // namespace
 
 DownloadWorker::DownloadWorker(CTask& task, const DownloadContext& context)
-    : m_task(task), m_context(context), m_random(std::random_device{}())
+    : m_task(task),
+      m_context(context),
+      m_random(std::random_device{}()),
+      m_pacer(context.reportInterval, [this](std::int32_t code, std::int64_t value) {
+          PostTaskReport(m_context.poster, m_task.m_bSilent, m_task.m_nTaskId, code, value);
+      })
 {
 }
 
@@ -72,7 +77,7 @@ bool DownloadWorker::StopWithin(std::chrono::milliseconds wait)
 
 void DownloadWorker::Post(std::int32_t code, std::int64_t value)
 {
-    PostTaskReport(m_context.poster, m_task.m_bSilent, m_task.m_nTaskId, code, value);
+    m_pacer.Offer(code, value);
 }
 
 void DownloadWorker::ReportStatus(std::int32_t status)
@@ -195,7 +200,12 @@ bool DownloadWorker::WaitBeforeRetry(int retry, int maxRetries)
 // with its own session.
 DownloadWorker::Outcome DownloadWorker::Attempt()
 {
-    m_session = std::make_unique<platform::HttpSession>([this] { return StopRequested(); }, m_context.limits);
+    m_session = std::make_unique<platform::HttpSession>(
+        [this] {
+            m_pacer.PostDue();
+            return StopRequested();
+        },
+        m_context.limits);
     if (m_direct) {
         ReportStatus(STATUS_PENDING);
         return FetchVideo(EncodeAddressBytes(m_task.m_csUrl, true), 1);

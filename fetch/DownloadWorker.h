@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fetch/ReportPacer.h"
 #include "fetch/RetryRules.h"
 #include "fetch/ServiceConfig.h"
 #include "platform/HttpSession.h"
@@ -35,6 +36,9 @@ struct DownloadContext {
     // A partial file whose size nobody knows is continued too, the size taken from the
     // answer; otherwise only a task's known size lets a file continue.
     bool continueUnknownSize = false;
+    // Progress and elapsed time go out at most this often each (see ReportPacer): a
+    // window shows no more, and every report costs the mailbox and its reader.
+    std::chrono::milliseconds reportInterval{50};
 };
 
 inline constexpr std::size_t kDownloadChunkSize = 8192;
@@ -97,4 +101,5 @@ private:
     bool m_stopSeen = false;    // the stop event is consumed once; the request stays
     Failure m_failure;
     std::minstd_rand m_random;
+    ReportPacer m_pacer;
 };

@@ -2,7 +2,16 @@
 
 #include <utility>
 
-ReportQueue::ReportQueue(std::function<void()> wake) : m_wake(std::move(wake)) {}
+ReportQueue::ReportQueue() = default;
+
+ReportQueue::~ReportQueue()
+{
+    for (Node* node = m_posted.exchange(nullptr); node;) {
+        Node* next = node->next;
+        delete node;
+        node = next;
+    }
+}
 
 bool ReportQueue::IsMergeable(std::int32_t code)
 {
@@ -16,47 +25,25 @@ std::uint64_t ReportQueue::SlotKey(std::int32_t taskId, std::int32_t code)
            static_cast<std::uint32_t>(code);
 }
 
-bool ReportQueue::AppendLocked(QueuedMessage message)
+void ReportQueue::Push(QueuedMessage message)
 {
-    // Stamped in the queue, not before the lock: the wait of a poster that other posters
-    // held up is not the UI thread's lag.
-    message.postedAt = Clock::now();
-    const bool wasEmpty = m_pending.empty();
-    m_pending.push_back(std::move(message));
-    return wasEmpty;
-}
-
-void ReportQueue::Wake(bool wasEmpty) const
-{
-    if (wasEmpty && m_wake)
-        m_wake();
+    Node* node = new Node{std::move(message), m_posted.load(std::memory_order_relaxed)};
+    // Stamped once made: a poster held up by the allocator is not the consumer's lag.
+    node->message.postedAt = Clock::now();
+    while (!m_posted.compare_exchange_weak(node->next, node, std::memory_order_release,
+                                           std::memory_order_relaxed)) {
+    }
+    // Every post rings: were only the post that found the list empty to ring, a poster
+    // preempted before its ring would hold up every report behind it.
+    m_doorbell.Ring();
 }
 
 void ReportQueue::PostTaskReport(std::int32_t taskId, std::int32_t code, std::int64_t value)
 {
-    bool wasEmpty = false;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (IsMergeable(code)) {
-            const std::uint64_t key = SlotKey(taskId, code);
-            const auto slot = m_mergeSlot.find(key);
-            if (slot != m_mergeSlot.end()) {
-                const auto status = m_lastStatus.find(taskId);
-                if (status == m_lastStatus.end() || status->second < slot->second) {
-                    m_pending[slot->second].report.value = value;
-                    return;
-                }
-            }
-            m_mergeSlot[key] = m_pending.size();
-        } else if (code == REPORT_STATUS) {
-            m_lastStatus[taskId] = m_pending.size();
-        }
-        QueuedMessage message;
-        message.kind = QueuedMessage::Kind::TaskReport;
-        message.report = TaskReport{taskId, code, value};
-        wasEmpty = AppendLocked(std::move(message));
-    }
-    Wake(wasEmpty);
+    QueuedMessage message;
+    message.kind = QueuedMessage::Kind::TaskReport;
+    message.report = TaskReport{taskId, code, value};
+    Push(std::move(message));
 }
 
 void ReportQueue::PostConvertNext(int wParam)
@@ -64,7 +51,7 @@ void ReportQueue::PostConvertNext(int wParam)
     QueuedMessage message;
     message.kind = QueuedMessage::Kind::ConvertNext;
     message.wParam = wParam;
-    Append(std::move(message));
+    Push(std::move(message));
 }
 
 void ReportQueue::PostTaskDetail(std::int32_t taskId, std::string text)
@@ -73,7 +60,7 @@ void ReportQueue::PostTaskDetail(std::int32_t taskId, std::string text)
     message.kind = QueuedMessage::Kind::TaskDetail;
     message.report.taskId = taskId;
     message.detail = std::move(text);
-    Append(std::move(message));
+    Push(std::move(message));
 }
 
 void ReportQueue::PostStoreFailure(std::string error)
@@ -81,31 +68,61 @@ void ReportQueue::PostStoreFailure(std::string error)
     QueuedMessage message;
     message.kind = QueuedMessage::Kind::StoreFailed;
     message.detail = std::move(error);
-    Append(std::move(message));
+    Push(std::move(message));
 }
 
-void ReportQueue::Append(QueuedMessage message)
+void ReportQueue::Collect()
 {
-    bool wasEmpty = false;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        wasEmpty = AppendLocked(std::move(message));
+    Node* newestFirst = m_posted.exchange(nullptr, std::memory_order_acquire);
+    Node* oldestFirst = nullptr;
+    while (newestFirst) {
+        Node* next = newestFirst->next;
+        newestFirst->next = oldestFirst;
+        oldestFirst = newestFirst;
+        newestFirst = next;
     }
-    Wake(wasEmpty);
+    while (oldestFirst) {
+        Node* next = oldestFirst->next;
+        Merge(std::move(oldestFirst->message));
+        delete oldestFirst;
+        oldestFirst = next;
+    }
+}
+
+void ReportQueue::Merge(QueuedMessage message)
+{
+    if (message.kind == QueuedMessage::Kind::TaskReport) {
+        const TaskReport& report = message.report;
+        if (IsMergeable(report.code)) {
+            const std::uint64_t key = SlotKey(report.taskId, report.code);
+            const auto slot = m_mergeSlot.find(key);
+            if (slot != m_mergeSlot.end()) {
+                const auto status = m_lastStatus.find(report.taskId);
+                if (status == m_lastStatus.end() || status->second < slot->second) {
+                    m_pending[slot->second].report.value = report.value;
+                    return;
+                }
+            }
+            m_mergeSlot[key] = m_pending.size();
+        } else if (report.code == REPORT_STATUS) {
+            m_lastStatus[report.taskId] = m_pending.size();
+        }
+    }
+    m_pending.push_back(std::move(message));
 }
 
 std::vector<QueuedMessage> ReportQueue::TakeAll()
 {
-    std::vector<QueuedMessage> taken;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    taken.swap(m_pending);
+    // Cleared before the list is taken: a post after the take rings again.
+    m_doorbell.Clear();
+    Collect();
     m_mergeSlot.clear();
     m_lastStatus.clear();
-    return taken;
+    return std::exchange(m_pending, {});
 }
 
-std::size_t ReportQueue::Size() const
+std::size_t ReportQueue::Size()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Collect();
     return m_pending.size();
 }

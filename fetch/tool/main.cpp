@@ -6,11 +6,9 @@
 
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -234,17 +232,8 @@ int main(int argc, char** argv)
     InstallStopSignals();
 
     // The worker never waits for the printing: the queue merges the flood of size,
-    // progress and elapsed reports and wakes this thread, which prints in batches.
-    std::mutex wakeMutex;
-    std::condition_variable wakeCond;
-    bool woken = false;
-    ReportQueue queue([&] {
-        {
-            std::lock_guard<std::mutex> lock(wakeMutex);
-            woken = true;
-        }
-        wakeCond.notify_one();
-    });
+    // progress and elapsed reports and rings this thread, which prints in batches.
+    ReportQueue queue;
     StandardErrorPrompt prompt;
 
     CTask task;
@@ -261,12 +250,8 @@ int main(int argc, char** argv)
 
     bool stopSent = false;
     for (;;) {
-        {
-            // A signal does not wake the wait; a tenth of a second keeps a stop prompt.
-            std::unique_lock<std::mutex> lock(wakeMutex);
-            wakeCond.wait_for(lock, std::chrono::milliseconds(100), [&] { return woken; });
-            woken = false;
-        }
+        // A signal does not wake the wait; a tenth of a second keeps a stop prompt.
+        queue.WaitForPost(std::chrono::milliseconds(100));
         if (g_stopSignal && !stopSent) {
             StopDownload(task);
             stopSent = true;

@@ -4,12 +4,9 @@
 
 #include <algorithm>
 #include <map>
-#include <semaphore>
 #include <thread>
 #include <tuple>
 #include <vector>
-
-#include "support/Eventually.h"
 
 void PrintTo(const TaskReport& m, std::ostream* os)
 {
@@ -121,12 +118,12 @@ TEST(ReportQueue, MergesOnlyWhereNoStatusStandsBehind)
     }
 }
 
-// The wake runs outside the lock (Size() locks), once per empty-to-non-empty turn; a
-// merged report keeps the time it first waited; a drain starts a fresh round.
-TEST(ReportQueue, WakesOncePerRoundAndKeepsTheFirstPostTime)
+// The descriptor stays rung from a post until the take after it, whatever is asked
+// between; a merged report keeps the time it first waited; a take starts a fresh round.
+TEST(ReportQueue, RingsUntilTakenAndKeepsTheFirstPostTime)
 {
-    std::vector<std::size_t> sizesSeenByWake;
-    ReportQueue queue([&] { sizesSeenByWake.push_back(queue.Size()); });
+    ReportQueue queue;
+    EXPECT_FALSE(queue.WaitForPost(std::chrono::milliseconds(0)));
 
     const auto before = ReportQueue::Clock::now();
     queue.PostTaskReport(1, PR, 10);
@@ -134,33 +131,44 @@ TEST(ReportQueue, WakesOncePerRoundAndKeepsTheFirstPostTime)
     const auto middle = ReportQueue::Clock::now();
     queue.PostTaskReport(1, PR, 20);
     queue.PostConvertNext(1);
-    EXPECT_EQ(sizesSeenByWake, (std::vector<std::size_t>{1}));
+    EXPECT_EQ(queue.Size(), 2u);
+    EXPECT_TRUE(queue.WaitForPost(std::chrono::milliseconds(0)));
     const auto taken = queue.TakeAll();
     ASSERT_EQ(Flatten(taken), (Msgs{{1, PR, 20}, {0, CN, 1}}));
     EXPECT_GE(taken[0].postedAt, before);
     EXPECT_LT(taken[0].postedAt, middle);
     EXPECT_GE(taken[1].postedAt, middle);
+    EXPECT_FALSE(queue.WaitForPost(std::chrono::milliseconds(0)));
 
-    queue.PostTaskReport(1, PR, 30);
-    queue.PostTaskReport(1, PR, 40);
-    EXPECT_EQ(sizesSeenByWake, (std::vector<std::size_t>{1, 1}));
+    std::thread poster([&] {
+        queue.PostTaskReport(1, PR, 30);
+        queue.PostTaskReport(1, PR, 40);
+    });
+    EXPECT_TRUE(queue.WaitForPost(std::chrono::seconds(10)));
+    poster.join();
     EXPECT_EQ(Flatten(queue.TakeAll()), (Msgs{{1, PR, 40}}));
 }
 
-// Workers post as fast as they can while a consumer drains only when woken, as the
+// Workers post as fast as they can while a consumer drains only when rung, as the
 // window does. Per task: both statuses arrive in order, progress strictly rises between
-// them and reaches its last value before the final status; no wake is lost.
-TEST(ReportQueue, ConcurrentProducersAndAWokenConsumer)
+// them and reaches its last value before the final status; no ring is lost.
+TEST(ReportQueue, ConcurrentProducersAndARungConsumer)
 {
     constexpr std::int64_t kSteps = 20000;
-    std::counting_semaphore<> woken(0);
-    std::atomic<bool> stop{false};
-    ReportQueue queue([&] { woken.release(); });
+    ReportQueue queue;
     std::map<std::int32_t, std::vector<std::int64_t>> traces;  // status s as -s, progress as is
+    bool lost = false;
     std::thread consumer([&] {
-        for (woken.acquire(); !stop; woken.acquire())
-            for (const TaskReport& m : Flatten(queue.TakeAll()))
+        for (int ended = 0; ended < 4;) {
+            if (!queue.WaitForPost(std::chrono::seconds(20))) {
+                lost = true;
+                return;
+            }
+            for (const TaskReport& m : Flatten(queue.TakeAll())) {
                 traces[m.taskId].push_back(m.code == ST ? -m.value : m.value);
+                ended += m.code == ST && m.value == STATUS_DOWNLOAD_COMPLETED ? 1 : 0;
+            }
+        }
     });
     std::vector<std::thread> producers;
     for (const std::int32_t id : {7, 65543, 131079, 196615})
@@ -172,10 +180,8 @@ TEST(ReportQueue, ConcurrentProducersAndAWokenConsumer)
         });
     for (auto& t : producers)
         t.join();
-    EXPECT_TRUE(Eventually([&] { return queue.Size() == 0; }, std::chrono::seconds(20))) << "a wake was lost";
-    stop = true;
-    woken.release();
     consumer.join();
+    EXPECT_FALSE(lost) << "a ring was lost";
 
     ASSERT_EQ(traces.size(), 4u);
     for (const auto& [id, trace] : traces) {
