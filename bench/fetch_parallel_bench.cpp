@@ -26,6 +26,7 @@
 
 #include "fetch/FileErrorPrompt.h"
 #include "fetch/ServiceConfig.h"
+#include "platform/Scheduling.h"
 #include "scheduler/TaskScheduler.h"
 
 namespace {
@@ -133,6 +134,7 @@ int main(int argc, char** argv)
                      "[STORED [RETRIES [REFERENCE]]]\n");
         return 64;
     }
+    platform::SeparateThreadHeaps();  // as Tavolin does
     const std::string host = argv[1];
     const std::string folder = argv[4];
     const int count = std::atoi(argv[5]);

@@ -7,6 +7,7 @@
 #include "desktop/DisplayPlatform.h"
 #include "downloader/CMainApp.h"
 #include "platform/CommandLine.h"
+#include "platform/Scheduling.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ int main(int argc, char** argv)
                                     "tavolin", kUsage))
         return 0;
 
+    platform::SeparateThreadHeaps();
     std::vector<char*> qtArguments =
         ApplicationArguments(argc, argv, ChooseDisplayPlatform(CurrentDisplayEnvironment()));
     int qtCount = static_cast<int>(qtArguments.size()) - 1;

@@ -39,6 +39,8 @@ struct DownloadContext {
     // Progress and elapsed time go out at most this often each (see ReportPacer): a
     // window shows no more, and every report costs the mailbox and its reader.
     std::chrono::milliseconds reportInterval{50};
+    // The worker's thread runs below the window's (platform::LowerThreadPriority).
+    bool belowWindow = false;
 };
 
 inline constexpr std::size_t kDownloadChunkSize = 8192;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "platform/Scheduling.h"
 #include "platform/WorkerThread.h"
 #include "tasks/Task.h"
 #include "tasks/TaskReport.h"
@@ -48,7 +49,11 @@ bool StartDownload(CTask& task, const DownloadContext& context)
     task.m_bSilent = false;
     task.m_evStop.Reset();
     task.m_pThread = std::make_unique<platform::WorkerThread>(
-        [&task, context] { DownloadWorker(task, context).Run(); },
+        [&task, context] {
+            if (context.belowWindow)
+                platform::LowerThreadPriority();
+            DownloadWorker(task, context).Run();
+        },
         [&task, context](const std::string& why) { FailDownload(task, context, why); },
         platform::WorkerThread::Start::Aside);
     return true;

@@ -16,6 +16,8 @@ DownloadContext WorkerContext(MessagePoster& poster, FileErrorPrompt& prompt, co
     context.poster = &poster;
     context.filePrompt = &prompt;
     context.retry = retry;
+    // A window shows these downloads: it goes first when transfers keep the processor busy.
+    context.belowWindow = true;
     return context;
 }
 
