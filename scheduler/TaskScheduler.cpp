@@ -271,10 +271,7 @@ void TaskScheduler::OnTaskReport(const TaskReport& report)
         task.m_progressShown = report.value;
         text = FormatProgressText(report.value, task.m_rate);
     } else if (report.code == REPORT_SPEED) {
-        task.Lock();
-        const std::int64_t size = task.m_nFileSize;
-        task.Unlock();
-        task.m_rate = {report.value, SecondsLeft(size, task.m_progressShown, report.value)};
+        task.m_rate = {report.value, SecondsLeft(task.m_nFileSize, task.m_progressShown, report.value)};
         text = FormatProgressText(task.m_progressShown, task.m_rate);
     } else if (report.code == REPORT_STATUS) {
         task.m_rate = {};

@@ -11,7 +11,9 @@
 #include "tasks/TaskReport.h"
 
 // One download task and its optional conversion. The lock guards m_nStatus,
-// m_bFinished and m_nFileSize; the worker holds it only for the assignment.
+// m_bFinished and m_nFileSize; the worker holds it only for the assignment. The last
+// two are atomics as well: the UI thread reads them for every save and every speed
+// report, and must never wait for a worker that was preempted holding the lock.
 class CTask {
 public:
     virtual ~CTask() = default;
@@ -29,12 +31,12 @@ public:
     std::string m_csFilePath;
     std::string m_csUrl;
     ConvertJob m_job;
-    bool m_bFinished = false;
+    std::atomic<bool> m_bFinished{false};
     bool m_bAllFinished = false;  // UI thread only
     std::atomic<bool> m_bSilent{false};
     std::int32_t m_nTaskId = 0;
     std::int32_t m_nStatus = STATUS_STOPPED;
-    std::int64_t m_nFileSize = 0;
+    std::atomic<std::int64_t> m_nFileSize{0};
     std::atomic<std::int64_t> m_nElapsed{0};
     std::atomic<float> m_fProgress{0.0f};
     std::unique_ptr<platform::WorkerThread> m_pThread;

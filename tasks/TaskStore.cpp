@@ -143,10 +143,8 @@ StoreEntry EntryOf(CTask& task, std::shared_ptr<const StoreTexts> texts)
 {
     StoreEntry entry;
     entry.texts = std::move(texts);
-    task.Lock();
     entry.fileSize = task.m_nFileSize;
     entry.finished = task.m_bFinished;
-    task.Unlock();
     entry.allFinished = task.m_bAllFinished;
     return entry;
 }
