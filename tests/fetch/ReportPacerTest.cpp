@@ -21,10 +21,10 @@ TEST(ReportPacer, TellsChangesAtMostOnceAnIntervalAndTheLastBeforeAnyOtherReport
     const ReportPacer::Clock::time_point start{};
     // milliseconds, code, value (-1: no offer, a wait on the network) -> what went out
     const std::tuple<int, std::int32_t, std::int64_t, const char*> steps[] = {
-        {0, PR, 0, "6=0 "},           // the first of a code goes at once
+        {0, PR, 0, "6=0 "},  // the first of a code goes at once
         {0, EL, 0, "3=0 "},
-        {10, PR, 0, ""},              // unchanged
-        {20, PR, 100, ""},            // held: too soon
+        {10, PR, 0, ""},    // unchanged
+        {20, PR, 100, ""},  // held: too soon
         {30, EL, 30, ""},
         {40, PR, 200, ""},            // the newest held wins
         {49, PR, -1, ""},             // not due yet
@@ -33,7 +33,7 @@ TEST(ReportPacer, TellsChangesAtMostOnceAnIntervalAndTheLastBeforeAnyOtherReport
         {70, PR, 300, ""},
         {80, ST, 4, "3=60 6=300 2=4 "},  // a status follows the last values
         {90, PR, 400, ""},
-        {140, PR, 500, "6=500 "},     // due: sent, and the held value is dropped
+        {140, PR, 500, "6=500 "},  // due: sent, and the held value is dropped
         {150, SP, 7, "7=7 "},
     };
     for (const auto& [ms, code, value, out] : steps) {
