@@ -51,6 +51,18 @@ class DesktopShellTest : public QObject {
     // What the stand-in opener was given, one argument a line.
     QStringList Opened() const { return QString::fromUtf8(OpenedBytes()).split(u'\n', Qt::SkipEmptyParts); }
 
+    // True once every program this test started has ended and been reaped.
+    static bool ChildrenGone()
+    {
+        const QDir tasks(QStringLiteral("/proc/self/task"));
+        for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile children(tasks.filePath(task + QStringLiteral("/children")));
+            if (children.open(QIODevice::ReadOnly) && !children.readAll().trimmed().isEmpty())
+                return false;
+        }
+        return true;
+    }
+
     void OpenerFails(int status)
     {
         QFile file(Path("bin/status"));
@@ -58,6 +70,14 @@ class DesktopShellTest : public QObject {
     }
 
 private slots:
+    // An opener deletes itself once its end is seen; one left running at exit would
+    // count as leaked, and its end could reach the next test.
+    void cleanup()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(ChildrenGone(), 10000);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
     void initTestCase()
     {
         m_log = Path("opened.txt");
