@@ -139,7 +139,7 @@ std::shared_ptr<const StoreTexts> TextsOf(const CTask& task)
         StoreTexts{task.m_csUrl, task.m_csFileName, task.m_csFilePath, task.m_job});
 }
 
-StoreEntry EntryOf(CTask& task, std::shared_ptr<const StoreTexts> texts)
+StoreEntry EntryOf(const CTask& task, std::shared_ptr<const StoreTexts> texts)
 {
     StoreEntry entry;
     entry.texts = std::move(texts);
